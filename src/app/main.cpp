@@ -1,10 +1,52 @@
+// Vanto start-up: command line and configuration file into the store, style
+// and translation, the main window, an optional batch file, the event loop.
 #include <QApplication>
-#include <QWidget>
+#include <QDebug>
+#include <QDir>
+#include <QStyleFactory>
+#include <QTranslator>
+#include <memory>
+
+#include "app/Body.h"
+#include "app/ConfigStore.h"
+#include "app/Startup.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QWidget w;
-  w.setWindowTitle("Vanto");
-  w.show();
-  return app.exec();
+  ConfigStore& store = ConfigStore::instance();
+  store.parseCommandLine(argc, argv);
+
+  // Without a display, a run without a window uses the offscreen platform.
+  if (startup::wantsOffscreen(startup::noWindowRequested(store), qgetenv("DISPLAY"),
+                              qgetenv("WAYLAND_DISPLAY"), qgetenv("QT_QPA_PLATFORM")))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+
+  auto app = std::make_unique<QApplication>(argc, argv);
+  qDebug() << "Size of integers" << sizeof(int) << sizeof(long) << sizeof(long long);
+  QApplication::setStyle(QStyleFactory::create("Fusion"));
+
+  store.readConfigFile(startup::configFileName(store));
+  store.setDataRoot(startup::dataRoot(store, QDir::homePath()));
+
+  auto translator = std::make_unique<QTranslator>();
+  if (!store.contains("-e")) {
+    if (translator->load(":Vanto_ja_JP"))
+      QCoreApplication::installTranslator(translator.get());
+    else
+      qDebug() << "Translation not loaded :" << ":Vanto_ja_JP";
+  }
+
+  auto body = std::make_unique<Body>();
+  QObject::connect(body.get(), &Body::finishing, app.get(), &QApplication::quit);
+  if (!store.contains("-nw")) {
+    body->show();
+    body->resize(1, 1);
+  }
+  if (store.contains("-b")) emit body->callBatchLoad(store.value("-b"));
+  if (store.contains("-x")) emit body->callBatchExec();
+
+  const int rc = app->exec();
+  body.reset();
+  translator.reset();
+  app.reset();
+  return rc;
 }

@@ -1,0 +1,140 @@
+// Command line and configuration file into the store, INCLUDE handling and
+// the start-up decisions that read the store.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/ConfigStore.h"
+#include "app/Startup.h"
+
+class TestConfig : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir dir_;
+
+  QString write(const QString& name, const QString& text) {
+    const QString p = dir_.filePath(name);
+    QFile f(p);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) qFatal("cannot write fixture");
+    f.write(text.toUtf8());
+    return p;
+  }
+
+ private slots:
+  void init() { ConfigStore::instance().clear(); }
+
+  void commandLine_data() {
+    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("two words") << QStringList{"vanto", "-c", "my", "file.cfg"} << "-c" << "my file.cfg";
+    QTest::newRow("no word") << QStringList{"vanto", "-b", "-x"} << "-b" << "";
+    QTest::newRow("ended by -5") << QStringList{"vanto", "-d", "dir", "-5", "x"} << "-d" << "dir";
+    QTest::newRow("negative number is an option") << QStringList{"vanto", "-d", "dir", "-5", "x"}
+                                                  << "-5" << "x";
+    QTest::newRow("last option") << QStringList{"vanto", "-nw"} << "-nw" << "";
+  }
+  void commandLine() {
+    QFETCH(QStringList, words);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    ConfigStore& s = ConfigStore::instance();
+    s.parseCommandLine(words);
+    QVERIFY(s.contains(key));
+    QCOMPARE(s.value(key, "absent"), value);
+    QVERIFY(!s.contains("vanto"));
+  }
+
+  void configFileChoice() {
+    ConfigStore& s = ConfigStore::instance();
+    QCOMPARE(startup::configFileName(s), QString("config.cfg"));
+    s.parseCommandLine(QStringList{"vanto", "-config", "b.cfg", "-c", "a.cfg"});
+    QCOMPARE(startup::configFileName(s), QString("b.cfg"));
+    s.clear();
+    s.parseCommandLine(QStringList{"vanto", "-c", "a.cfg"});
+    QCOMPARE(startup::configFileName(s), QString("a.cfg"));
+  }
+
+  void fileEntriesAndRawLines() {
+    const QString inc = write("other.cfg", "inner 1\nDataRoot \"/from include\"\n");
+    const QString main = write("main.cfg", QString("# comment only\n"
+                                                   "first  a\n"
+                                                   "\n"
+                                                   "Include %1\n"
+                                                   "DataRoot \"/data with blank\" extra\n"
+                                                   "first b # trailing comment\n"
+                                                   "Quillmap host 7000\n")
+                                               .arg(inc));
+    ConfigStore& s = ConfigStore::instance();
+    QVERIFY(s.readConfigFile(main));
+    QCOMPARE(s.value("DataRoot"), QString("/data with blank"));  // last value wins
+    QCOMPARE(s.value("first"), QString("b"));
+    // A repeated key keeps its first position.
+    QCOMPARE(s.entries().at(0).first, QString("first"));
+    QCOMPARE(s.entries().at(1).first, QString("inner"));
+    QCOMPARE(s.entries().at(2).first, QString("DataRoot"));
+    QCOMPARE(s.rawLines(), (QStringList{"first  a", QString("Include %1").arg(inc), "inner 1",
+                                         "DataRoot \"/from include\"",
+                                         "DataRoot \"/data with blank\" extra", "first b ",
+                                         "Quillmap host 7000"}));
+    QCOMPARE(s.valueIgnoringCase("QUILLMAP"), QString("host"));
+    QCOMPARE(s.value("QUILLMAP", "none"), QString("none"));
+  }
+
+  void emptyValueIsNotDefault() {
+    const QString f = write("empty.cfg", "flag\n");
+    ConfigStore& s = ConfigStore::instance();
+    QVERIFY(s.readConfigFile(f));
+    QVERIFY(s.contains("flag"));
+    QCOMPARE(s.value("flag", "default"), QString());
+  }
+
+  void missingFiles() {
+    ConfigStore& s = ConfigStore::instance();
+    QTest::ignoreMessage(QtDebugMsg, "Can't open config file :  \"\"");
+    QVERIFY(!s.readConfigFile(""));
+    const QString f = write("inc-missing.cfg", "include nowhere.cfg\nafter 1\n");
+    QTest::ignoreMessage(QtDebugMsg, "Can't open config file :  \"nowhere.cfg\"");
+    QVERIFY(s.readConfigFile(f));
+    QCOMPARE(s.value("after"), QString("1"));  // reading goes on after a missing include
+  }
+
+  void includeCycleEnds() {
+    const QString a = dir_.filePath("cycA.cfg");
+    const QString b = dir_.filePath("cycB.cfg");
+    write("cycA.cfg", QString("a 1\ninclude %1\n").arg(b));
+    write("cycB.cfg", QString("b 2\ninclude %1\n").arg(a));
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("already being read"));
+    ConfigStore& s = ConfigStore::instance();
+    QVERIFY(s.readConfigFile(a));
+    QCOMPARE(s.value("a"), QString("1"));
+    QCOMPARE(s.value("b"), QString("2"));
+    QCOMPARE(s.rawLines().size(), 4);
+  }
+
+  void optionsAfterTheFile() {
+    // A configuration line "-nw" or "-d dir" acts like the command-line option.
+    const QString f = write("opts.cfg", "-nw\n-d /cfg/data\nDataRoot /root/data\n");
+    ConfigStore& s = ConfigStore::instance();
+    s.parseCommandLine(QStringList{"vanto", "-c", f});
+    QVERIFY(startup::noWindowRequested(s));
+    QVERIFY(s.readConfigFile(startup::configFileName(s)));
+    QVERIFY(s.contains("-nw"));
+    QCOMPARE(startup::dataRoot(s, "/builtin"), QString("/cfg/data"));
+    s.clear();
+    QCOMPARE(startup::dataRoot(s, "/builtin"), QString("/builtin"));
+    QVERIFY(!startup::noWindowRequested(s));
+  }
+
+  void offscreenChoice() {
+    QVERIFY(startup::wantsOffscreen(true, "", "", ""));
+    QVERIFY(!startup::wantsOffscreen(false, "", "", ""));
+    QVERIFY(!startup::wantsOffscreen(true, ":0", "", ""));
+    QVERIFY(!startup::wantsOffscreen(true, "", "wayland-0", ""));
+    QVERIFY(!startup::wantsOffscreen(true, "", "", "xcb"));
+  }
+};
+
+QTEST_MAIN(TestConfig)
+#include "tst_config.moc"

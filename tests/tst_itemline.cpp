@@ -1,0 +1,107 @@
+// The item-line splitter: quoting rules and their two diagnostics, comments,
+// continuation lines and padding.
+#include <QTest>
+
+#include "app/ItemLine.h"
+
+class TestItemLine : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void split_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("mixed") << "a  b\t\"c d\" \"\" e" << QStringList{"a", "b", "c d", "e"};
+    QTest::newRow("empty") << "" << QStringList{};
+    QTest::newRow("blanks") << "   \t " << QStringList{};
+    QTest::newRow("quoted glued") << "\"ab cd\"ef" << QStringList{"ab cd", "ef"};
+    QTest::newRow("inner quote") << "ab\"cd x" << QStringList{"ab\"cd", "x"};
+    QTest::newRow("apostrophe in quotes") << "\"it's\" 2" << QStringList{"it's", "2"};
+    QTest::newRow("backslash plain") << "a\\b" << QStringList{"a\\b"};
+    QTest::newRow("unicode space") << QString("x") + QChar(0x3000) + "y" << QStringList{"x", "y"};
+  }
+  void split() {
+    QFETCH(QString, line);
+    QFETCH(QStringList, items);
+    QCOMPARE(splitItems(line), items);
+  }
+
+  void takeItemOnBlanks() {
+    QString item = "old";
+    QCOMPARE(takeItem("    ", item), QString());
+    QCOMPARE(item, QString());
+  }
+
+  void unterminatedQuote() {
+    QTest::ignoreMessage(QtDebugMsg,
+                         "In a line [\"abc] item is started from quote but not ended by quote");
+    QString item;
+    QCOMPARE(takeItem("\"abc", item), QString());
+    QCOMPARE(item, QString("abc"));
+  }
+
+  void unquotedEndingInQuote() {
+    QTest::ignoreMessage(QtDebugMsg,
+                         "In a line [abc\" def] item is started from not quote but ended by quote");
+    QString item;
+    QCOMPARE(takeItem("abc\" def", item), QString(" def"));
+    QCOMPARE(item, QString("abc\""));
+  }
+
+  void itemsAfterKeepsEmptyItems() {
+    QCOMPARE(itemsAfter("Prop_ImageWidth=512 ", "Prop_ImageWidth="), (QStringList{"512", ""}));
+    QCOMPARE(itemsAfter("key=", "key="), QStringList{});
+    QVERIFY(startsWithKey("Prop_X=1", "Prop_X="));
+    QVERIFY(!startsWithKey("prop_X=1", "Prop_X="));
+    QVERIFY(!startsWithKey("Pro", "Prop_X="));
+  }
+
+  void comments_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("comment");
+    QTest::newRow("quoted hash") << "key \"a#b\" # note" << "key \"a#b\" " << " note";
+    QTest::newRow("open apostrophe") << "it's # not a comment" << "it's # not a comment" << "";
+    QTest::newRow("apostrophe closes quote") << "\"a' # c" << "\"a' " << " c";
+    QTest::newRow("none") << "plain line" << "plain line" << "";
+    QTest::newRow("at start") << "# all" << "" << " all";
+  }
+  void comments() {
+    QFETCH(QString, line);
+    QFETCH(QString, code);
+    QFETCH(QString, comment);
+    QString got;
+    QCOMPARE(stripComment(line, got), code);
+    QCOMPARE(got, comment);
+  }
+
+  void blankLines() {
+    QVERIFY(isBlankLine(""));
+    QVERIFY(isBlankLine("  \t# only a comment"));
+    QVERIFY(!isBlankLine("  x # y"));
+  }
+
+  void continuation() {
+    QString line = "calc_exec \\  ";
+    QVERIFY(hasContinuation(line));
+    QCOMPARE(line, QString("calc_exec "));
+    QString other = "a \\b";
+    QVERIFY(!hasContinuation(other));
+    QCOMPARE(other, QString("a \\b"));
+    QCOMPARE(withoutContinuation("x \\\\ "), QString("x "));
+    QCOMPARE(withoutContinuation("x \\"), QString("x "));
+    QCOMPARE(withoutContinuation("no backslash"), QString("no backslash"));
+  }
+
+  void padding() {
+    QCOMPARE(padRight("ct_cor", 10), QString("ct_cor    "));
+    QCOMPARE(padRight("ct_dataset_start_image_no", 25), QString("ct_dataset_start_image_no"));
+    QCOMPARE(spaces(3), QString("   "));
+    QCOMPARE(spaces(500).size(), 101);
+    QCOMPARE(spaces(-2), QString());
+    QCOMPARE(padRight("", 300).size(), 101);
+  }
+};
+
+QTEST_MAIN(TestItemLine)
+#include "tst_itemline.moc"
