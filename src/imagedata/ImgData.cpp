@@ -1,0 +1,112 @@
+#include "imagedata/ImgData.h"
+
+#include <QDebug>
+#include <QFile>
+#include <limits>
+
+#include "imagedata/ImgDataITEX.h"
+#include "imagedata/ImgDataTiff.h"
+
+ImgData::ImgData()
+    : min_(std::numeric_limits<double>::max()), max_(-std::numeric_limits<double>::max()) {}
+
+ImgData::~ImgData() = default;
+
+bool ImgData::open(int frameIndex) {
+  ready_ = false;
+  if (!readProps(filePath_, width_, height_)) return false;
+  rangeValid_ = false;
+  frameIndex_ = frameIndex;
+  if (!openData()) {
+    qDebug() << "Can not open ImgData" << filePath_;
+    return false;
+  }
+  rowBuffer_ = std::make_unique<double[]>(static_cast<size_t>(width_));
+  columnBuffer_ = std::make_unique<double[]>(static_cast<size_t>(height_));
+  ready_ = true;
+  return true;
+}
+
+void ImgData::computeMinMax() {
+  double mn = std::numeric_limits<double>::max();
+  double mx = -std::numeric_limits<double>::max();
+  double* buf = rowBuffer_.get();
+  for (int y = 0; y < height_; ++y) {
+    const double* r = row(y, buf);
+    for (int x = 0; x < width_; ++x) {
+      if (r[x] < mn) mn = r[x];
+      if (r[x] > mx) mx = r[x];
+    }
+  }
+  min_ = mn;
+  max_ = mx;
+  rangeValid_ = true;
+}
+
+void ImgData::minMax(double& min, double& max) {
+  if (!ready_) {
+    min = max = 0;
+    return;
+  }
+  if (!rangeValid_) computeMinMax();
+  min = min_;
+  max = max_;
+}
+
+void ImgData::toImage(QImage& image, GreyMap& map) {
+  if (!ready_) return;
+  if (!map.fixed) {
+    double mn, mx;
+    minMax(mn, mx);
+    map.takeRange(mn, mx);
+  }
+  if (image.width() != width_ || image.height() != height_ ||
+      image.format() != QImage::Format_Grayscale8)
+    image = QImage(width_, height_, QImage::Format_Grayscale8);
+  double* buf = rowBuffer_.get();
+  for (int y = 0; y < height_; ++y) map.mapRow(row(y, buf), width_, image.scanLine(y));
+}
+
+namespace {
+
+// The first two bytes of a file; false when it cannot be opened.
+bool firstTwoBytes(const QString& path, const char* testName, QByteArray& bytes) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) {
+    qDebug() << (QByteArray("Check File Type (") + testName + "):: Can not open").constData()
+             << path;
+    return false;
+  }
+  bytes = f.read(2);
+  return true;
+}
+
+}  // namespace
+
+bool isItexFile(const QString& path) {
+  QByteArray b;
+  return firstTwoBytes(path, "ITEX", b) && b.size() == 2 && b[0] == 'I' && b[1] == 'M';
+}
+
+bool isTiffFile(const QString& path) {
+  QByteArray b;
+  return firstTwoBytes(path, "TIFF", b) && b.size() == 2 &&
+         ((b[0] == 'I' && b[1] == 'I') || (b[0] == 'M' && b[1] == 'M'));
+}
+
+ImgFileType fileType(const QString& path) {
+  if (isItexFile(path)) return ImgFileType::ITEX;
+  if (isTiffFile(path)) return ImgFileType::TIFF;
+  qDebug() << "Unknown file type : " << path;
+  return ImgFileType::Unknown;
+}
+
+std::unique_ptr<ImgData> createImgData(ImgFileType type) {
+  std::unique_ptr<ImgData> d;
+  if (type == ImgFileType::ITEX)
+    d = std::make_unique<ImgDataITEX>();
+  else if (type == ImgFileType::TIFF)
+    d = std::make_unique<ImgDataTiff>();
+  if (d) d->init();
+  return d;
+}

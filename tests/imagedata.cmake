@@ -1,0 +1,1 @@
+vanto_test(imagedata LIBS vanto_core_imagedata TIFF::TIFF)

@@ -1,0 +1,437 @@
+// Frame readers: file-type detection, the ITEX header and comment, every pixel
+// type, multi-frame offsets, the failure messages, refusal of inconsistent or
+// truncated files, and TIFF files written here with libtiff.
+#include <tiffio.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstring>
+
+#include "imagedata/ImgData.h"
+#include "imagedata/ImgDataITEX.h"
+
+namespace {
+
+struct Itex {
+  int commentLengthField = -1;  // -1: the real length
+  int headerWidth = 4, headerHeight = 3, type = 2, frames = 1;
+  QByteArray comment = "Prop_ImageWidth=4,Prop_ImageHeight=3,";
+  QByteArray pixels;  // all frames' pixel bytes; further frames get their own header
+
+  QByteArray header(bool first) const {
+    QByteArray h(64, '\0');
+    auto put = [&h](int at, int v) {
+      h[at] = char(v & 0xff);
+      h[at + 1] = char((v >> 8) & 0xff);
+    };
+    h[0] = 'I';
+    h[1] = 'M';
+    put(2, first ? (commentLengthField >= 0 ? commentLengthField : comment.size()) : 0);
+    put(4, headerWidth);
+    put(6, headerHeight);
+    put(12, type);
+    put(14, frames);
+    return h;
+  }
+  QByteArray bytes() const {
+    const int bpp = type == 0 ? 1 : (type <= 2 ? 2 : 4);
+    const int frameBytes = headerWidth * headerHeight * bpp;
+    QByteArray out = header(true) + comment;
+    for (int f = 0; f * frameBytes < pixels.size(); ++f) {
+      if (f > 0) out += header(false);
+      out += pixels.mid(f * frameBytes, frameBytes);
+    }
+    return out;
+  }
+};
+
+template <typename T>
+QByteArray raw(std::initializer_list<T> values) {
+  QByteArray b;
+  for (T v : values) b.append(reinterpret_cast<const char*>(&v), sizeof v);
+  return b;
+}
+
+QByteArray u16s(int n, int start) {
+  QByteArray b;
+  for (int i = 0; i < n; ++i) {
+    const quint16 v = quint16(start + i);
+    b.append(reinterpret_cast<const char*>(&v), 2);
+  }
+  return b;
+}
+
+// Collects the debug log while alive.
+struct LogCapture {
+  static QStringList& lines() {
+    static QStringList l;
+    return l;
+  }
+  QtMessageHandler old;
+  LogCapture() {
+    lines().clear();
+    old = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& m) { lines() << m; });
+  }
+  ~LogCapture() { qInstallMessageHandler(old); }
+};
+
+}  // namespace
+
+class TestImageData : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir dir_;
+  int n_ = 0;
+
+  QString write(const QByteArray& bytes, const QString& suffix = ".img") {
+    const QString p = dir_.filePath(QString("f%1%2").arg(n_++).arg(suffix));
+    QFile f(p);
+    if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write fixture");
+    f.write(bytes);
+    return p;
+  }
+
+  static std::unique_ptr<ImgData> openFrame(const QString& path, int frame = 0) {
+    auto d = createImgData(fileType(path));
+    if (!d) return nullptr;
+    d->setFilePath(path);
+    if (!d->open(frame)) return nullptr;
+    return d;
+  }
+
+  std::vector<double> rowOf(ImgData& d, int y) {
+    std::vector<double> r(static_cast<size_t>(d.width()));
+    d.row(y, r.data());
+    return r;
+  }
+
+  QString writeTiff(int w, int h, int bits, int format, int pages, bool tiled, bool bigEndian,
+                    int spp = 1) {
+    const QString p = dir_.filePath(QString("t%1.tif").arg(n_++));
+    TIFF* t = TIFFOpen(QFile::encodeName(p).constData(), bigEndian ? "wb" : "wl");
+    for (int page = 0; page < pages; ++page) {
+      TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
+      TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
+      TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bits);
+      TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, spp);
+      TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, format);
+      TIFFSetField(t, TIFFTAG_PHOTOMETRIC, spp == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
+      TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+      const int bpp = bits / 8 * spp;
+      // value of pixel (x, y) on page k: 100 * k + 10 * y + x (negated for signed types)
+      auto fill = [&](unsigned char* dst, int x, int y) {
+        const double v = (format == SAMPLEFORMAT_INT ? -1 : 1) * (100.0 * page + 10 * y + x);
+        for (int s = 0; s < spp; ++s) {
+          unsigned char* q = dst + s * bits / 8;
+          if (format == SAMPLEFORMAT_IEEEFP && bits == 32) { float f = float(v) + 0.5f; std::memcpy(q, &f, 4); }
+          else if (format == SAMPLEFORMAT_IEEEFP) { double f = v + 0.25; std::memcpy(q, &f, 8); }
+          else if (bits == 8) { qint8 i = qint8(v); std::memcpy(q, &i, 1); }
+          else if (bits == 16) { qint16 i = qint16(v); std::memcpy(q, &i, 2); }
+          else { qint32 i = qint32(v); std::memcpy(q, &i, 4); }
+        }
+      };
+      if (tiled) {
+        TIFFSetField(t, TIFFTAG_TILEWIDTH, 16);
+        TIFFSetField(t, TIFFTAG_TILELENGTH, 16);
+        std::vector<unsigned char> tile(16 * 16 * bpp);
+        for (int ty = 0; ty < h; ty += 16)
+          for (int tx = 0; tx < w; tx += 16) {
+            std::fill(tile.begin(), tile.end(), 0);
+            for (int y = 0; y < 16 && ty + y < h; ++y)
+              for (int x = 0; x < 16 && tx + x < w; ++x) fill(&tile[(y * 16 + x) * bpp], tx + x, ty + y);
+            TIFFWriteTile(t, tile.data(), tx, ty, 0, 0);
+          }
+      } else {
+        TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 2);
+        std::vector<unsigned char> line(size_t(w) * bpp);
+        for (int y = 0; y < h; ++y) {
+          for (int x = 0; x < w; ++x) fill(&line[size_t(x) * bpp], x, y);
+          TIFFWriteScanline(t, line.data(), y, 0);
+        }
+      }
+      TIFFWriteDirectory(t);
+    }
+    TIFFClose(t);
+    return p;
+  }
+
+ private slots:
+  void fileTypes_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("type");
+    QTest::newRow("IM") << QByteArray("IMxx") << int(ImgFileType::ITEX);
+    QTest::newRow("II") << QByteArray("II*\0", 4) << int(ImgFileType::TIFF);
+    QTest::newRow("MM") << QByteArray("MM\0*", 4) << int(ImgFileType::TIFF);
+    QTest::newRow("other") << QByteArray("PK") << int(ImgFileType::Unknown);
+    QTest::newRow("one byte") << QByteArray("I") << int(ImgFileType::Unknown);
+    QTest::newRow("empty") << QByteArray() << int(ImgFileType::Unknown);
+  }
+  void fileTypes() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, type);
+    const QString p = write(bytes, ".bin");
+    LogCapture log;
+    QCOMPARE(int(fileType(p)), type);
+    QCOMPARE(log.lines().contains(QString("Unknown file type :  \"%1\"").arg(p)),
+             type == int(ImgFileType::Unknown));
+    if (type == int(ImgFileType::Unknown)) QVERIFY(!createImgData(ImgFileType::Unknown));
+  }
+
+  void missingFileTypeTest() {
+    LogCapture log;
+    const QString p = dir_.filePath("absent.img");
+    QCOMPARE(int(fileType(p)), int(ImgFileType::Unknown));
+    QVERIFY(log.lines().contains(QString("Check File Type (ITEX):: Can not open \"%1\"").arg(p)));
+    QVERIFY(log.lines().contains(QString("Check File Type (TIFF):: Can not open \"%1\"").arg(p)));
+  }
+
+  void pixelTypes_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("pixels");
+    QTest::addColumn<double>("first");
+    QTest::addColumn<double>("second");
+    QTest::newRow("u8") << 0 << raw<quint8>({255, 7}) << 255.0 << 7.0;
+    QTest::newRow("s16") << 1 << raw<quint16>({0xFFFF, 300}) << -1.0 << 300.0;
+    QTest::newRow("u16") << 2 << raw<quint16>({0xFFFF, 300}) << 65535.0 << 300.0;
+    QTest::newRow("s32") << 3 << raw<qint32>({-70000, 5}) << -70000.0 << 5.0;
+    QTest::newRow("f32") << 4 << raw<float>({1.5f, -2.25f}) << 1.5 << -2.25;
+    QTest::newRow("unsupported") << 7 << QByteArray() << 0.0 << 0.0;
+  }
+  void pixelTypes() {
+    QFETCH(int, type);
+    QFETCH(QByteArray, pixels);
+    QFETCH(double, first);
+    QFETCH(double, second);
+    Itex f;
+    f.type = type;
+    f.headerWidth = 2;
+    f.headerHeight = 1;
+    f.comment = "Prop_ImageWidth=2,Prop_ImageHeight=1,";
+    f.pixels = pixels;
+    auto d = openFrame(write(f.bytes()));
+    QVERIFY(d);
+    const auto r = rowOf(*d, 0);
+    QCOMPARE(r[0], first);
+    QCOMPARE(r[1], second);
+  }
+
+  void commentKeys() {
+    Itex f;
+    f.headerWidth = f.headerHeight = 2048;
+    f.comment = "areSource=\"0,0,2048,2048\",";
+    f.pixels = QByteArray(2048 * 2048 * 2, '\0');
+    auto d = openFrame(write(f.bytes()));
+    QVERIFY(d);
+    QCOMPARE(d->width(), 2048);
+    QCOMPARE(d->height(), 2048);
+    QCOMPARE(d->expTime(), 1.0);
+
+    // Prop_ImageWidth wins over the area; the later exposure key wins; the
+    // last item without a comma has no effect.
+    Itex g;
+    g.headerWidth = 8;
+    g.headerHeight = 8;
+    g.comment = "Prop_ExposureTime2=0.5,areSource=\"0,0,6,5\",Prop_ImageWidth=4,"
+                "Prop_ExposureTime1=2.5,Prop_ImageHeight=2";
+    g.pixels = QByteArray(8 * 8 * 2, '\0');
+    d = openFrame(write(g.bytes()));
+    QVERIFY(d);
+    QCOMPARE(d->width(), 4);
+    QCOMPARE(d->height(), 5);  // height from the area: the last item was not examined
+    QCOMPARE(d->expTime(), 2.5);
+  }
+
+  void rowsAndColumns() {
+    Itex f;  // 4 x 3, values 0 .. 11
+    f.pixels = u16s(12, 0);
+    auto d = openFrame(write(f.bytes()));
+    QVERIFY(d);
+    QCOMPARE(rowOf(*d, 2), (std::vector<double>{8, 9, 10, 11}));
+    std::vector<double> col(3, -1);
+    d->column(1, col.data());
+    QCOMPARE(col, (std::vector<double>{1, 5, 9}));
+    // Outside the frame: zeros, never a read outside the pixels.
+    QCOMPARE(rowOf(*d, 3), (std::vector<double>(4, 0.0)));
+    QCOMPARE(rowOf(*d, -1), (std::vector<double>(4, 0.0)));
+    d->column(4, col.data());
+    QCOMPARE(col, (std::vector<double>(3, 0.0)));
+    double mn = 1, mx = 1;
+    d->minMax(mn, mx);
+    QCOMPARE(mn, 0.0);
+    QCOMPARE(mx, 11.0);
+  }
+
+  void multiFrameOffsets() {
+    Itex f;
+    f.comment = QByteArray(100, ' ');
+    f.comment.replace(0, 37, "Prop_ImageWidth=512,Prop_ImageHeight=");
+    f.comment.replace(37, 4, "512,");
+    f.headerWidth = f.headerHeight = 512;
+    f.frames = 3;
+    for (int k = 0; k < 3; ++k) f.pixels += QByteArray(512 * 512 * 2, char(k + 1));
+    const QString p = write(f.bytes(), ".his");
+    auto itex = std::make_unique<ImgDataITEX>();
+    itex->init();
+    itex->setFilePath(p);
+    QVERIFY(itex->open(2));
+    QCOMPARE(itex->frameCount(), 3);
+    QCOMPARE(itex->frameOffset(), qint64(164 + 2 * (524288 + 64)));
+    QCOMPARE(rowOf(*itex, 100)[7], double(0x0303));
+    auto first = openFrame(p, 0);
+    QCOMPARE(rowOf(*first, 0)[0], double(0x0101));
+    QVERIFY(!openFrame(p, 3));  // past the last frame
+  }
+
+  void failures_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");  // "" : no message at all
+    Itex ok;
+    ok.pixels = u16s(12, 0);
+    Itex noComment = ok;
+    noComment.comment.clear();
+    Itex noSize = ok;
+    noSize.comment = "Prop_ExposureTime1=1,";
+    Itex cutComment = ok;
+    cutComment.commentLengthField = 5000;
+    Itex tooLarge = ok;
+    tooLarge.comment = "Prop_ImageWidth=40,Prop_ImageHeight=30,";
+    QTest::newRow("short header") << QByteArray("IM", 2) + QByteArray(20, '\0')
+                                  << "Error on reading ITEX file props.";
+    QTest::newRow("bad magic") << QByteArray("IX") + ok.bytes().mid(2) << "";
+    QTest::newRow("no comment") << noComment.bytes() << "";
+    QTest::newRow("no size") << noSize.bytes() << "";
+    QTest::newRow("comment cut by end of file") << cutComment.bytes().left(100) << "";
+    QTest::newRow("truncated pixels") << ok.bytes().chopped(3) << "Can not open ITEX file";
+    QTest::newRow("comment size beyond header")
+        << tooLarge.bytes() << "ITEX image size in the comment exceeds the header size.";
+  }
+  void failures() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    const QString p = write(bytes);
+    auto d = std::make_unique<ImgDataITEX>();
+    d->init();
+    d->setFilePath(p);
+    LogCapture log;
+    QVERIFY(!d->open(0));
+    QVERIFY(!d->ready());
+    if (message.isEmpty()) {
+      QCOMPARE(log.lines(), QStringList{});
+    } else {
+      QVERIFY2(log.lines().contains(QString("%1 \"%2\"").arg(message, p)),
+               qPrintable(log.lines().join("|")));
+    }
+    if (message == "Can not open ITEX file")
+      QVERIFY(log.lines().contains(QString("Can not open ImgData \"%1\"").arg(p)));
+  }
+
+  void unopenableHeader() {
+    auto d = std::make_unique<ImgDataITEX>();
+    d->init();
+    const QString p = dir_.filePath("nothing.img");
+    d->setFilePath(p);
+    LogCapture log;
+    QVERIFY(!d->open(0));
+    QCOMPARE(log.lines(), QStringList{QString("Can not open ITEX file to read props. \"%1\"").arg(p)});
+    double mn = 5, mx = 5;
+    d->minMax(mn, mx);  // not ready: 0 and 0
+    QCOMPARE(mn, 0.0);
+    QCOMPARE(mx, 0.0);
+  }
+
+  void renderThroughMap() {
+    Itex f;
+    f.pixels = u16s(12, 0);
+    auto d = openFrame(write(f.bytes()));
+    QImage img;
+    GreyMap map;
+    d->toImage(img, map);
+    QCOMPARE(img.size(), QSize(4, 3));
+    QCOMPARE(img.format(), QImage::Format_Grayscale8);
+    QCOMPARE(map.maxValue, 11.0);
+    QCOMPARE(int(img.constScanLine(0)[0]), 0);
+    QCOMPARE(int(img.constScanLine(2)[3]), 255);  // the maximum maps to 255, not 256
+    map.fixed = true;
+    map.minValue = 0;
+    map.maxValue = 22;  // a fixed range is kept
+    d->toImage(img, map);
+    QCOMPARE(map.maxValue, 22.0);
+    QCOMPARE(int(img.constScanLine(2)[3]), 128);  // 11/22 * 256
+  }
+
+  void renderSpeed() {
+    Itex f;
+    f.headerWidth = f.headerHeight = 2048;
+    f.comment = "Prop_ImageWidth=2048,Prop_ImageHeight=2048,";
+    f.pixels = u16s(2048 * 2048, 0);
+    auto d = openFrame(write(f.bytes()));
+    QVERIFY(d);
+    QImage img;
+    GreyMap map;
+    d->toImage(img, map);  // first call includes the range scan
+    QBENCHMARK { d->toImage(img, map); }
+  }
+
+  void tiffFormats_data() {
+    QTest::addColumn<int>("bits");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<bool>("tiled");
+    QTest::addColumn<bool>("bigEndian");
+    QTest::addColumn<double>("shift");  // float pixels carry a fraction
+    QTest::newRow("u8") << 8 << int(SAMPLEFORMAT_UINT) << false << false << 0.0;
+    QTest::newRow("u16") << 16 << int(SAMPLEFORMAT_UINT) << false << false << 0.0;
+    QTest::newRow("s16") << 16 << int(SAMPLEFORMAT_INT) << false << false << 0.0;
+    QTest::newRow("u32") << 32 << int(SAMPLEFORMAT_UINT) << false << false << 0.0;
+    QTest::newRow("s32") << 32 << int(SAMPLEFORMAT_INT) << false << false << 0.0;
+    QTest::newRow("f32") << 32 << int(SAMPLEFORMAT_IEEEFP) << false << false << 0.5;
+    QTest::newRow("f64") << 64 << int(SAMPLEFORMAT_IEEEFP) << false << false << 0.25;
+    QTest::newRow("u16 tiled") << 16 << int(SAMPLEFORMAT_UINT) << true << false << 0.0;
+    QTest::newRow("u16 big-endian") << 16 << int(SAMPLEFORMAT_UINT) << false << true << 0.0;
+    QTest::newRow("f32 big-endian tiled") << 32 << int(SAMPLEFORMAT_IEEEFP) << true << true << 0.5;
+  }
+  void tiffFormats() {
+    QFETCH(int, bits);
+    QFETCH(int, format);
+    QFETCH(bool, tiled);
+    QFETCH(bool, bigEndian);
+    QFETCH(double, shift);
+    const QString p = writeTiff(20, 7, bits, format, 1, tiled, bigEndian);
+    QCOMPARE(int(fileType(p)), int(ImgFileType::TIFF));
+    auto d = openFrame(p);
+    QVERIFY(d);
+    QCOMPARE(d->width(), 20);
+    QCOMPARE(d->height(), 7);
+    QCOMPARE(d->expTime(), 1.0);
+    const double sign = format == SAMPLEFORMAT_INT ? -1 : 1;
+    QCOMPARE(rowOf(*d, 6)[19], sign * 79 + shift);
+    std::vector<double> col(7);
+    d->column(3, col.data());
+    QCOMPARE(col[5], sign * 53 + shift);
+  }
+
+  void tiffPages() {
+    const QString p = writeTiff(5, 4, 16, SAMPLEFORMAT_UINT, 3, false, false);
+    auto first = openFrame(p);
+    QVERIFY(first);
+    QCOMPARE(first->frameCount(), 3);
+    for (int k = 0; k < 3; ++k) {
+      auto d = openFrame(p, k);
+      QVERIFY(d);
+      QCOMPARE(rowOf(*d, 1)[2], 100.0 * k + 12);
+    }
+    QVERIFY(!openFrame(p, 3));
+  }
+
+  void tiffRgbRefused() {
+    const QString p = writeTiff(4, 4, 8, SAMPLEFORMAT_UINT, 1, false, false, 3);
+    LogCapture log;
+    QVERIFY(!openFrame(p));
+    QVERIFY(log.lines().join("\n").contains(p));
+    QVERIFY(log.lines().join("\n").contains("Unsupported TIFF layout"));
+  }
+};
+
+QTEST_MAIN(TestImageData)
+#include "tst_imagedata.moc"
