@@ -1,0 +1,31 @@
+#pragma once
+
+// Parameters of one reconstruction run, filled from the processing-control
+// panel and the main window's saving settings on the GUI thread when a run
+// starts, and only read (by the calculators and their worker threads) while
+// the run lasts.
+struct CtRunParams {
+  bool singleOn = false;   // single-panel calculation selected
+  bool workersOn = true;   // worker calculation selected
+  bool rotAxIsV = false;
+  int sliceNo = 0;
+  double cor = 0.0;
+  double cor1 = 0.0;
+  double cor2 = 0.0;
+  int corSlice1 = -1;
+  int corSlice2 = -1;
+  double angleOriginDeg = 0.0;
+  int dataSetImages = 0;
+  double dataSetRangeDeg = 180.0;
+  int usingImages = 0;
+  int startImageNo = 0;
+  bool autoExec = false;
+  int sliceFrom = 0;
+  int sliceTo = 0;
+  int sliceStep = 1;  // magnitude of the step, negated for a descending range
+  int threads = 1;
+  int currentSlice = 0;
+  double upperLimit = 10.0;
+  double lowerLimit = -10.0;
+  double offset = 10.0;
+};

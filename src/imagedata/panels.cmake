@@ -1,0 +1,6 @@
+# The projection image set (core) and the file-selection panels (widgets).
+vanto_core_library(imageset ImgDatas.h ImgDatas.cpp)
+target_link_libraries(vanto_core_imageset PUBLIC vanto_core_imagedata)
+
+vanto_ui_library(imagedata SelectDataFiles.h SelectDataFiles.cpp)
+target_link_libraries(vanto_ui_imagedata PUBLIC vanto_core_imageset vanto_core_app)

@@ -1,0 +1,59 @@
+#pragma once
+
+// Hand-built ITEX files for tests: a 64-byte header, a comment and 16-bit
+// pixels, written byte by byte so that a reader bug and a writer bug cannot
+// cancel out.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace itexfixture {
+
+inline void putU16(QByteArray& b, int offset, std::uint16_t v) {
+  b[offset] = static_cast<char>(v & 0xff);
+  b[offset + 1] = static_cast<char>(v >> 8);
+}
+
+// frames: one vector of width*height values per frame (unsigned 16-bit).
+inline bool writeU16(const QString& path, int width, int height,
+                     const std::vector<std::vector<std::uint16_t>>& frames,
+                     double expTime = 1.0) {
+  const QByteArray comment = QStringLiteral("Prop_ImageWidth=%1,Prop_ImageHeight=%2,"
+                                            "Prop_ExposureTime1=%3,")
+                                 .arg(width)
+                                 .arg(height)
+                                 .arg(expTime)
+                                 .toLatin1();
+  QByteArray out;
+  for (size_t f = 0; f < frames.size(); ++f) {
+    QByteArray header(64, '\0');
+    header[0] = 'I';
+    header[1] = 'M';
+    putU16(header, 2, f == 0 ? static_cast<std::uint16_t>(comment.size()) : 0);
+    putU16(header, 4, static_cast<std::uint16_t>(width));
+    putU16(header, 6, static_cast<std::uint16_t>(height));
+    putU16(header, 12, 2);  // unsigned 16-bit pixels
+    putU16(header, 14, static_cast<std::uint16_t>(frames.size()));
+    out += header;
+    if (f == 0) out += comment;
+    for (std::uint16_t v : frames[f]) {
+      out += static_cast<char>(v & 0xff);
+      out += static_cast<char>(v >> 8);
+    }
+  }
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  return file.write(out) == out.size();
+}
+
+// A single frame whose pixel (x, y) holds base + y * width + x.
+inline bool writeRamp(const QString& path, int width, int height, int base = 0) {
+  std::vector<std::uint16_t> px(static_cast<size_t>(width) * height);
+  for (size_t i = 0; i < px.size(); ++i) px[i] = static_cast<std::uint16_t>(base + i);
+  return writeU16(path, width, height, {px});
+}
+
+}  // namespace itexfixture

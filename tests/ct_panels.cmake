@@ -1,0 +1,1 @@
+vanto_test(procctrl LIBS vanto_ui_ct)

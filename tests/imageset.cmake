@@ -1,0 +1,1 @@
+vanto_test(imageset LIBS vanto_ui_imagedata)

@@ -1,0 +1,202 @@
+// The projection image set and its file-selection panel: size fixing and
+// refusal, multi-frame files, the selection step with "New"/"Add" and
+// "Multi.", list stepping, rendering, and vanished files.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "ItexFixture.h"
+#include "imagedata/ImgDatas.h"
+#include "imagedata/SelectDataFiles.h"
+
+class TestImageSet : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir dir_;
+  QString path(const QString& name) const { return dir_.filePath(name); }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    QVERIFY(itexfixture::writeRamp(path("a.img"), 8, 4));
+    QVERIFY(itexfixture::writeRamp(path("b.img"), 8, 4, 100));
+    QVERIFY(itexfixture::writeRamp(path("wide.img"), 10, 4));
+    std::vector<std::vector<std::uint16_t>> frames;
+    for (int f = 0; f < 3; ++f) frames.emplace_back(8 * 4, static_cast<std::uint16_t>(10 * (f + 1)));
+    QVERIFY(itexfixture::writeU16(path("three.his"), 8, 4, frames));
+  }
+
+  void firstFrameFixesSize() {
+    ImgDatas set;
+    QVERIFY(set.add(path("a.img"), 0));
+    QCOMPARE(set.width(), 8);
+    QCOMPARE(set.height(), 4);
+    QTest::ignoreMessage(QtDebugMsg,
+                         qPrintable(QString("Mismatch image size: (8, 4) != (10, 4) :  \"%1\"")
+                                        .arg(path("wide.img"))));
+    QVERIFY(!set.add(path("wide.img"), 0));
+    QCOMPARE(set.count(), 1);
+
+    // clearImgs keeps the size: the old size is accepted, a new one refused.
+    set.clearImgs();
+    QCOMPARE(set.count(), 0);
+    QCOMPARE(set.width(), 8);
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Mismatch image size"));
+    QVERIFY(!set.add(path("wide.img"), 0));
+    QVERIFY(set.add(path("b.img"), 0));
+
+    // Only clear forgets the size.
+    set.clear();
+    QCOMPARE(set.width(), 0);
+    QVERIFY(set.add(path("wide.img"), 0));
+    QCOMPARE(set.width(), 10);
+  }
+
+  void multiFrameFile() {
+    QCOMPARE(ImgDatas::framesInFile(path("three.his")), 3);
+    QCOMPARE(ImgDatas::framesInFile(path("a.img")), 1);
+    ImgDatas set;
+    for (int i = 0; i < 3; ++i) QVERIFY(set.add(path("three.his"), i));
+    QCOMPARE(set.count(), 3);
+    std::vector<double> row(8);
+    for (int i = 0; i < 3; ++i) {
+      set.frame(i)->row(2, row.data());
+      QCOMPARE(row[5], 10.0 * (i + 1));  // each frame its own values
+    }
+  }
+
+  void vanishedFileReportedOnceAndSkipped() {
+    ImgDatas set;
+    QVERIFY(set.add(path("a.img"), 0));
+    static QStringList messages;
+    messages.clear();
+    auto old = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& m) { messages << m; });
+    const bool added = set.add(path("gone.img"), 0);
+    qInstallMessageHandler(old);
+    QVERIFY(!added);
+    QCOMPARE(messages, QStringList{QString("File is not ready to access \"%1\"").arg(path("gone.img"))});
+    QCOMPARE(set.count(), 1);
+  }
+
+  void showBounds() {
+    ImgDatas set;
+    QVERIFY(set.add(path("a.img"), 0));
+    QSignalSpy spy(&set, &ImgDatas::imageUpdated);
+    QImage img;
+    GreyMap map;
+    QVERIFY(!set.show(1, img, map));  // index equal to the count
+    QVERIFY(!set.show(-1, img, map));
+    QCOMPARE(spy.count(), 0);
+    QVERIFY(set.show(0, img, map));
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(img.size(), QSize(8, 4));
+    QCOMPARE(map.minValue, 0.0);  // the ramp runs 0 .. 31
+    QCOMPARE(map.maxValue, 31.0);
+  }
+
+  void multiTimes_data() {
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<int>("emitted");  // -1: nothing emitted
+    QTest::addColumn<int>("length");
+    QTest::newRow("180") << "180" << 1 << 180;
+    QTest::newRow("0") << "0" << 1 << 0;
+    QTest::newRow("not a number") << "x" << 1 << 0;
+    QTest::newRow("absurd") << "1000000000" << 0 << 0;
+  }
+  void multiTimes() {
+    QFETCH(QString, count);
+    QFETCH(int, emitted);
+    QFETCH(int, length);
+    SelectDataFiles sel;
+    sel.findChild<QCheckBox*>("LoadMultiTimes")->setChecked(true);
+    sel.findChild<QLineEdit*>("MultiTimes")->setText(count);
+    QSignalSpy spy(&sel, &SelectDataFiles::filesSelected);
+    if (emitted == 0) QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Multi. count"));
+    sel.setFileInfos({QFileInfo(path("a.img")), QFileInfo(path("b.img")), QFileInfo(path("wide.img"))});
+    QCOMPARE(spy.count(), emitted);
+    if (emitted) {
+      const QStringList files = spy.at(0).at(0).toStringList();
+      QCOMPARE(files.size(), length);
+      for (const QString& f : files) QCOMPARE(f, path("a.img"));
+      QCOMPARE(spy.at(0).at(1).toBool(), true);
+    }
+  }
+
+  void newAndAdd() {
+    SelectDataFiles sel;
+    sel.addFile("x");
+    QSignalSpy cleared(&sel, &SelectDataFiles::filesCleared);
+    QSignalSpy selected(&sel, &SelectDataFiles::filesSelected);
+    sel.setLoadNewFiles(false);  // "Add": the list stays
+    sel.selectFile(path("a.img"));
+    QCOMPARE(cleared.count(), 0);
+    QCOMPARE(selected.at(0).at(1).toBool(), false);
+    QCOMPARE(sel.count(), 1);
+    sel.setLoadNewFiles(true);
+    sel.selectFile(path("a.img"));
+    QCOMPARE(cleared.count(), 1);
+    QCOMPARE(sel.count(), 0);
+    QCOMPARE(sel.findChild<QLabel*>("Count")->text(), QString("0"));
+    QCOMPARE(selected.at(1).at(0).toStringList(), QStringList{path("a.img")});
+  }
+
+  void dirAndPatterns() {
+    QTemporaryDir d;
+    for (const char* n : {"B.img", "a.img", "c.txt", "C.img"})
+      QVERIFY(itexfixture::writeRamp(d.filePath(n), 2, 2));
+    QDir(d.path()).mkdir("sub.img");  // folders are not files to load
+    SelectDataFiles sel;
+    QSignalSpy spy(&sel, &SelectDataFiles::filesSelected);
+    sel.setDirAndPatterns(d.path(), {"*.img"});
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toStringList(),
+             (QStringList{d.filePath("a.img"), d.filePath("B.img"), d.filePath("C.img")}));
+  }
+
+  void stepping() {
+    SelectDataFiles sel;
+    for (const char* s : {"f0", "f1", "f2"}) sel.addFile(s);
+    QCOMPARE(sel.findChild<QLabel*>("Count")->text(), QString("3"));
+    QSignalSpy spy(&sel, &SelectDataFiles::currentIndexChanged);
+    sel.select(0);
+    sel.prev();
+    QCOMPARE(sel.currentIndex(), 0);
+    sel.select(-1);
+    sel.select(3);
+    QCOMPARE(sel.currentIndex(), 0);
+    sel.select(2);
+    sel.next();
+    QCOMPARE(sel.currentIndex(), 2);
+    sel.prev();
+    QCOMPARE(sel.currentIndex(), 1);
+    QCOMPARE(spy.count(), 2);  // 0 -> 2 -> 1
+  }
+
+  void expTimeAndNewOnly() {
+    SelectDataFiles sel;
+    QCOMPARE(sel.expTime(), 1.0);
+    sel.setExpTime(0.123456789);
+    QCOMPARE(sel.findChild<QLineEdit*>("ExpTime")->text(), QString("0.123457"));
+    sel.findChild<QLineEdit*>("ExpTime")->setText("fast");
+    QCOMPARE(sel.expTime(), 0.0);
+
+    sel.show();
+    sel.setLoadNewFiles(false);
+    sel.setNewOnlyMode(true);
+    QVERIFY(sel.loadNewFiles());
+    QVERIFY(!sel.findChild<QCheckBox*>("KeepConditions")->isVisible());
+    QVERIFY(!sel.findChild<QLineEdit*>("MultiTimes")->isVisible());
+    sel.setNewOnlyMode(false);
+    QVERIFY(sel.findChild<QCheckBox*>("KeepConditions")->isVisible());
+  }
+};
+
+QTEST_MAIN(TestImageSet)
+#include "tst_imageset.moc"

@@ -1,0 +1,207 @@
+// Processing-control panel: change signals, recorded CoR values and their
+// interpolation, the thread limit, parsing of the fields and the run
+// parameters filled from it.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+
+#include "ct/CtRunParams.h"
+#include "ct/ProcCtrl.h"
+
+class TestProcCtrl : public QObject {
+  Q_OBJECT
+
+  template <typename T>
+  static T* child(ProcCtrl& p, const char* name) {
+    T* w = p.findChild<T*>(name);
+    if (!w) qFatal("missing child %s", name);
+    return w;
+  }
+
+  static void typeInto(QLineEdit* e, const QString& text) {
+    e->setText(text);
+    emit e->editingFinished();
+  }
+
+ private slots:
+  void defaults() {
+    ProcCtrl p;
+    QCOMPARE(p.sliceNo(), 1000);
+    QCOMPARE(p.cor(), 1000.0);
+    QVERIFY(!p.rotAxIsV());
+    QVERIFY(child<QRadioButton>(p, "RotAxH")->isChecked());
+    QCOMPARE(p.sliceFrom(), 0);
+    QCOMPARE(p.sliceTo(), 2047);
+    QCOMPARE(p.sliceStep(), 1);
+    QCOMPARE(p.dataSetRangeDeg(), 180.0);
+    QCOMPARE(p.dataSetUsingImages(), 180);
+    QCOMPARE(p.corSlice1(), -1);
+    QCOMPARE(p.corSlice2(), -1);
+    QVERIFY(!p.autoExec());
+    QVERIFY(!p.usePartialDataSet());
+  }
+
+  void setCorSameValueEmitsNothing() {
+    ProcCtrl p;
+    QSignalSpy spy(&p, &ProcCtrl::corUpdated);
+    p.setCor(1000);
+    QCOMPARE(spy.count(), 0);
+    p.setCor(1023.5);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(child<QLineEdit>(p, "Cor")->text(), QString("1023.5"));
+    p.setCor(1.0 / 3.0);  // six significant digits in the field
+    QCOMPARE(child<QLineEdit>(p, "Cor")->text(), QString("0.333333"));
+  }
+
+  void editingSameSliceEmitsNothing() {
+    ProcCtrl p;
+    QSignalSpy spy(&p, &ProcCtrl::sliceNoUpdated);
+    typeInto(child<QLineEdit>(p, "SliceNo"), "1000");
+    QCOMPARE(spy.count(), 0);
+    typeInto(child<QLineEdit>(p, "SliceNo"), "12");
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(p.sliceNo(), 12);
+    p.setSliceNo(12);
+    QCOMPARE(spy.count(), 1);
+  }
+
+  void corEditing() {
+    ProcCtrl p;
+    QSignalSpy spy(&p, &ProcCtrl::corUpdated);
+    typeInto(child<QLineEdit>(p, "Cor"), "abc");  // unparsable reads as 0, which differs
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(p.cor(), 0.0);
+  }
+
+  void recordingAndInterpolation() {
+    ProcCtrl p;
+    p.setSliceNo(100);
+    p.setCor(1023.5);
+    p.recordCoR();
+    p.setSliceNo(900);
+    p.setCor(1025);
+    p.recordCoR();
+    QCOMPARE(child<QLineEdit>(p, "RecordedCoR1")->text(), QString("1025 at 900"));
+    QCOMPARE(child<QLineEdit>(p, "RecordedCoR2")->text(), QString("1023.5 at 100"));
+    // 1025 + (1023.5 - 1025) * (500 - 900) / (100 - 900) = 1025 - 0.75
+    QCOMPARE(p.corForSlice(500), 1024.25);
+
+    child<QPushButton>(p, "ClearRecCoR")->click();
+    QVERIFY(child<QLineEdit>(p, "RecordedCoR1")->text().isEmpty());
+    QCOMPARE(p.corSlice1(), -1);
+    QCOMPARE(p.corForSlice(500), p.cor());  // no records: the plain CoR
+  }
+
+  void axisSelection() {
+    ProcCtrl p;
+    QSignalSpy spy(&p, &ProcCtrl::rotAxUpdated);
+    child<QRadioButton>(p, "RotAxV")->click();
+    QCOMPARE(spy.count(), 1);
+    QVERIFY(p.rotAxIsV());
+    child<QRadioButton>(p, "RotAxV")->click();  // already checked
+    QCOMPARE(spy.count(), 1);
+    p.setRotAxIsV(true);
+    QCOMPARE(spy.count(), 1);
+    p.setRotAxIsV(false);
+    QCOMPARE(spy.count(), 2);
+    QVERIFY(child<QRadioButton>(p, "RotAxH")->isChecked());
+  }
+
+  void partialFrameVisibility() {
+    ProcCtrl p;
+    p.show();
+    auto* frame = child<QFrame>(p, "UsePartialDataSetParams");
+    QVERIFY(!frame->isVisible());
+    QSignalSpy spy(&p, &ProcCtrl::usePartialDataSetUpdated);
+    p.setUsePartialDataSet(true);
+    QVERIFY(frame->isVisible());
+    QCOMPARE(spy.count(), 1);
+    p.setUsePartialDataSet(false);
+    QVERIFY(!frame->isVisible());
+    QCOMPARE(spy.count(), 2);
+  }
+
+  void getterParsing_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("plain") << "42" << 42;
+    QTest::newRow("negative") << "-7" << -7;
+    QTest::newRow("blanks") << " 5 " << 5;
+    QTest::newRow("letters") << "12a" << 0;
+    QTest::newRow("empty") << "" << 0;
+    QTest::newRow("too big") << "3000000000" << 0;
+    QTest::newRow("fraction") << "2.5" << 0;
+  }
+  void getterParsing() {
+    QFETCH(QString, text);
+    QFETCH(int, expected);
+    ProcCtrl p;
+    for (const char* name : {"SliceFrom", "SliceTo", "SliceStep", "DataSetUsingImages",
+                             "DataSetStartImageNo"})
+      child<QLineEdit>(p, name)->setText(text);
+    QCOMPARE(p.sliceFrom(), expected);
+    QCOMPARE(p.sliceTo(), expected);
+    QCOMPARE(p.sliceStep(), expected);
+    QCOMPARE(p.dataSetUsingImages(), expected);
+    QCOMPARE(p.dataSetStartImageNo(), expected);
+  }
+
+  void realGetters() {
+    ProcCtrl p;
+    child<QLineEdit>(p, "AngleOriginDeg")->setText("x");
+    QCOMPARE(p.angleOriginDeg(), 0.0);
+    p.setDataSetRangeDeg(360);
+    QCOMPARE(p.dataSetRangeDeg(), 360.0);
+    p.setAngleOriginDeg(-0.25);
+    QCOMPARE(child<QLineEdit>(p, "AngleOriginDeg")->text(), QString("-0.25"));
+  }
+
+  void threadLimit() {
+    ProcCtrl p;
+    p.setThreadLimit(16);
+    QCOMPARE(child<QSpinBox>(p, "MaxThreads")->maximum(), 16);
+    QCOMPARE(p.maxThreads(), 12);  // trunc(0.8 * 16)
+    QCOMPARE(child<QLabel>(p, "MaxThreadsLbl")->text(), QString("/16"));
+    p.setThreadLimit(8);
+    QCOMPARE(p.maxThreads(), 6);
+  }
+
+  void runParams() {
+    ProcCtrl p;
+    p.setSliceFrom(2047);
+    p.setSliceTo(0);
+    p.setSliceStep(4);
+    p.setDataSetImages(900);
+    p.setThreadLimit(2);
+    CtRunParams r;
+    p.fillRunParams(r, false, true);
+    QCOMPARE(r.sliceStep, -4);  // descending range
+    QCOMPARE(r.usingImages, 900);
+    QCOMPARE(r.startImageNo, 0);
+    QCOMPARE(r.threads, 1);
+    QVERIFY(r.workersOn);
+    QVERIFY(!r.singleOn);
+    QCOMPARE(r.upperLimit, 10.0);
+    QCOMPARE(r.lowerLimit, -10.0);
+    QCOMPARE(r.offset, 10.0);
+
+    p.setSliceStep(-3);  // the magnitude counts
+    p.setSliceFrom(0);
+    p.setSliceTo(10);
+    p.setUsePartialDataSet(true);
+    p.setDataSetUsingImages(90);
+    p.setDataSetStartImageNo(5);
+    p.fillRunParams(r, true, false);
+    QCOMPARE(r.sliceStep, 3);
+    QCOMPARE(r.usingImages, 90);
+    QCOMPARE(r.startImageNo, 5);
+  }
+};
+
+QTEST_MAIN(TestProcCtrl)
+#include "tst_procctrl.moc"
