@@ -1,0 +1,330 @@
+#include "PhantomWriter.h"
+
+#include <tiffio.h>
+
+#include <QDir>
+#include <QFile>
+#include <QtEndian>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <mutex>
+#include <thread>
+
+namespace {
+constexpr double kPi = 3.14159265358979323846;
+
+// Small deterministic generator, the same on every platform.
+struct SplitMix64 {
+  quint64 state;
+  quint64 next() {
+    quint64 z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  // Uniform in (0, 1].
+  double uniform() { return double((next() >> 11) + 1) * (1.0 / 9007199254740992.0); }
+  double gaussian() {
+    const double r = std::sqrt(-2.0 * std::log(uniform()));
+    return r * std::cos(2.0 * kPi * uniform());
+  }
+};
+
+uint16_t toCount(double v) {
+  return uint16_t(std::clamp(std::round(v), 0.0, 65535.0));
+}
+
+void appendPixels(QByteArray& bytes, const std::vector<uint16_t>& pixels) {
+  const qsizetype start = bytes.size();
+  bytes.resize(start + qsizetype(pixels.size()) * 2);
+  char* d = bytes.data() + start;
+  for (uint16_t v : pixels) {
+    qToLittleEndian<quint16>(v, d);
+    d += 2;
+  }
+}
+}  // namespace
+
+PhantomWriter::PhantomWriter(const PhantomOptions& options)
+    : options_(options), phantom_(options.width, options.rows, options.effectiveCor()) {}
+
+int PhantomWriter::imageWidth() const {
+  return options_.axisVertical ? options_.width : options_.rows;
+}
+
+int PhantomWriter::imageHeight() const {
+  return options_.axisVertical ? options_.rows : options_.width;
+}
+
+double PhantomWriter::angleRad(int k) const {
+  return (options_.angleOriginDeg + k * options_.rangeDeg / options_.projections) * kPi / 180.0;
+}
+
+size_t PhantomWriter::pixelIndex(int p, int r) const {
+  return options_.axisVertical ? size_t(r) * options_.width + p : size_t(p) * options_.rows + r;
+}
+
+void PhantomWriter::projection(int k, std::vector<uint16_t>& pixels) const {
+  const int w = options_.width;
+  pixels.assign(size_t(w) * options_.rows, 0);
+  std::vector<double> integrals(w);
+  // One noise stream per projection, so threads do not change the result.
+  SplitMix64 rng{options_.noiseSeed * 0x100000001B3ull + quint64(k) * 0x9E3779B97F4A7C15ull};
+  const double theta = angleRad(k);
+  for (int r = 0; r < options_.rows; ++r) {
+    phantom_.lineIntegrals(theta, r, w, integrals.data());
+    for (int p = 0; p < w; ++p) {
+      double v = phantom_.intensity(p, r, integrals[p]);
+      // Photon noise: Gaussian with the variance of the count.
+      if (options_.noise) v += std::sqrt(std::max(v, 0.0)) * rng.gaussian();
+      pixels[pixelIndex(p, r)] = toCount(v);
+    }
+  }
+}
+
+void PhantomWriter::i0Image(std::vector<uint16_t>& pixels) const {
+  pixels.assign(size_t(options_.width) * options_.rows, 0);
+  for (int r = 0; r < options_.rows; ++r)
+    for (int p = 0; p < options_.width; ++p)
+      pixels[pixelIndex(p, r)] = toCount(phantom_.flatI0(p, r));
+}
+
+void PhantomWriter::bgImage(std::vector<uint16_t>& pixels) const {
+  pixels.assign(size_t(options_.width) * options_.rows, 0);
+  for (int r = 0; r < options_.rows; ++r)
+    for (int p = 0; p < options_.width; ++p)
+      pixels[pixelIndex(p, r)] = toCount(phantom_.background(p, r));
+}
+
+QString PhantomWriter::projectionFileName(int k) const {
+  const int digits = std::max(5, int(QString::number(std::max(options_.projections - 1, 0)).size()));
+  const char* ext = options_.format == PhantomOptions::Format::Tif ? "tif" : "img";
+  return QStringLiteral("proj-%1.%2").arg(k, digits, 10, QLatin1Char('0')).arg(ext);
+}
+
+QByteArray PhantomWriter::itexHeader(int width, int height, int frames, int commentLength) {
+  QByteArray h(64, '\0');
+  char* d = h.data();
+  d[0] = 'I';
+  d[1] = 'M';
+  qToLittleEndian<quint16>(quint16(commentLength), d + 2);
+  qToLittleEndian<quint16>(quint16(width), d + 4);
+  qToLittleEndian<quint16>(quint16(height), d + 6);
+  qToLittleEndian<quint16>(0, d + 8);
+  qToLittleEndian<quint16>(0, d + 10);
+  qToLittleEndian<quint16>(2, d + 12);  // unsigned 16-bit pixels
+  qToLittleEndian<quint16>(quint16(frames), d + 14);
+  return h;
+}
+
+QByteArray PhantomWriter::itexComment(int width, int height, double exposureTime) {
+  return QStringLiteral("Prop_ImageWidth=%1,Prop_ImageHeight=%2,Prop_ExposureTime1=%3,")
+      .arg(width)
+      .arg(height)
+      .arg(exposureTime, 0, 'g', 10)
+      .toLatin1();
+}
+
+bool PhantomWriter::writeFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size()) {
+    error_ = QStringLiteral("Can not write file \"%1\"").arg(path);
+    return false;
+  }
+  return true;
+}
+
+bool PhantomWriter::writeItex(const QString& path, const std::vector<uint16_t>& pixels) {
+  const QByteArray comment = itexComment(imageWidth(), imageHeight(), options_.exposureTime);
+  QByteArray bytes = itexHeader(imageWidth(), imageHeight(), 1, int(comment.size()));
+  bytes += comment;
+  appendPixels(bytes, pixels);
+  return writeFile(path, bytes);
+}
+
+bool PhantomWriter::writeTiff(const QString& path, const std::vector<uint16_t>& pixels) {
+  TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
+  if (!tif) {
+    error_ = QStringLiteral("Can not write file \"%1\"").arg(path);
+    return false;
+  }
+  const uint32_t w = uint32_t(imageWidth()), h = uint32_t(imageHeight());
+  const QByteArray comment = itexComment(imageWidth(), imageHeight(), options_.exposureTime);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, w);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, h);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_UINT);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, h);
+  TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, comment.constData());
+  bool ok = true;
+  std::vector<uint16_t> line(w);
+  for (uint32_t y = 0; y < h && ok; ++y) {
+    std::copy_n(pixels.begin() + size_t(y) * w, w, line.begin());
+    ok = TIFFWriteScanline(tif, line.data(), y, 0) == 1;
+  }
+  TIFFClose(tif);
+  if (!ok) error_ = QStringLiteral("Can not write file \"%1\"").arg(path);
+  return ok;
+}
+
+bool PhantomWriter::writeProjections() {
+  const QDir dir(options_.outDir);
+  const int count = options_.projections;
+  const bool his = options_.format == PhantomOptions::Format::His;
+  const QString hisPath = dir.filePath(QStringLiteral("proj.his"));
+  const QByteArray hisComment = itexComment(imageWidth(), imageHeight(), options_.exposureTime);
+  const qint64 frameBytes = qint64(imageWidth()) * imageHeight() * 2;
+  const qint64 dataOffset = 64 + hisComment.size();
+  if (his) {
+    // Frame k's pixels begin at dataOffset + k (frameBytes + 64); the file is
+    // sized first so that every thread can write its frames in place.
+    QFile f(hisPath);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        !f.resize(dataOffset + count * (frameBytes + 64) - 64)) {
+      error_ = QStringLiteral("Can not write file \"%1\"").arg(hisPath);
+      return false;
+    }
+  }
+
+  std::atomic<int> nextIndex{0};
+  std::atomic<bool> failed{false};
+  std::mutex errorMutex;
+  QString firstError;
+  auto work = [&]() {
+    std::vector<uint16_t> pixels;
+    QFile hisFile(hisPath);
+    if (his && !hisFile.open(QIODevice::ReadWrite)) {
+      failed = true;
+      std::lock_guard<std::mutex> lock(errorMutex);
+      firstError = QStringLiteral("Can not write file \"%1\"").arg(hisPath);
+      return;
+    }
+    PhantomWriter local(options_);  // each thread keeps its own error text
+    for (int k = nextIndex++; k < count && !failed; k = nextIndex++) {
+      projection(k, pixels);
+      bool ok;
+      if (his) {
+        QByteArray bytes = k == 0 ? itexHeader(imageWidth(), imageHeight(), count,
+                                               int(hisComment.size())) + hisComment
+                                  : itexHeader(imageWidth(), imageHeight(), count, 0);
+        appendPixels(bytes, pixels);
+        const qint64 at = k == 0 ? 0 : dataOffset + k * (frameBytes + 64) - 64;
+        ok = hisFile.seek(at) && hisFile.write(bytes) == bytes.size();
+        if (!ok) local.error_ = QStringLiteral("Can not write file \"%1\"").arg(hisPath);
+      } else if (options_.format == PhantomOptions::Format::Tif) {
+        ok = local.writeTiff(dir.filePath(projectionFileName(k)), pixels);
+      } else {
+        ok = local.writeItex(dir.filePath(projectionFileName(k)), pixels);
+      }
+      if (!ok) {
+        failed = true;
+        std::lock_guard<std::mutex> lock(errorMutex);
+        if (firstError.isEmpty()) firstError = local.error_;
+      }
+    }
+  };
+  const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 64u);
+  std::vector<std::thread> pool;
+  for (unsigned i = 1; i < threads; ++i) pool.emplace_back(work);
+  work();
+  for (std::thread& t : pool) t.join();
+  if (failed) error_ = firstError;
+  return !failed;
+}
+
+bool PhantomWriter::writeTruth() {
+  const int n = phantom_.reconstructionSize();
+  QDir dir(options_.outDir);
+  if (!dir.mkpath(QStringLiteral("truth"))) {
+    error_ = QStringLiteral("Can not create folder \"%1\"").arg(dir.filePath("truth"));
+    return false;
+  }
+  std::vector<double> truth;
+  for (int s = 0; s < options_.rows; ++s) {
+    phantom_.sliceTruth(s, n, truth);
+    QByteArray bytes(qsizetype(truth.size()) * 4, '\0');
+    char* d = bytes.data();
+    for (double v : truth) {
+      qToLittleEndian<float>(float(v), d);
+      d += 4;
+    }
+    const QString name = QStringLiteral("truth/truth-%1.raw").arg(s, 5, 10, QLatin1Char('0'));
+    if (!writeFile(dir.filePath(name), bytes)) return false;
+  }
+  return true;
+}
+
+QByteArray PhantomWriter::description() const {
+  const char* formats[] = {"img", "his", "tif"};
+  QString t;
+  auto line = [&t](const QString& key, const QString& value) {
+    t += key + QStringLiteral(" = ") + value + QLatin1Char('\n');
+  };
+  t += QStringLiteral("# Vanto synthetic CT data set\n");
+  line("format", formats[int(options_.format)]);
+  line("detector_width", QString::number(options_.width));
+  line("detector_rows", QString::number(options_.rows));
+  line("image_width", QString::number(imageWidth()));
+  line("image_height", QString::number(imageHeight()));
+  line("rotation_axis", options_.axisVertical ? "v (slices are image rows)"
+                                              : "h (slices are image columns)");
+  line("projections", QString::number(options_.projections));
+  line("range_deg", QString::number(options_.rangeDeg, 'g', 17));
+  line("angle_origin_deg", QString::number(options_.angleOriginDeg, 'g', 17));
+  line("angle_of_projection_k_deg", "angle_origin_deg + k * range_deg / projections");
+  line("cor", QString::number(phantom_.cor(), 'g', 17));
+  line("geometry", "(u, v) relative to the axis is seen at detector pixel "
+                   "u cos(theta) - v sin(theta) + cor");
+  line("reconstruction_size", QString::number(phantom_.reconstructionSize()));
+  line("phantom_scale_pixels", QString::number(phantom_.scale(), 'g', 17));
+  line("slice_height", "(slice + 0.5) / detector_rows * 1.2 - 0.6 normalised units");
+  line("attenuation_model",
+       QStringLiteral("sum of ellipsoid values * %1 / phantom_scale_pixels per pixel")
+           .arg(Phantom::kMuPerUnit));
+  line("intensity_model", "BG + (I0 - BG) * exp(-line integral), rounded");
+  line("i0_nominal", QString::number(Phantom::kI0));
+  line("bg_nominal", QString::number(Phantom::kBackground));
+  line("exposure_time", QString::number(options_.exposureTime, 'g', 10));
+  line("noise", options_.noise ? QString::number(options_.noiseSeed) : QStringLiteral("off"));
+  line("truth", options_.truth ? "truth/truth-NNNNN.raw, reconstruction_size squared float32 LE"
+                               : "not written");
+  int i = 0;
+  for (const Ellipsoid& e : phantom_.ellipsoids()) {
+    line(QStringLiteral("ellipsoid_%1").arg(i++),
+         QStringLiteral("centre %1 %2 %3 axes %4 %5 %6 phi %7 value %8 material %9")
+             .arg(e.cu).arg(e.cv).arg(e.cz).arg(e.au).arg(e.av).arg(e.az)
+             .arg(e.phiDeg).arg(e.value).arg(e.material));
+  }
+  return t.toUtf8();
+}
+
+bool PhantomWriter::write() {
+  error_.clear();
+  if (options_.width < 1 || options_.width > 65535 || options_.rows < 1 ||
+      options_.rows > 65535 || options_.projections < 1 ||
+      (options_.format == PhantomOptions::Format::His && options_.projections > 65535)) {
+    error_ = QStringLiteral("Unusable data-set size");
+    return false;
+  }
+  if (!QDir().mkpath(options_.outDir)) {
+    error_ = QStringLiteral("Can not create folder \"%1\"").arg(options_.outDir);
+    return false;
+  }
+  const QDir dir(options_.outDir);
+  std::vector<uint16_t> pixels;
+  const bool tif = options_.format == PhantomOptions::Format::Tif;
+  i0Image(pixels);
+  if (!(tif ? writeTiff(dir.filePath("i0.tif"), pixels) : writeItex(dir.filePath("i0.img"), pixels)))
+    return false;
+  bgImage(pixels);
+  if (!(tif ? writeTiff(dir.filePath("bg.tif"), pixels) : writeItex(dir.filePath("bg.img"), pixels)))
+    return false;
+  if (!writeProjections()) return false;
+  if (options_.truth && !writeTruth()) return false;
+  return writeFile(dir.filePath("phantom.txt"), description());
+}
