@@ -31,9 +31,7 @@ struct SplitMix64 {
   }
 };
 
-uint16_t toCount(double v) {
-  return uint16_t(std::clamp(std::round(v), 0.0, 65535.0));
-}
+uint16_t toCount(double v) { return uint16_t(std::clamp(std::round(v), 0.0, 65535.0)); }
 
 void appendPixels(QByteArray& bytes, const std::vector<uint16_t>& pixels) {
   const qsizetype start = bytes.size();
@@ -98,7 +96,8 @@ void PhantomWriter::bgImage(std::vector<uint16_t>& pixels) const {
 }
 
 QString PhantomWriter::projectionFileName(int k) const {
-  const int digits = std::max(5, int(QString::number(std::max(options_.projections - 1, 0)).size()));
+  const int digits =
+      std::max(5, int(QString::number(std::max(options_.projections - 1, 0)).size()));
   const char* ext = options_.format == PhantomOptions::Format::Tif ? "tif" : "img";
   return QStringLiteral("proj-%1.%2").arg(k, digits, 10, QLatin1Char('0')).arg(ext);
 }
@@ -209,9 +208,10 @@ bool PhantomWriter::writeProjections() {
       projection(k, pixels);
       bool ok;
       if (his) {
-        QByteArray bytes = k == 0 ? itexHeader(imageWidth(), imageHeight(), count,
-                                               int(hisComment.size())) + hisComment
-                                  : itexHeader(imageWidth(), imageHeight(), count, 0);
+        QByteArray bytes =
+            k == 0 ? itexHeader(imageWidth(), imageHeight(), count, int(hisComment.size())) +
+                         hisComment
+                   : itexHeader(imageWidth(), imageHeight(), count, 0);
         appendPixels(bytes, pixels);
         const qint64 at = k == 0 ? 0 : dataOffset + k * (frameBytes + 64) - 64;
         ok = hisFile.seek(at) && hisFile.write(bytes) == bytes.size();
@@ -271,15 +271,16 @@ QByteArray PhantomWriter::description() const {
   line("detector_rows", QString::number(options_.rows));
   line("image_width", QString::number(imageWidth()));
   line("image_height", QString::number(imageHeight()));
-  line("rotation_axis", options_.axisVertical ? "v (slices are image rows)"
-                                              : "h (slices are image columns)");
+  line("rotation_axis",
+       options_.axisVertical ? "v (slices are image rows)" : "h (slices are image columns)");
   line("projections", QString::number(options_.projections));
   line("range_deg", QString::number(options_.rangeDeg, 'g', 17));
   line("angle_origin_deg", QString::number(options_.angleOriginDeg, 'g', 17));
   line("angle_of_projection_k_deg", "angle_origin_deg + k * range_deg / projections");
   line("cor", QString::number(phantom_.cor(), 'g', 17));
-  line("geometry", "(u, v) relative to the axis is seen at detector pixel "
-                   "u cos(theta) - v sin(theta) + cor");
+  line("geometry",
+       "(u, v) relative to the axis is seen at detector pixel "
+       "u cos(theta) - v sin(theta) + cor");
   line("reconstruction_size", QString::number(phantom_.reconstructionSize()));
   line("phantom_scale_pixels", QString::number(phantom_.scale(), 'g', 17));
   line("slice_height", "(slice + 0.5) / detector_rows * 1.2 - 0.6 normalised units");
@@ -297,16 +298,23 @@ QByteArray PhantomWriter::description() const {
   for (const Ellipsoid& e : phantom_.ellipsoids()) {
     line(QStringLiteral("ellipsoid_%1").arg(i++),
          QStringLiteral("centre %1 %2 %3 axes %4 %5 %6 phi %7 value %8 material %9")
-             .arg(e.cu).arg(e.cv).arg(e.cz).arg(e.au).arg(e.av).arg(e.az)
-             .arg(e.phiDeg).arg(e.value).arg(e.material));
+             .arg(e.cu)
+             .arg(e.cv)
+             .arg(e.cz)
+             .arg(e.au)
+             .arg(e.av)
+             .arg(e.az)
+             .arg(e.phiDeg)
+             .arg(e.value)
+             .arg(e.material));
   }
   return t.toUtf8();
 }
 
 bool PhantomWriter::write() {
   error_.clear();
-  if (options_.width < 1 || options_.width > 65535 || options_.rows < 1 ||
-      options_.rows > 65535 || options_.projections < 1 ||
+  if (options_.width < 1 || options_.width > 65535 || options_.rows < 1 || options_.rows > 65535 ||
+      options_.projections < 1 ||
       (options_.format == PhantomOptions::Format::His && options_.projections > 65535)) {
     error_ = QStringLiteral("Unusable data-set size");
     return false;
@@ -319,10 +327,12 @@ bool PhantomWriter::write() {
   std::vector<uint16_t> pixels;
   const bool tif = options_.format == PhantomOptions::Format::Tif;
   i0Image(pixels);
-  if (!(tif ? writeTiff(dir.filePath("i0.tif"), pixels) : writeItex(dir.filePath("i0.img"), pixels)))
+  if (!(tif ? writeTiff(dir.filePath("i0.tif"), pixels)
+            : writeItex(dir.filePath("i0.img"), pixels)))
     return false;
   bgImage(pixels);
-  if (!(tif ? writeTiff(dir.filePath("bg.tif"), pixels) : writeItex(dir.filePath("bg.img"), pixels)))
+  if (!(tif ? writeTiff(dir.filePath("bg.tif"), pixels)
+            : writeItex(dir.filePath("bg.img"), pixels)))
     return false;
   if (!writeProjections()) return false;
   if (options_.truth && !writeTruth()) return false;

@@ -11,11 +11,11 @@
 struct PhantomOptions {
   enum class Format { Img, His, Tif };
   QString outDir;
-  int width = 512;        // detector pixels across the rotation axis
-  int rows = 16;          // detector pixels along the axis (slices)
+  int width = 512;  // detector pixels across the rotation axis
+  int rows = 16;    // detector pixels along the axis (slices)
   int projections = 360;
   double rangeDeg = 180.0;
-  double cor = -1.0;      // negative: the detector middle width / 2
+  double cor = -1.0;  // negative: the detector middle width / 2
   double angleOriginDeg = 0.0;
   Format format = Format::Img;
   bool noise = false;

@@ -50,10 +50,11 @@ int main(int argc, char* argv[]) {
   const QCommandLineOption width("width", "Detector pixels across the rotation axis (512).", "W");
   const QCommandLineOption rows("rows", "Detector pixels along the axis = slices (16).", "R");
   const QCommandLineOption projections("projections", "Number of projections (360).", "P");
-  const QCommandLineOption range("range", "Angular range in degrees, 0 < DEG <= 360 (180).",
-                                 "DEG");
-  const QCommandLineOption cor("cor", "Centre of rotation in detector pixels, fractional "
-                                      "allowed (W / 2).", "C");
+  const QCommandLineOption range("range", "Angular range in degrees, 0 < DEG <= 360 (180).", "DEG");
+  const QCommandLineOption cor("cor",
+                               "Centre of rotation in detector pixels, fractional "
+                               "allowed (W / 2).",
+                               "C");
   const QCommandLineOption origin("angle-origin", "Angle of the first projection (0).", "DEG");
   const QCommandLineOption format("format", "img, his or tif (img).", "FMT");
   const QCommandLineOption noise("noise", "Add photon noise from this seed (off).", "SEED");
@@ -80,7 +81,9 @@ int main(int argc, char* argv[]) {
     const int v = parser.value(opt).toInt(&ok);
     if (!ok || v < lo || v > hi)
       fail(parser, QStringLiteral("--%1 needs an integer from %2 to %3")
-                       .arg(opt.names().first()).arg(lo).arg(hi));
+                       .arg(opt.names().first())
+                       .arg(lo)
+                       .arg(hi));
     return v;
   };
   auto doubleValue = [&](const QCommandLineOption& opt, double def) {
@@ -104,10 +107,14 @@ int main(int argc, char* argv[]) {
   o.angleOriginDeg = doubleValue(origin, 0.0);
 
   const QString fmt = parser.isSet(format) ? parser.value(format) : QStringLiteral("img");
-  if (fmt == "img") o.format = PhantomOptions::Format::Img;
-  else if (fmt == "his") o.format = PhantomOptions::Format::His;
-  else if (fmt == "tif") o.format = PhantomOptions::Format::Tif;
-  else fail(parser, "--format must be img, his or tif");
+  if (fmt == "img")
+    o.format = PhantomOptions::Format::Img;
+  else if (fmt == "his")
+    o.format = PhantomOptions::Format::His;
+  else if (fmt == "tif")
+    o.format = PhantomOptions::Format::Tif;
+  else
+    fail(parser, "--format must be img, his or tif");
   if (o.format == PhantomOptions::Format::His && o.projections > 65535)
     fail(parser, "a .his file holds at most 65535 frames");
 
