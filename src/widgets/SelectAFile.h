@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QFrame>
+#include <QPointer>
+#include <memory>
+
+class QFileDialog;
+namespace Ui {
+class SelectAFile;
+}
+
+// A one-line file chooser: the chosen file's directory, base name and an extra
+// tag, which the result saving uses to name its files, with a status colour on
+// the path. In saving mode the directory put into the path is created.
+class SelectAFile : public QFrame {
+  Q_OBJECT
+ public:
+  enum class Mode { Open, Save };
+
+  explicit SelectAFile(QWidget* parent = nullptr);
+  ~SelectAFile() override;
+
+  void setMode(Mode m);
+  Mode mode() const { return mode_; }
+  // Takes fname as if it had been chosen in the dialog: shows it and emits
+  // fileSelected(fname). Batch commands and setup files use this.
+  void selectFile(const QString& fname);
+  // Shows a directory in the path field (created in saving mode).
+  void setPath(const QString& dir);
+
+  QString path() const;
+  QString name() const;
+  QString tag() const;
+  void setName(const QString& name);
+  void setTag(const QString& tag);
+  QString pathStyle() const;
+
+ signals:
+  void fileSelected(QString fname);
+  void clear();
+
+ public slots:
+  void setStat(bool f);
+  void fileSelected0();
+  void clear0();
+
+ private:
+  void openDialog();
+  void pathEdited();
+
+  std::unique_ptr<Ui::SelectAFile> ui_;
+  QPointer<QFileDialog> dialog_;
+  Mode mode_ = Mode::Open;
+};
