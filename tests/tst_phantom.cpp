@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 #include <cmath>
 
@@ -67,6 +68,7 @@ class TestPhantom : public QObject {
   void attenuationInsideCircleAndVaryingWithHeight();
   void filesReadBack_data();
   void filesReadBack();
+  void truthSlices();
   void deterministic();
   void badOptionsRejected_data();
   void badOptionsRejected();
@@ -244,6 +246,28 @@ void TestPhantom::filesReadBack() {
     QVERIFY(absorbed > rows * 10);
   }
   QVERIFY(QFile::exists(QDir(out).filePath("phantom.txt")));
+}
+
+void TestPhantom::truthSlices() {
+  QTemporaryDir tmp;
+  QVERIFY(tmp.isValid());
+  QCOMPARE(runTool({"--out", tmp.path(), "--width", "48", "--rows", "3", "--projections", "2",
+                    "--truth"}),
+           0);
+  const Phantom ph(48, 3, 24.0);
+  const int n = ph.reconstructionSize();  // half = 23, n = 44
+  QCOMPARE(n, 44);
+  std::vector<double> truth;
+  for (int s = 0; s < 3; ++s) {
+    QFile f(tmp.filePath(QStringLiteral("truth/truth-%1.raw").arg(s, 5, 10, QLatin1Char('0'))));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    QCOMPARE(bytes.size(), qsizetype(n) * n * 4);
+    ph.sliceTruth(s, n, truth);
+    for (int i = 0; i < n * n; i += 13)
+      QCOMPARE(double(qFromLittleEndian<float>(bytes.constData() + 4 * i)),
+               double(float(truth[size_t(i)])));
+  }
 }
 
 void TestPhantom::deterministic() {

@@ -2,7 +2,9 @@
 // phantom (projections, I0, background, description) for demos and tests.
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "PhantomWriter.h"
 
