@@ -1,0 +1,3 @@
+# Display widgets: mouse record and coordinate mapping (core), image displays
+# and colour bar, small widgets.
+vanto_test(mousecoord LIBS vanto_core_widgets)
