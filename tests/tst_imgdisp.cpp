@@ -1,0 +1,373 @@
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWheelEvent>
+
+#include "imagedata/ImgData.h"
+#include "widgets/ColorBar.h"
+#include "widgets/DispA.h"
+#include "widgets/ImgDispWPV.h"
+#include "widgets/RenderFrame.h"
+
+namespace {
+// A frame built in memory: pixel (x, y) = base + x + 10 * y.
+class MemFrame : public ImgData {
+ public:
+  MemFrame(int w, int h, double base) : w_(w), h_(h), base_(base) {}
+  void init() override {}
+  bool readProps(const QString&, int& width, int& height) override {
+    width = w_;
+    height = h_;
+    return true;
+  }
+  bool openData() override { return true; }
+  const double* row(int y, double* buffer) const override {
+    for (int x = 0; x < w_; ++x) buffer[x] = base_ + x + 10.0 * y;
+    return buffer;
+  }
+  const double* column(int x, double* buffer) const override {
+    for (int y = 0; y < h_; ++y) buffer[y] = base_ + x + 10.0 * y;
+    return buffer;
+  }
+
+ private:
+  int w_, h_;
+  double base_;
+};
+
+void sendWheel(QWidget* w, QPoint p, int deltaY) {
+  QWheelEvent e(QPointF(p), QPointF(w->mapToGlobal(p)), QPoint(), QPoint(0, deltaY),
+                Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(w, &e);
+}
+
+QImage greyImage(int w, int h, int value) {
+  QImage img(w, h, QImage::Format_Grayscale8);
+  img.fill(value);
+  return img;
+}
+}  // namespace
+
+class TestImgDisp : public QObject {
+  Q_OBJECT
+ private slots:
+  void init();
+  void cleanup();
+  void dispAIgnoresAltMoves();
+  void firstEmptyImageLeavesViewUnset();
+  void viewKeptAcrossNewImage();
+  void wheelZoomAboutMouse();
+  void selection_data();
+  void selection();
+  void shiftRightClearsSelection();
+  void pointAfterPictureDrag();
+  void rightClickPoint();
+  void saveVisiblePart_data();
+  void saveVisiblePart();
+  void saveNothingVisible();
+  void readoutRow();
+  void barMarksAndRamp();
+  void barEdits();
+  void renderFrameTakesRangeUnlessFixed();
+
+ private:
+  ImgDispWPV* disp_ = nullptr;
+  QWidget* surface() { return disp_->dispB(); }
+};
+
+void TestImgDisp::init() {
+  disp_ = new ImgDispWPV;
+  disp_->resize(500, 500);
+  disp_->show();
+  QVERIFY(QTest::qWaitForWindowExposed(disp_));
+}
+
+void TestImgDisp::cleanup() {
+  delete disp_;
+  disp_ = nullptr;
+}
+
+void TestImgDisp::dispAIgnoresAltMoves() {
+  DispA a;
+  a.resize(100, 100);
+  QSignalSpy moved(a.mouse(), &MouseC::mMoved);
+  QMouseEvent m1(QEvent::MouseMove, QPointF(10, 20), QPointF(10, 20), Qt::NoButton, Qt::NoButton,
+                 Qt::NoModifier);
+  QCoreApplication::sendEvent(&a, &m1);
+  QMouseEvent alt(QEvent::MouseMove, QPointF(50, 60), QPointF(50, 60), Qt::NoButton, Qt::NoButton,
+                  Qt::AltModifier);
+  QCoreApplication::sendEvent(&a, &alt);
+  QCOMPARE(moved.count(), 1);
+  QCOMPARE(QPoint(a.mouse()->x, a.mouse()->y), QPoint(10, 20));
+  QMouseEvent m2(QEvent::MouseMove, QPointF(30, 40), QPointF(30, 40), Qt::NoButton, Qt::NoButton,
+                 Qt::NoModifier);
+  QCoreApplication::sendEvent(&a, &m2);
+  QCOMPARE(QPoint(a.mouse()->prevX, a.mouse()->prevY), QPoint(10, 20));
+  QCOMPARE(QPoint(a.mouse()->x, a.mouse()->y), QPoint(30, 40));
+}
+
+void TestImgDisp::firstEmptyImageLeavesViewUnset() {
+  QSignalSpy newS(disp_, &ImgDisp::newS);
+  disp_->image() = QImage();
+  disp_->newImage();
+  QVERIFY(!disp_->viewSet());
+  QCOMPARE(newS.count(), 0);
+  disp_->image() = greyImage(40, 30, 9);
+  disp_->newImage();
+  QVERIFY(disp_->viewSet());
+  QCOMPARE(disp_->view(), QRectF(0, 0, 40, 30));
+  QCOMPARE(newS.count(), 1);
+}
+
+void TestImgDisp::viewKeptAcrossNewImage() {
+  disp_->image() = greyImage(400, 400, 100);
+  disp_->newImage();
+  sendWheel(surface(), QPoint(100, 100), 120);
+  const QRectF zoomed = disp_->view();
+  QVERIFY(zoomed.width() < 400.0);
+  QSignalSpy newS(disp_, &ImgDisp::newS);
+  disp_->image() = greyImage(200, 200, 50);
+  disp_->newImage();
+  QCOMPARE(disp_->view(), zoomed);
+  QCOMPARE(newS.count(), 0);
+  disp_->resetScale();
+  QCOMPARE(disp_->view(), QRectF(0, 0, 200, 200));
+}
+
+void TestImgDisp::wheelZoomAboutMouse() {
+  disp_->image() = greyImage(400, 400, 100);
+  disp_->newImage();
+  const double W = surface()->width(), H = surface()->height();
+  const QPoint m(int(W / 4), int(H / 2));
+  const double cx = m.x() * 400.0 / W, cy = m.y() * 400.0 / H;  // image point under the mouse
+  QSignalSpy newS(disp_, &ImgDisp::newS);
+  sendWheel(surface(), m, 360);  // three notches: one zoom by 1/1.1
+  QCOMPARE(newS.count(), 1);
+  QRectF v = disp_->view();
+  QVERIFY(qAbs(v.width() - 400.0 / 1.1) < 1e-9);
+  QVERIFY(qAbs(v.x() + m.x() / W * v.width() - cx) < 1e-9);
+  QVERIFY(qAbs(v.y() + m.y() / H * v.height() - cy) < 1e-9);
+  sendWheel(surface(), m, -120);  // out by 1.1: back to the whole width
+  v = disp_->view();
+  QVERIFY(qAbs(v.width() - 400.0) < 1e-9);
+  QVERIFY(qAbs(v.x()) < 1e-9);
+}
+
+void TestImgDisp::selection_data() {
+  QTest::addColumn<QPoint>("from");
+  QTest::addColumn<QPoint>("to");
+  QTest::addColumn<bool>("has");
+  QTest::newRow("down right") << QPoint(50, 60) << QPoint(150, 200) << true;
+  QTest::newRow("up left is normalised") << QPoint(150, 200) << QPoint(50, 60) << true;
+  QTest::newRow("zero width") << QPoint(50, 60) << QPoint(50, 200) << false;
+  QTest::newRow("zero height") << QPoint(50, 60) << QPoint(150, 60) << false;
+}
+
+void TestImgDisp::selection() {
+  QFETCH(QPoint, from);
+  QFETCH(QPoint, to);
+  QFETCH(bool, has);
+  disp_->image() = greyImage(400, 400, 100);
+  disp_->newImage();
+  const double sx = 400.0 / surface()->width(), sy = 400.0 / surface()->height();
+  QSignalSpy point(disp_, &ImgDisp::selectedAPoint);
+  QTest::mousePress(surface(), Qt::LeftButton, Qt::ShiftModifier, from);
+  QVERIFY(disp_->selecting());
+  QTest::mouseMove(surface(), to);
+  QTest::mouseRelease(surface(), Qt::LeftButton, Qt::ShiftModifier, to);
+  QVERIFY(!disp_->selecting());
+  QCOMPARE(disp_->hasSelection(), has);
+  QCOMPARE(point.count(), 0);  // a modified release is no point click
+  if (!has) return;
+  const QRectF s = disp_->selection();
+  QVERIFY(s.width() > 0 && s.height() > 0);
+  QVERIFY(qAbs(s.x() - qMin(from.x(), to.x()) * sx) < 1e-9);
+  QVERIFY(qAbs(s.y() - qMin(from.y(), to.y()) * sy) < 1e-9);
+  QVERIFY(qAbs(s.width() - qAbs(to.x() - from.x()) * sx) < 1e-9);
+}
+
+void TestImgDisp::shiftRightClearsSelection() {
+  disp_->image() = greyImage(400, 400, 100);
+  disp_->newImage();
+  QTest::mousePress(surface(), Qt::LeftButton, Qt::ShiftModifier, QPoint(10, 10));
+  QTest::mouseMove(surface(), QPoint(100, 100));
+  QTest::mouseRelease(surface(), Qt::LeftButton, Qt::ShiftModifier, QPoint(100, 100));
+  QVERIFY(!disp_->selection().isEmpty());
+  QTest::mouseClick(surface(), Qt::RightButton, Qt::ShiftModifier, QPoint(50, 50));
+  QVERIFY(disp_->selection().isNull());
+  QVERIFY(!disp_->selecting());
+}
+
+void TestImgDisp::pointAfterPictureDrag() {
+  disp_->image() = greyImage(400, 400, 100);
+  disp_->newImage();
+  const double sx = 400.0 / surface()->width();
+  QSignalSpy point(disp_, &ImgDisp::selectedAPoint);
+  QSignalSpy newS(disp_, &ImgDisp::newS);
+  QTest::mousePress(surface(), Qt::LeftButton, Qt::NoModifier, QPoint(50, 80));
+  QTest::mouseMove(surface(), QPoint(70, 80));
+  QTest::mouseRelease(surface(), Qt::LeftButton, Qt::NoModifier, QPoint(70, 80));
+  QCOMPARE(newS.count(), 1);
+  // The picture moved 20 px right, so the view starts 20 px of image to the left.
+  QVERIFY(qAbs(disp_->view().x() + 20 * sx) < 1e-9);
+  QCOMPARE(point.count(), 1);
+  // The released point is the image point that was pressed: 50 px of image.
+  QVERIFY(qAbs(point.at(0).at(0).toDouble() - 50 * sx) < 1e-9);
+  QCOMPARE(point.at(0).at(2).value<MouseC::MStat>(), MouseC::L);
+}
+
+void TestImgDisp::rightClickPoint() {
+  disp_->image() = greyImage(400, 400, 100);
+  disp_->newImage();
+  QSignalSpy point(disp_, &ImgDisp::selectedAPoint);
+  QTest::mouseClick(surface(), Qt::RightButton, Qt::NoModifier, QPoint(30, 40));
+  QTest::mouseClick(surface(), Qt::RightButton, Qt::ControlModifier, QPoint(30, 40));
+  QCOMPARE(point.count(), 1);
+  QCOMPARE(point.at(0).at(2).value<MouseC::MStat>(), MouseC::R);
+  QCOMPARE(disp_->view(), QRectF(0, 0, 400, 400));  // a right click does not zoom
+}
+
+void TestImgDisp::saveVisiblePart_data() {
+  QTest::addColumn<QRectF>("view");
+  QTest::addColumn<QSize>("size");
+  QTest::newRow("inside") << QRectF(100.7, 50.2, 200.9, 150.5) << QSize(200, 150);
+  QTest::newRow("partly left and above") << QRectF(-50, -30, 200, 200) << QSize(150, 170);
+  QTest::newRow("partly right and below") << QRectF(300, 350, 200, 200) << QSize(100, 50);
+  QTest::newRow("larger than the image") << QRectF(-10, -10, 500, 500) << QSize(400, 400);
+}
+
+void TestImgDisp::saveVisiblePart() {
+  QFETCH(QRectF, view);
+  QFETCH(QSize, size);
+  QImage img = greyImage(400, 400, 0);
+  for (int y = 0; y < 400; ++y) img.scanLine(y)[0] = 200;  // a mark in column 0
+  disp_->image() = img;
+  disp_->newImage();
+  disp_->setView(view);
+  QTemporaryDir dir;
+  const QString f = dir.filePath("part.png");
+  QVERIFY(disp_->saveImage(f));
+  QImage saved(f);
+  QCOMPARE(saved.size(), size);
+  // Column 0 of the image is in the saved part exactly when the view starts left of it.
+  QCOMPARE(qGray(saved.pixel(0, 0)) == 200, int(view.x()) <= 0);
+}
+
+void TestImgDisp::saveNothingVisible() {
+  disp_->image() = greyImage(400, 400, 0);
+  disp_->newImage();
+  sendWheel(surface(), QPoint(10, 10), 120);  // zoomed view still saves at image resolution
+  QTemporaryDir dir;
+  QVERIFY(disp_->saveImage(dir.filePath("z.png")));
+  QCOMPARE(QImage(dir.filePath("z.png")).width(), int(400 / 1.1));  // 363
+  disp_->setView(QRectF(500, 500, 100, 100));
+  const QString f = dir.filePath("none.png");
+  QTest::ignoreMessage(QtWarningMsg,
+                       qPrintable("Nothing of the image is in view to save \"" + f + "\""));
+  QVERIFY(!disp_->saveImage(f));
+  QVERIFY(!QFile::exists(f));
+}
+
+void TestImgDisp::readoutRow() {
+  disp_->image() = greyImage(400, 400, 0);
+  disp_->newImage();
+  QSignalSpy inv(disp_, &ImgDispWPV::newPosInvY);
+  const int W = surface()->width(), H = surface()->height();
+  QTest::mouseMove(surface(), QPoint(W / 2, H / 4));
+  QVERIFY(inv.count() >= 1);
+  // Truncated image position: pixel * 400 / surface size.
+  QCOMPARE(disp_->posXText(), QString::number(int((W / 2) * 400.0 / W)));
+  QCOMPARE(disp_->posYText(), QString::number(int((H / 4) * 400.0 / H)));
+  QCOMPARE(inv.last().at(0).toDouble(), double(int((W / 2) * 400.0 / W)));
+  disp_->setVal(1.23456789);
+  QCOMPARE(disp_->valText(), QString("1.23457"));
+  auto* pv = disp_->findChild<QFrame*>("PVFrame");
+  QVERIFY(pv);
+  QCOMPARE(pv->findChild<QLineEdit*>("Val")->styleSheet(),
+           QString("background-color: rgb(255, 255, 232);"));
+  QVERIFY(disp_->findChild<ColorBar*>("CBar"));
+}
+
+void TestImgDisp::barMarksAndRamp() {
+  ColorBar bar;
+  bar.resize(30, 300);
+  bar.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&bar));
+  const int h = bar.height();
+  // Row i from the bottom is drawn at y = h - 1 - i; i = 200 of 300 gives
+  // index trunc(200 / 300 * 256) = 170.
+  QImage shot = bar.grab().toImage();
+  QCOMPARE(qGray(shot.pixel(2, h - 1 - 200)), 170);
+  QSignalSpy newBar(&bar, &ColorBar::newBar);
+  // Press near the top picks the upper mark; drag it to 1/4 of the height.
+  QTest::mousePress(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(10, 5));
+  QVERIFY(bar.dragging() && bar.draggingUpper());
+  QTest::mouseMove(&bar, QPoint(10, h - h / 4));
+  QTest::mouseRelease(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(10, h - h / 4));
+  QCOMPARE(newBar.count(), 1);
+  QCOMPARE(bar.map().upperMark, 0.25);
+  // Lower mark dragged above the upper one inverts the ramp.
+  QTest::mousePress(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(10, h - 2));
+  QVERIFY(!bar.draggingUpper());
+  QTest::mouseMove(&bar, QPoint(10, 0));
+  QTest::mouseRelease(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(10, 0));
+  QCOMPARE(bar.map().lowerMark, 1.0);
+  // (0.5 - 1) * 256 / (0.25 - 1) = 170.67 -> white below the middle, black above the top
+  QCOMPARE(bar.index(0.5), 170);
+  QCOMPARE(bar.index(0.0), 255);
+  shot = bar.grab().toImage();
+  QCOMPARE(qGray(shot.pixel(2, h - 1 - 10)), 255);  // i = 10: 0.033 -> clamped white
+}
+
+void TestImgDisp::barEdits() {
+  ColorBar bar;
+  QSignalSpy newBar(&bar, &ColorBar::newBar);
+  auto* minLE = bar.controls()->findChild<QLineEdit*>("CMinLE");
+  auto* maxLE = bar.controls()->findChild<QLineEdit*>("CMaxLE");
+  QCOMPARE(minLE->text(), QString("0"));
+  QCOMPARE(maxLE->text(), QString("1"));
+  maxLE->setText("2.5e3");
+  bar.maxVEdited();
+  minLE->setText("abc");  // not a number reads as 0
+  bar.minVEdited();
+  QCOMPARE(bar.maxValue(), 2500.0);
+  QCOMPARE(bar.minValue(), 0.0);
+  QCOMPARE(newBar.count(), 2);
+  bar.setMinValue(1.0 / 3.0);
+  QCOMPARE(minLE->text(), QString("0.333333"));
+  bar.setFixColorScale(true);
+  QVERIFY(bar.isFixed() && bar.map().fixed);
+  QVERIFY(bar.controls()->findChild<QCheckBox*>("CFix")->isChecked());
+}
+
+void TestImgDisp::renderFrameTakesRangeUnlessFixed() {
+  ColorBar& bar = *disp_->colorBar();
+  MemFrame frame(8, 4, 100.0);  // values 100 .. 100 + 7 + 30 = 137
+  QVERIFY(frame.open(0));
+  QImage img;
+  renderFrame(frame, img, bar);
+  QCOMPARE(img.size(), QSize(8, 4));
+  QCOMPARE(img.format(), QImage::Format_Grayscale8);
+  QCOMPARE(bar.minValue(), 100.0);
+  QCOMPARE(bar.maxValue(), 137.0);
+  QCOMPARE(bar.controls()->findChild<QLineEdit*>("CMaxLE")->text(), QString("137"));
+  QCOMPARE(int(img.constScanLine(0)[0]), 0);
+  QCOMPARE(int(img.constScanLine(3)[7]), 255);
+  bar.setFixColorScale(true);
+  MemFrame other(8, 4, 1000.0);
+  QVERIFY(other.open(0));
+  renderFrame(other, img, bar);
+  QCOMPARE(bar.maxValue(), 137.0);               // kept while fixed
+  QCOMPARE(int(img.constScanLine(0)[0]), 255);  // 1000 is above the fixed range
+  // A frame of one value shows black.
+  bar.setFixColorScale(false);
+  MemFrame flat(1, 1, 5.0);
+  QVERIFY(flat.open(0));
+  renderFrame(flat, img, bar);
+  QCOMPARE(int(img.constScanLine(0)[0]), 0);
+}
+
+QTEST_MAIN(TestImgDisp)
+#include "tst_imgdisp.moc"
