@@ -1,0 +1,224 @@
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "widgets/CtDisp.h"
+#include "widgets/DrawText.h"
+#include "widgets/ImgDisp.h"
+#include "widgets/PopDockBase.h"
+#include "widgets/SeekCtrl.h"
+#include "widgets/SelectAFile.h"
+#include "widgets/SelectDir.h"
+
+namespace {
+QImage grey(int value) {
+  QImage img(16, 16, QImage::Format_Grayscale8);
+  img.fill(value);
+  return img;
+}
+}  // namespace
+
+class TestSmallWidgets : public QObject {
+  Q_OBJECT
+ private slots:
+  void galleryOrder();
+  void galleryShowKeepsView();
+  void seekIncDec_data();
+  void seekIncDec();
+  void seekControlsInStep();
+  void popDockMovesContent();
+  void selectFileStatusColours();
+  void selectFileSaveModeCreatesDir();
+  void selectDir();
+  void drawTextFits();
+};
+
+void TestSmallWidgets::galleryOrder() {
+  CtDisp g;
+  // Numbers 5, 3, 7, 3: the two 3s keep their arrival order (grey 31 then 32).
+  const int nos[] = {5, 3, 7, 3};
+  const int greys[] = {50, 31, 70, 32};
+  for (int i = 0; i < 4; ++i) {
+    g.addImg(nos[i], grey(greys[i]));
+    QCOMPARE(g.shownIndex(), i);  // the last entry of the list is shown
+  }
+  QCOMPARE(g.count(), 4);
+  const int expectNo[] = {3, 3, 5, 7};
+  const int expectGrey[] = {31, 32, 50, 70};
+  const QList<QImage> imgs = g.getQImages();
+  for (int i = 0; i < 4; ++i) {
+    QCOMPARE(g.numberAt(i), expectNo[i]);
+    QCOMPARE(qGray(imgs[i].pixel(0, 0)), expectGrey[i]);
+  }
+  QCOMPARE(qGray(g.display()->image().pixel(0, 0)), 70);  // entry 3, number 7
+  QCOMPARE(g.seeker()->maximum(), 3);
+  g.clear();
+  QCOMPARE(g.count(), 0);
+  QVERIFY(g.getQImages().isEmpty());
+}
+
+void TestSmallWidgets::galleryShowKeepsView() {
+  CtDisp g;
+  g.addImg(1, grey(10));
+  g.addImg(2, grey(20));
+  g.display()->setView(QRectF(2, 2, 8, 8));
+  g.showImg(0);
+  QCOMPARE(qGray(g.display()->image().pixel(0, 0)), 10);
+  QCOMPARE(g.display()->view(), QRectF(2, 2, 8, 8));
+  g.showImg(5);  // ignored
+  g.showImg(-1);
+  QCOMPARE(g.shownIndex(), 0);
+  // Moving the seek control shows the entry.
+  g.seeker()->setValue(1);
+  QCOMPARE(qGray(g.display()->image().pixel(0, 0)), 20);
+}
+
+void TestSmallWidgets::seekIncDec_data() {
+  QTest::addColumn<int>("max");
+  QTest::addColumn<int>("start");
+  QTest::addColumn<bool>("up");
+  QTest::addColumn<int>("result");
+  QTest::addColumn<int>("reports");
+  QTest::newRow("inc by ten") << 100 << 20 << true << 30 << 1;
+  QTest::newRow("inc limited to max") << 25 << 20 << true << 25 << 1;
+  QTest::newRow("inc at max") << 25 << 25 << true << 25 << 0;
+  QTest::newRow("dec by ten") << 100 << 25 << false << 15 << 1;
+  QTest::newRow("dec from 10 goes to 0") << 100 << 10 << false << 0 << 1;
+  QTest::newRow("dec from 4 goes to 0") << 100 << 4 << false << 0 << 1;
+  QTest::newRow("dec at 0") << 100 << 0 << false << 0 << 0;
+}
+
+void TestSmallWidgets::seekIncDec() {
+  QFETCH(int, max);
+  QFETCH(int, start);
+  QFETCH(bool, up);
+  QFETCH(int, result);
+  QFETCH(int, reports);
+  SeekCtrl s;
+  s.setRange(0, max);
+  s.setValue(start);
+  QSignalSpy spy(&s, &SeekCtrl::newIndex);
+  up ? s.inc() : s.dec();
+  QCOMPARE(s.value(), result);
+  QCOMPARE(s.spinValue(), result);
+  QCOMPARE(spy.count(), reports);
+  if (reports) QCOMPARE(spy.at(0).at(0).toInt(), result);
+}
+
+void TestSmallWidgets::seekControlsInStep() {
+  SeekCtrl s;
+  s.setRange(0, 50);
+  QSignalSpy spy(&s, &SeekCtrl::newIndex);
+  s.findChild<QSpinBox*>("Index")->setValue(17);
+  QCOMPARE(s.value(), 17);
+  s.findChild<QSlider*>("Seek")->setValue(33);
+  QCOMPARE(s.spinValue(), 33);
+  QCOMPARE(spy.count(), 2);  // one report per change, no echo
+}
+
+void TestSmallWidgets::popDockMovesContent() {
+  PopDockBase panel;
+  auto* content = new QLabel("content");
+  panel.setContent(content);
+  panel.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&panel));
+  QCOMPARE(content->window(), &panel);
+  QCOMPARE(panel.popWindow()->size(), QSize(700, 740));
+  QSignalSpy popped(&panel, &PopDockBase::popped);
+  panel.popDock();
+  QVERIFY(panel.isPopped());
+  QVERIFY(panel.popWindow()->isVisible());
+  QCOMPARE(content->window(), panel.popWindow());
+  QCOMPARE(popped.count(), 1);
+  QCOMPARE(popped.at(0).at(0).toBool(), true);
+  panel.popDock(true);  // already popped: nothing happens
+  QCOMPARE(popped.count(), 1);
+  // Closing the window brings the content back.
+  panel.popWindow()->close();
+  QVERIFY(!panel.isPopped());
+  QCOMPARE(content->window(), &panel);
+  QCOMPARE(popped.count(), 2);
+  QCOMPARE(popped.at(1).at(0).toBool(), false);
+  panel.moveToPopBase();  // into the window without showing it
+  QVERIFY(panel.isPopped() && !panel.popWindow()->isVisible());
+  QCOMPARE(content->window(), panel.popWindow());
+}
+
+void TestSmallWidgets::selectFileStatusColours() {
+  SelectAFile s;
+  s.setStat(true);
+  QCOMPARE(s.pathStyle(), QString("background-color: rgb(211, 255, 241);"));
+  s.setStat(false);
+  QCOMPARE(s.pathStyle(), QString("background-color: rgb(255, 192, 192);"));
+  QSignalSpy cleared(&s, &SelectAFile::clear);
+  s.clear0();
+  QCOMPARE(cleared.count(), 1);
+  QVERIFY(s.path().isEmpty());
+}
+
+void TestSmallWidgets::selectFileSaveModeCreatesDir() {
+  QTemporaryDir tmp;
+  SelectAFile open;
+  const QString notMade = tmp.filePath("not/made/x.img");
+  QSignalSpy openSel(&open, &SelectAFile::fileSelected);
+  open.selectFile(notMade);
+  QCOMPARE(openSel.count(), 1);
+  QVERIFY(!QDir(tmp.filePath("not")).exists());  // opening never creates folders
+  QCOMPARE(open.name(), QString("x"));
+
+  SelectAFile save;
+  save.setMode(SelectAFile::Mode::Save);
+  QSignalSpy sel(&save, &SelectAFile::fileSelected);
+  const QString target = tmp.filePath("a/b/c/result.v1.png");
+  save.selectFile(target);
+  QCOMPARE(sel.count(), 1);
+  QCOMPARE(sel.at(0).at(0).toString(), target);
+  QVERIFY(QDir(tmp.filePath("a/b/c")).exists());
+  QCOMPARE(save.path(), QFileInfo(target).absolutePath());
+  QCOMPARE(save.name(), QString("result.v1"));
+  save.setPath(tmp.filePath("typed/dir"));
+  QVERIFY(QDir(tmp.filePath("typed/dir")).exists());
+}
+
+void TestSmallWidgets::selectDir() {
+  SelectDir d;
+  QSignalSpy spy(&d, &SelectDir::aDirSelected);
+  d.setDirName("/quiet");
+  QCOMPARE(spy.count(), 0);
+  d.selectDir("/loud");
+  QCOMPARE(spy.count(), 1);
+  QCOMPARE(d.dirName(), QString("/loud"));
+  QCOMPARE(d.windowTitle(), QString("Sel. Dir"));
+}
+
+void TestSmallWidgets::drawTextFits() {
+  QImage img(200, 100, QImage::Format_ARGB32);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  DrawText dt;
+  const QRectF box(0, 0, 120, 20);
+  const double size = dt.draw(&p, box, Qt::AlignLeft | Qt::AlignVCenter, "12345.6");
+  QVERIFY(size > 0);
+  QFont f = p.font();
+  f.setPointSizeF(size);
+  p.setFont(f);
+  const QRectF used = p.boundingRect(box, Qt::AlignLeft | Qt::AlignVCenter, "12345.6");
+  QVERIFY(used.width() <= box.width() * 1.1 && used.height() <= box.height() * 1.1);
+  // A huge box is limited by the largest size.
+  QCOMPARE(DrawText::fitSize(&p, QRectF(0, 0, 2000, 1000), Qt::AlignCenter, "x", 10.0), 10.0);
+  // A column shares 0.9 x the smallest fitting size, in whole points.
+  const double small = DrawText::fitSize(&p, box, Qt::AlignLeft, "a much longer text");
+  const int col = dt.drawColumn(&p, box, QPointF(0, 20), {"a", "a much longer text"}, Qt::AlignLeft);
+  QCOMPARE(col, int(small * 0.9));
+  QCOMPARE(dt.drawColumn(&p, box, QPointF(0, 20), {}, Qt::AlignLeft), 0);
+  QCOMPARE(dt.colors[1], QColor(170, 255, 170));
+}
+
+QTEST_MAIN(TestSmallWidgets)
+#include "tst_smallwidgets.moc"
