@@ -1,0 +1,210 @@
+#include "ct/FbpWorkspace.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <numbers>
+
+#include <QtGlobal>
+
+#include "ct/HSgm.h"
+
+// The ramp weights min(k, N - k) * 2pi / N are symmetric, so the filtered row
+// of a real row is real: a real-to-complex forward transform and a
+// complex-to-real inverse give the result of the full complex transforms
+// with half the work and half the spectrum memory.
+
+FbpWorkspace::~FbpWorkspace() { release(); }
+
+void FbpWorkspace::release() {
+  if (forwardPlan_) fftw_destroy_plan(forwardPlan_);
+  if (backwardPlan_) fftw_destroy_plan(backwardPlan_);
+  forwardPlan_ = backwardPlan_ = nullptr;
+  in1_.release();
+  out1_.release();
+  in2_.release();
+  out2_.release();
+  spectra_.release();
+  filtered_.clear();
+  filtered_.shrink_to_fit();
+  pairs_.clear();
+  pairs_.shrink_to_fit();
+}
+
+void FbpWorkspace::setup(int n, int m, int rowCapacity) {
+  m_ = m;
+  if (n < 0) n = 0;
+  const int capacity = std::max({m, rowCapacity, 0});
+  if (n == n_ && capacity == capacity_ && (n == 0 || forwardPlan_)) return;
+
+  const bool newSize = n != n_ || !forwardPlan_;
+  if (newSize) {
+    release();
+  } else {
+    spectra_.release();
+    filtered_.clear();
+    pairs_.clear();
+  }
+  n_ = n;
+  capacity_ = capacity;
+  spectrumLength_ = n / 2 + 1;
+  if (n == 0) {
+    capacity_ = 0;
+    return;
+  }
+  if (newSize) {
+    in1_.allocate(n);
+    out1_.allocate(spectrumLength_);
+    in2_.allocate(spectrumLength_);
+    out2_.allocate(n);
+    forwardPlan_ = fftw_plan_dft_r2c_1d(n, in1_.get(), out1_.get(), FFTW_ESTIMATE);
+    backwardPlan_ = fftw_plan_dft_c2r_1d(n, in2_.get(), out2_.get(), FFTW_ESTIMATE);
+  }
+  spectra_.allocate(static_cast<std::size_t>(capacity_) * spectrumLength_);
+  filtered_.assign(static_cast<std::size_t>(capacity_) * n, 0.0);
+  pairs_.assign(static_cast<std::size_t>(capacity_) * pairRowLength(n), 0.0);
+  if (!forwardPlan_ || !backwardPlan_ || (capacity_ > 0 && !spectra_.get())) {
+    qWarning("FFT workspace: allocation failed for %d x %d", n, capacity_);
+    release();
+    n_ = capacity_ = 0;
+  }
+}
+
+void FbpWorkspace::clearImage(int n) {
+  if (n < 0) n = 0;
+  imageN_ = n;
+  image_.assign(static_cast<std::size_t>(n) * n, 0.0);
+}
+
+const double* FbpWorkspace::filtered(int j) const {
+  return validRow(j) ? filtered_.data() + static_cast<std::size_t>(j) * n_ : nullptr;
+}
+
+const fftw_complex* FbpWorkspace::spectrum(int j) const {
+  return validRow(j) ? spectra_.get() + static_cast<std::size_t>(j) * spectrumLength_ : nullptr;
+}
+
+void FbpWorkspace::forward(const double* row, int j) {
+  if (!validRow(j) || !row) return;
+  std::copy(row, row + n_, in1_.get());
+  fftw_execute(forwardPlan_);
+  std::memcpy(spectra_.get() + static_cast<std::size_t>(j) * spectrumLength_, out1_.get(),
+              sizeof(fftw_complex) * spectrumLength_);
+}
+
+void FbpWorkspace::filter(int j) {
+  if (!validRow(j)) return;
+  const int n = n_;
+  const double d = 2.0 * std::numbers::pi / n;
+  const fftw_complex* spec = spectra_.get() + static_cast<std::size_t>(j) * spectrumLength_;
+  fftw_complex* in = in2_.get();
+  for (int k = 0; k < spectrumLength_; ++k) {
+    const double w = std::min(k, n - k) * d;
+    in[k][0] = spec[k][0] * w;
+    in[k][1] = spec[k][1] * w;
+  }
+  fftw_execute(backwardPlan_);
+  const double nm = static_cast<double>(n) * m_;
+  const double s = nm >= 1.0 ? 1.0 / nm : 1.0;
+  double* out = filtered_.data() + static_cast<std::size_t>(j) * n;
+  const double* res = out2_.get();
+  for (int k = 0; k < n; ++k) out[k] = res[k] * s;
+  fillPairs(out, n, pairs_.data() + static_cast<std::size_t>(j) * pairRowLength(n));
+}
+
+void FbpWorkspace::backProject(int j, double x0, double x1, double y0, double y1, double angle0,
+                               double dAngle) {
+  if (validRow(j)) project(j, 1, FbpRegion{x0, y0, x1, y1}, angle0, dAngle);
+  done_ = true;
+}
+
+void FbpWorkspace::forwardAll(const HSgm& sinogram) {
+  if (!sinogram.hasData() || sinogram.width() < n_) return;
+  const int rows = std::min(sinogram.rows(), capacity_);
+  for (int r = 0; r < rows; ++r) forward(sinogram.sgmRow(r), r);
+}
+
+void FbpWorkspace::filterAll(int rows) {
+  rows = std::min(rows, capacity_);
+  for (int r = 0; r < rows; ++r) filter(r);
+}
+
+void FbpWorkspace::backProjectAll(int rows, const FbpRegion& region, double angle0,
+                                  double dAngle) {
+  rows = std::min(rows, capacity_);
+  if (rows > 0 && n_ > 0) project(0, rows, region, angle0, dAngle);
+  done_ = true;
+}
+
+namespace {
+// Pixel bounds of a region edge: clamped (pixels outside the image are never
+// inside the circle, so clamping keeps the same set) before conversion.
+int clampedTrunc(double v, int n) { return static_cast<int>(std::trunc(std::clamp(v, -1.0, n + 1.0))); }
+int clampedCeil(double v, int n) { return static_cast<int>(std::ceil(std::clamp(v, -1.0, n + 1.0))); }
+}  // namespace
+
+void FbpWorkspace::project(int first, int count, const FbpRegion& region, double angle0,
+                           double dAngle) {
+  const int n = n_;
+  if (imageN_ != n || n < 2) return;
+  if (std::isnan(region.x0) || std::isnan(region.x1) || std::isnan(region.y0) ||
+      std::isnan(region.y1))
+    return;
+  // Nothing when y1 <= trunc(y0); rows trunc(y0) ... while y < y1.
+  if (!(region.y1 > std::trunc(region.y0))) return;
+  const double h = n * 0.5;
+  const int yb = std::max(clampedTrunc(region.y0, n), 0);
+  const int ye = std::min(clampedCeil(region.y1, n), n);
+  const int xb = clampedTrunc(region.x0, n);
+  const int xe = clampedCeil(region.x1, n);
+  if (yb >= ye || xb >= xe) return;
+
+  std::vector<int> xBegin(ye - yb), xEnd(ye - yb);
+  for (int y = yb; y < ye; ++y) {
+    int cs = 0, ce = 0;
+    if (!circleChord(y, h, cs, ce)) cs = ce = 0;
+    xBegin[y - yb] = std::max(cs, xb);
+    xEnd[y - yb] = std::min(ce, xe);
+  }
+
+  // Projections whose angle is not finite reach no detector sample.
+  std::vector<double> cosv, sinv;
+  std::vector<const double*> pairs;
+  cosv.reserve(count);
+  sinv.reserve(count);
+  pairs.reserve(count);
+  const int pairLen = pairRowLength(n);
+  for (int j = first; j < first + count; ++j) {
+    const double theta = angle0 + j * dAngle;
+    const double c = std::cos(theta), s = std::sin(theta);
+    if (!std::isfinite(c) || !std::isfinite(s)) continue;
+    cosv.push_back(c);
+    sinv.push_back(s);
+    pairs.push_back(pairs_.data() + static_cast<std::size_t>(j) * pairLen + 2 * kPairPad);
+  }
+
+  BackProjectTask task;
+  task.image = image_.data();
+  task.n = n;
+  task.h = h;
+  task.yBegin = yb;
+  task.yEnd = ye;
+  task.xBegin = xBegin.data();
+  task.xEnd = xEnd.data();
+  task.count = static_cast<int>(cosv.size());
+  task.cosv = cosv.data();
+  task.sinv = sinv.data();
+  task.pairs = pairs.data();
+  runBackProjection(task, kernel_);
+}
+
+void FbpWorkspace::minMax() {
+  if (!done_ || imageN_ != n_ || image_.empty()) return;
+  min_ = std::numeric_limits<double>::max();
+  max_ = -std::numeric_limits<double>::max();
+  for (double v : image_) {
+    if (v < min_) min_ = v;
+    if (v > max_) max_ = v;
+  }
+}

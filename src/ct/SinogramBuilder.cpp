@@ -1,0 +1,107 @@
+#include "ct/SinogramBuilder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "imagedata/ImgData.h"
+
+void centredLine(const double* line, int length, double* out, const SgmGeometry& g) {
+  if (g.width <= 0) return;
+  auto sample = [&](long long i) { return (i >= 0 && i < length) ? line[i] : 0.0; };
+  for (int k = 1 - g.half; k <= g.half - 1; ++k) {
+    const long long p = static_cast<long long>(g.corInt) + k;
+    const double x0 = static_cast<double>(p);
+    out[k + g.half - 1] = interpolate(x0 + g.corFrac, x0, sample(p), x0 + 1.0, sample(p + 1));
+  }
+}
+
+int detectorLength(const SinogramSource& src, bool rotAxIsV) {
+  return rotAxIsV ? src.width : src.height;
+}
+
+int firstImage(const SinogramParams& p, int frameCount) {
+  if (!p.usePartial) return 0;
+  if (p.startImageNo < 0 || p.startImageNo >= frameCount) return 0;
+  return p.startImageNo;
+}
+
+const double* frameLine(const ImgData* frame, bool rotAxIsV, int slice, std::vector<double>& line) {
+  if (!frame) return nullptr;
+  const int size = rotAxIsV ? frame->width() : frame->height();
+  if (size <= 0) return nullptr;
+  if (line.size() < static_cast<std::size_t>(size)) line.resize(size);
+  return rotAxIsV ? frame->row(slice, line.data()) : frame->column(slice, line.data());
+}
+
+namespace {
+
+// The resampled line of a frame, or `fill` everywhere when the frame is
+// absent. The frame may be shorter than the detector length: the missing
+// samples read as 0.
+void resampledLine(const ImgData* frame, const SinogramParams& p, int length,
+                   const SgmGeometry& g, std::vector<double>& scratch,
+                   std::vector<double>& padded, double* out) {
+  const int w = std::max(0, g.width);
+  const double* line = frameLine(frame, p.rotAxIsV, p.slice, scratch);
+  if (!line) {
+    std::fill(out, out + w, 0.0);
+    return;
+  }
+  const int size = p.rotAxIsV ? frame->width() : frame->height();
+  if (size < length) {
+    padded.assign(length, 0.0);
+    std::copy(line, line + size, padded.begin());
+    line = padded.data();
+  }
+  centredLine(line, length, out, g);
+}
+
+}  // namespace
+
+void buildSinogram(const SinogramSource& src, const SinogramParams& p, HSgm& out) {
+  const int length = detectorLength(src, p.rotAxIsV);
+  if (!(std::floor(p.cor) > 0.0) || !(std::ceil(p.cor) < length)) return;
+  const int n = static_cast<int>(src.frames.size());
+  // Without frames there is nothing to take rows from (and the partial
+  // switch would take a frame index modulo 0).
+  if (n == 0) return;
+
+  out.setSlice(p.slice);
+  const int start = firstImage(p, n);
+  const int count = p.usePartial ? p.usingImages : n;
+  const int rows = count == std::numeric_limits<int>::min() ? 0 : std::abs(count);
+
+  const SgmGeometry g = computeGeometry(p.rotAxIsV, length, p.cor);
+  // A CoR next to the far edge has no pixel on both sides (width -1): the
+  // record is then 2 wide and holds zeros, since nothing can be resampled.
+  const int width = g.width < 0 ? 2 : g.width;
+  out.resize(width, rows);
+
+  std::vector<double> scratch, padded;
+  std::vector<double> i0(width, 1.0), bg(width, 0.0);
+  if (src.i0 && src.i0->ready()) resampledLine(src.i0, p, length, g, scratch, padded, i0.data());
+  if (src.bg && src.bg->ready()) resampledLine(src.bg, p, length, g, scratch, padded, bg.data());
+
+  if (rows == 0 || !out.hasData()) return;
+  if (g.width <= 0) {
+    std::fill(out.sgm(), out.sgm() + static_cast<std::size_t>(width) * rows, 0.0);
+    std::fill(out.raw(), out.raw() + static_cast<std::size_t>(width) * rows, 0.0);
+    return;
+  }
+
+  for (int r = 0; r < rows; ++r) {
+    const int index = static_cast<int>((static_cast<long long>(start) + r) % n);
+    double* raw = out.rawRow(r);
+    double* sgm = out.sgmRow(r);
+    resampledLine(src.frames[index], p, length, g, scratch, padded, raw);
+    for (int x = 0; x < width; ++x) {
+      double a = i0[x] - bg[x];
+      double b = raw[x] - bg[x];
+      if (!(a > 0.0)) a = 1.0;
+      if (!(b > 0.0)) b = 1.0;
+      sgm[x] = std::log(a / b);
+    }
+  }
+}

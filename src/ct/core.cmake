@@ -1,0 +1,21 @@
+# CT engine: sinogram building, centre-of-rotation guess, sinogram picture,
+# run arithmetic and the filtered back-projection workspace with its kernels.
+vanto_core_library(ct
+  SgmGeometry.h SgmGeometry.cpp
+  HSgm.h HSgm.cpp
+  SinogramBuilder.h SinogramBuilder.cpp
+  CorGuess.h CorGuess.cpp
+  SinogramImage.h SinogramImage.cpp
+  CtRunParams.h
+  CtRunMath.h CtRunMath.cpp
+  FftwBuffer.h
+  FbpWorkspace.h FbpWorkspace.cpp
+  BackProjector.h BackProjector.cpp
+  BackProjectTiles.h
+  BackProjectScalar.cpp
+  BackProjectAvx2.cpp)
+target_link_libraries(vanto_core_ct PUBLIC vanto_core_imagedata vanto_core_widgets
+                      PkgConfig::FFTW3 Threads::Threads)
+# Each kernel keeps the plain loop's rounding: no fused multiply-add.
+set_source_files_properties(BackProjectScalar.cpp PROPERTIES COMPILE_OPTIONS "-ffp-contract=off")
+set_source_files_properties(BackProjectAvx2.cpp PROPERTIES COMPILE_OPTIONS "-mavx2;-ffp-contract=off")

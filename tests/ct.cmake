@@ -1,0 +1,3 @@
+# CT engine: sinogram building, CoR guess, sinogram picture, run arithmetic,
+# the FFT workspace and the back-projection kernels.
+vanto_test(sinogram LIBS vanto_core_ct)
