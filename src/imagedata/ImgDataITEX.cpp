@@ -149,7 +149,7 @@ bool ImgDataITEX::openData() {
     qDebug() << "Can not open ITEX file" << filePath_;
     return false;
   }
-  frameBuffer_.assign(static_cast<size_t>(frameSize_), 0);
+  frameBuffer_.resize(static_cast<size_t>(frameSize_));
   if (frameSize_ > 0 &&
       (!f.seek(frameOffset_) ||
        f.read(reinterpret_cast<char*>(frameBuffer_.data()), frameSize_) != frameSize_)) {

@@ -33,7 +33,9 @@ class ImgDataITEX : public ImgData {
  private:
   void examineItem(const QString& item, int& width, int& height);
 
-  std::vector<unsigned char> frameBuffer_;
+  // Filled by the file read at once: no zero-filling of a buffer that is
+  // overwritten completely (it costs a second pass over every frame).
+  std::vector<unsigned char, pixel::UninitAllocator<unsigned char>> frameBuffer_;
   std::int64_t dataOffset_ = 0;
   std::int64_t frameOffset_ = 0;
   int headerWidth_ = 0;

@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
 
 // Conversion of raw little-endian or native pixels to doubles, shared by the
 // frame readers. Loads go through memcpy so that unaligned data are safe.
@@ -50,5 +53,26 @@ inline void toDoubles(Kind k, const unsigned char* src, long long count, long lo
       break;
   }
 }
+
+// Allocator whose resize() leaves new elements uninitialised, for buffers that
+// a file read fills completely right after.
+template <typename T>
+struct UninitAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UninitAllocator<U>;
+  };
+  UninitAllocator() = default;
+  template <typename U>
+  UninitAllocator(const UninitAllocator<U>&) noexcept {}
+  template <typename U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... A>
+  void construct(U* p, A&&... a) {
+    ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+  }
+};
 
 }  // namespace pixel
