@@ -9,11 +9,27 @@
 
 void centredLine(const double* line, int length, double* out, const SgmGeometry& g) {
   if (g.width <= 0) return;
-  auto sample = [&](long long i) { return (i >= 0 && i < length) ? line[i] : 0.0; };
-  for (int k = 1 - g.half; k <= g.half - 1; ++k) {
-    const long long p = static_cast<long long>(g.corInt) + k;
-    const double x0 = static_cast<double>(p);
-    out[k + g.half - 1] = interpolate(x0 + g.corFrac, x0, sample(p), x0 + 1.0, sample(p + 1));
+  const long long first = static_cast<long long>(g.corInt) + 1 - g.half;
+  const long long last = static_cast<long long>(g.corInt) + g.half;  // highest p + 1
+  if (first < 0 || last >= length) {
+    // Only reached for a geometry that does not fit the line: read outside
+    // samples as 0.
+    auto sample = [&](long long i) { return (i >= 0 && i < length) ? line[i] : 0.0; };
+    for (int k = 1 - g.half; k <= g.half - 1; ++k) {
+      const long long p = static_cast<long long>(g.corInt) + k;
+      const double x0 = static_cast<double>(p);
+      out[k + g.half - 1] = interpolate(x0 + g.corFrac, x0, sample(p), x0 + 1.0, sample(p + 1));
+    }
+    return;
+  }
+  // The points are whole pixels p and p + 1, so x1 - x0 is exactly 1 and the
+  // division of the interpolation drops out without changing a bit.
+  const double* src = line + first;
+  const double frac = g.corFrac;
+  const double base = static_cast<double>(first);
+  for (int o = 0; o < g.width; ++o) {
+    const double x0 = base + o;
+    out[o] = ((x0 + frac) - x0) * (src[o + 1] - src[o]) + src[o];
   }
 }
 
@@ -91,17 +107,21 @@ void buildSinogram(const SinogramSource& src, const SinogramParams& p, HSgm& out
     return;
   }
 
+  // I0 - BG is the same for every row.
+  std::vector<double> a(width);
+  for (int x = 0; x < width; ++x) {
+    a[x] = i0[x] - bg[x];
+    if (!(a[x] > 0.0)) a[x] = 1.0;
+  }
   for (int r = 0; r < rows; ++r) {
     const int index = static_cast<int>((static_cast<long long>(start) + r) % n);
     double* raw = out.rawRow(r);
     double* sgm = out.sgmRow(r);
     resampledLine(src.frames[index], p, length, g, scratch, padded, raw);
     for (int x = 0; x < width; ++x) {
-      double a = i0[x] - bg[x];
       double b = raw[x] - bg[x];
-      if (!(a > 0.0)) a = 1.0;
       if (!(b > 0.0)) b = 1.0;
-      sgm[x] = std::log(a / b);
+      sgm[x] = std::log(a[x] / b);
     }
   }
 }
