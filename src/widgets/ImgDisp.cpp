@@ -57,7 +57,7 @@ void ImgDisp::onMouseMoved() {
     if (s == MouseC::LShift && selecting_) {
       selection_.setWidth(pos.x() - selection_.x());
       selection_.setHeight(pos.y() - selection_.y());
-    } else if (s == MouseC::L) {
+    } else if (s == MouseC::L && dragOn) {
       const QPointF prev = imagePos(mouse->prevX, mouse->prevY);
       view_.translate(prev - pos);
       setMappingFromView();

@@ -29,6 +29,17 @@ class ImgDisp : public DispAWLayout {
 
   bool mouseOn = true;
   bool wheelOn = true;
+  // Left-button drags move the picture; an owner that uses the drag for
+  // something else (the sinogram's CoR) turns this off.
+  bool dragOn = true;
+
+  // The mouse record of the display surface and the image position under a
+  // surface position, for owners that act on the mouse themselves.
+  const MouseC* mouseState() const { return mouse; }
+  QPointF imagePosAt(double sx, double sy) {
+    setMappingFromView();
+    return imagePos(sx, sy);
+  }
 
  signals:
   void newPos(int ix, int iy);

@@ -1,0 +1,211 @@
+// The sinogram panel wired to a processing control and an image set of small
+// hand-made frames: rebuilds on changes, the picture's size, the CoR field,
+// mouse drags of the CoR and the Y offset, the value readout and the guess.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+
+#include "ItexFixture.h"
+#include "ct/ProcCtrl.h"
+#include "ct/Sinogram.h"
+#include "imagedata/ImgDatas.h"
+#include "widgets/DispB.h"
+#include "widgets/ImgDispWPV.h"
+
+namespace {
+constexpr int kW = 48, kH = 4, kFrames = 8;
+// Half-way between pixels the interpolation of both lines is symmetric about
+// the centre, so the best score lies on it.
+constexpr double kTrueCor = 20.5;
+
+// Frame f: a flat 1000 with, on frame 0, a bump at kTrueCor + 3 and, on the
+// opposite frame 4 (360 degrees over 8 frames), the mirrored bump at
+// 2 * kTrueCor - 1 - (kTrueCor + 3), so that the two lines match about kTrueCor.
+std::vector<std::uint16_t> framePixels(int f) {
+  std::vector<std::uint16_t> px(kW * kH, 1000);
+  const double centre = f == 0 ? kTrueCor + 3 : (f == 4 ? kTrueCor - 4 : -100);
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x)
+      px[y * kW + x] += std::uint16_t(std::lround(20000 * std::exp(-std::pow((x - centre) / 5.0, 2))));
+  // Row y = 2 carries x + 100 * f on every frame, for the readout.
+  for (int x = 0; x < kW; ++x) px[2 * kW + x] = std::uint16_t(x + 100 * f);
+  return px;
+}
+}  // namespace
+
+class TestSinogramPanel : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+  ImgDatas set_;
+  std::unique_ptr<ProcCtrl> pc_;
+  std::unique_ptr<Sinogram> sg_;
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    for (int f = 0; f < kFrames; ++f) {
+      const QString p = dir_.filePath(QString("p%1.img").arg(f));
+      QVERIFY(itexfixture::writeU16(p, kW, kH, {framePixels(f)}));
+      QVERIFY(set_.add(p, 0));
+    }
+  }
+  void init() {
+    pc_ = std::make_unique<ProcCtrl>();
+    sg_ = std::make_unique<Sinogram>();
+    sg_->setImgDatas(&set_);
+    sg_->setProcCtrl(pc_.get());
+    pc_->setRotAxIsV(true);  // lines are frame rows
+    pc_->setDataSetRangeDeg(360);
+    sg_->resize(500, 500);
+    sg_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(sg_.get()));
+  }
+
+  void cleanup() {
+    sg_.reset();
+    pc_.reset();
+  }
+
+  void defaults() {
+    Sinogram s;
+    QCOMPARE(s.windowTitle(), QString("Sinogram"));
+    QCOMPARE(s.findChild<QLineEdit*>("Cor")->text(), QString("1000"));
+    QCOMPARE(s.findChild<QLineEdit*>("GuessParam")->text(), QString("0.35"));
+    QCOMPARE(s.findChild<QLineEdit*>("ImageOffsetY")->text(), QString("0"));
+    QCOMPARE(s.findChild<QCheckBox*>("AlterStack")->text(), QString("Alter. Stack"));
+    QCOMPARE(s.findChild<QCheckBox*>("MoveYWMouse")->text(), QString("Move Y w. Mouse"));
+  }
+
+  void corChangeRebuilds_data() {
+    QTest::addColumn<double>("cor");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("text");
+    // half = floor(min(cor, 47 - cor)), width = 2 half - 1 (47 - 40.12 = 6.88 -> 6 -> 11).
+    QTest::newRow("20") << 20.0 << 39 << QString("20");
+    QTest::newRow("23.5") << 23.5 << 45 << QString("23.5");
+    QTest::newRow("near the end") << 40.123456789 << 11 << QString("40.1235");
+  }
+  void corChangeRebuilds() {
+    QFETCH(double, cor);
+    QFETCH(int, width);
+    QFETCH(QString, text);
+    pc_->setCor(cor);
+    QCOMPARE(sg_->record().width(), width);
+    QCOMPARE(sg_->record().rows(), kFrames);
+    QCOMPARE(sg_->findChild<QLineEdit*>("Cor")->text(), text);
+    // Picture: 2 * length wide, 2 * K high with K = trunc(180 / 360 * 8) = 4.
+    QCOMPARE(sg_->display()->image().size(), QSize(2 * kW, 2 * 4));
+  }
+
+  void editedCorReachesProcCtrl() {
+    auto* cor = sg_->findChild<QLineEdit*>("Cor");
+    cor->setText("21.5");
+    QMetaObject::invokeMethod(cor, "editingFinished");
+    QCOMPARE(pc_->cor(), 21.5);
+    QCOMPARE(sg_->record().width(), 2 * 21 - 1);
+    // Not a number reads as 0; a CoR with floor 0 leaves the record as it was.
+    cor->setText("abc");
+    QMetaObject::invokeMethod(cor, "editingFinished");
+    QCOMPARE(pc_->cor(), 0.0);
+    QCOMPARE(sg_->record().width(), 41);
+  }
+
+  void rangeChangeResetsView() {
+    pc_->setCor(20);
+    pc_->setDataSetRangeDeg(180);  // K = 8
+    sg_->dataSetRangeUpdated();
+    QCOMPARE(sg_->display()->image().size(), QSize(2 * kW, 16));
+    QCOMPARE(sg_->display()->view(), QRectF(0, 0, 2 * kW, 16));
+  }
+
+  void readout_data() {
+    QTest::addColumn<double>("y");
+    QTest::addColumn<QString>("val");
+    // Slice 2 raw rows are x + 100 f resampled at cor 20.5: sample k holds the
+    // mean of pixels k + 1 and k + 2 of the line (half = 20), i.e. k + 1.5 + 100 f.
+    QTest::newRow("row 3") << 3.2 << QString("306.5");
+    QTest::newRow("second half wraps") << 11.0 << QString("306.5");  // 11 mod 8 = 3
+  }
+  void readout() {
+    QFETCH(double, y);
+    QFETCH(QString, val);
+    pc_->setSliceNo(2);
+    pc_->setCor(20.5);
+    sg_->display()->setVal(-1);
+    sg_->newPos(5.7, y);
+    QCOMPARE(sg_->display()->valText(), val);
+    sg_->newPos(5, 16);  // beyond 2 x rows: nothing shown
+    QCOMPARE(sg_->display()->valText(), val);
+  }
+
+  void dragMovesCor_data() {
+    QTest::addColumn<bool>("upper");
+    QTest::addColumn<double>("expected");
+    // Drag 6 image pixels to the right from CoR 20: the upper half moves the
+    // CoR by press - current = -6, the mirrored lower half by +6.
+    QTest::newRow("upper half") << true << 14.0;
+    QTest::newRow("lower half") << false << 26.0;
+  }
+  void dragMovesCor() {
+    QFETCH(bool, upper);
+    QFETCH(double, expected);
+    pc_->setCor(20);
+    DispB* surface = sg_->display()->dispB();
+    const QRectF view = sg_->display()->view();
+    const double sx = surface->width() / view.width();  // surface pixels per image pixel
+    const int y = int(surface->height() * (upper ? 0.25 : 0.75));
+    const QPoint a(int(surface->width() * 0.3), y);
+    const QPoint b(a.x() + int(std::lround(6 * sx)), y);
+    const double moved = sg_->display()->imagePosAt(b.x(), y).x() -
+                         sg_->display()->imagePosAt(a.x(), y).x();
+    QTest::mousePress(surface, Qt::LeftButton, {}, a);
+    QTest::mouseMove(surface, b);
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, b);
+    QCOMPARE(pc_->cor(), upper ? 20 - moved : 20 + moved);
+    QVERIFY(std::abs(pc_->cor() - expected) < 0.5);
+    QCOMPARE(sg_->display()->view(), view);  // the picture itself did not move
+  }
+
+  void dragMovesYOffsetWrapping() {
+    pc_->setCor(20);
+    sg_->findChild<QCheckBox*>("MoveYWMouse")->setChecked(true);
+    DispB* surface = sg_->display()->dispB();
+    const double sy = surface->height() / sg_->display()->view().height();
+    const QPoint a(surface->width() / 2, int(surface->height() * 0.2));
+    const QPoint b(a.x(), a.y() + int(std::lround(2.5 * sy)));  // 2.5 image rows down
+    const double dy = sg_->display()->imagePosAt(a.x(), a.y()).y() -
+                      sg_->display()->imagePosAt(b.x(), b.y()).y();
+    QTest::mousePress(surface, Qt::LeftButton, {}, a);
+    QTest::mouseMove(surface, b);
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, b);
+    // d = trunc(press y - current y + 0) is negative; it is raised by a
+    // multiple of K = 4 to the first value >= 0.
+    long long d = (long long)std::trunc(dy);
+    QVERIFY(d < 0);
+    while (d < 0) d += 4;
+    QCOMPARE(sg_->imageOffsetY(), int(d));
+  }
+
+  void modifiedDragDoesNothing() {
+    pc_->setCor(20);
+    DispB* surface = sg_->display()->dispB();
+    const QPoint a(surface->width() / 3, surface->height() / 4), b(a.x() + 40, a.y());
+    QTest::mousePress(surface, Qt::LeftButton, Qt::ControlModifier, a);
+    QTest::mouseMove(surface, b);
+    QTest::mouseRelease(surface, Qt::LeftButton, Qt::ControlModifier, b);
+    QCOMPARE(pc_->cor(), 20.0);
+  }
+
+  void guessFindsTheCentre() {
+    pc_->setSliceNo(1);  // a row with the bumps
+    pc_->setCor(22);
+    QTest::mouseClick(sg_->findChild<QPushButton*>("GuessCor"), Qt::LeftButton);
+    QVERIFY2(std::abs(pc_->cor() - kTrueCor) < 0.06, qPrintable(QString::number(pc_->cor())));
+  }
+};
+
+QTEST_MAIN(TestSinogramPanel)
+#include "tst_sinogrampanel.moc"
