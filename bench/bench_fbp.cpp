@@ -32,7 +32,8 @@ void phantomSinogram(int width, int rows, HSgm& s) {
   const double cor = (width - 1) / 2.0;
   Phantom ph(width, 64, cor);
   s.resize(width, rows);
-  for (int j = 0; j < rows; ++j) ph.lineIntegrals(j * std::numbers::pi / rows, 32, width, s.sgmRow(j));
+  for (int j = 0; j < rows; ++j)
+    ph.lineIntegrals(j * std::numbers::pi / rows, 32, width, s.sgmRow(j));
 }
 
 long long pixelsInCircle(int n) {
@@ -72,10 +73,15 @@ class Frame16 : public ImgData {
     width_ = w;
     height_ = h;
     ready_ = true;
-    for (std::size_t i = 0; i < px_.size(); ++i) px_[i] = static_cast<std::uint16_t>(1000 + (i * 7 + seed) % 20000);
+    for (std::size_t i = 0; i < px_.size(); ++i)
+      px_[i] = static_cast<std::uint16_t>(1000 + (i * 7 + seed) % 20000);
   }
   void init() override {}
-  bool readProps(const QString&, int& w, int& h) override { w = width_; h = height_; return true; }
+  bool readProps(const QString&, int& w, int& h) override {
+    w = width_;
+    h = height_;
+    return true;
+  }
   bool openData() override { return true; }
   const double* row(int y, double* b) const override {
     const std::uint16_t* p = px_.data() + static_cast<std::size_t>(y) * width_;
@@ -110,7 +116,8 @@ SizeResult runSize(int width, int rows) {
   std::printf("fbp %dx%d: filter %.4f s for %d rows\n", width, rows, since(t0), rows);
 
   std::vector<double> filtered;
-  for (int j = 0; j < rows; ++j) filtered.insert(filtered.end(), ws.filtered(j), ws.filtered(j) + n);
+  for (int j = 0; j < rows; ++j)
+    filtered.insert(filtered.end(), ws.filtered(j), ws.filtered(j) + n);
   std::vector<double> ref(static_cast<std::size_t>(n) * n, 0.0);
   t0 = Clock::now();
   fbpref::backProjectAll(ref, n, filtered.data(), rows, 0, n, 0, n, 0.0, std::numbers::pi / rows);
@@ -123,9 +130,10 @@ SizeResult runSize(int width, int rows) {
     if (!fbpKernelSupported(k)) continue;
     ws.setKernel(k);
     const double t = timeBackProjection(ws, rows, n);
-    std::printf("fbp %dx%d: kernel %-11s %.3f s, ratio %.2f, updates/s %.3g, max diff %.3g of %.3g\n",
-                width, rows, fbpKernelName(k), t, res.literal / t, updates / t,
-                maxDiff(ref, ws.image()), scale);
+    std::printf(
+        "fbp %dx%d: kernel %-11s %.3f s, ratio %.2f, updates/s %.3g, max diff %.3g of %.3g\n",
+        width, rows, fbpKernelName(k), t, res.literal / t, updates / t, maxDiff(ref, ws.image()),
+        scale);
   }
   ws.setKernel(FbpKernel::Auto);
   res.production = timeBackProjection(ws, rows, n);
@@ -145,8 +153,10 @@ SizeResult runSize(int width, int rows) {
   a.join();
   b.join();
   const double two = since(t0);
-  std::printf("fbp %dx%d: one worker %.3f s per slice, two workers %.3f s for two slices, "
-              "throughput ratio %.2f\n", width, rows, one, two, 2.0 * one / two);
+  std::printf(
+      "fbp %dx%d: one worker %.3f s per slice, two workers %.3f s for two slices, "
+      "throughput ratio %.2f\n",
+      width, rows, one, two, 2.0 * one / two);
   return res;
 }
 

@@ -33,8 +33,10 @@ class MemFrame : public ImgData {
   // Sets row y (or column y for a horizontal axis) from values.
   void setLine(bool rotAxIsV, int s, const std::vector<double>& values) {
     for (std::size_t i = 0; i < values.size(); ++i) {
-      if (rotAxIsV) at(static_cast<int>(i), s) = values[i];
-      else at(s, static_cast<int>(i)) = values[i];
+      if (rotAxIsV)
+        at(static_cast<int>(i), s) = values[i];
+      else
+        at(s, static_cast<int>(i)) = values[i];
     }
   }
 

@@ -206,9 +206,12 @@ void TestFbp::kernelsMatchLiteral_data() {
                                                        {FbpKernel::Avx2Gather, "avx2-gather"}};
   for (const auto& [k, name] : kernels) {
     if (!fbpKernelSupported(k)) continue;
-    auto row = [&](const char* what) -> QTestData& { return QTest::newRow(qPrintable(QString("%1 %2").arg(name, what))) << k; };
+    auto row = [&](const char* what) -> QTestData& {
+      return QTest::newRow(qPrintable(QString("%1 %2").arg(name, what))) << k;
+    };
     row("65 full") << 65 << 30 << QRectF(0, 0, 64, 64) << 0.0 << std::numbers::pi / 30;
-    row("101 beyond image") << 101 << 45 << QRectF(-10, -5, 130, 140) << 0.3 << std::numbers::pi / 45;
+    row("101 beyond image") << 101 << 45 << QRectF(-10, -5, 130, 140) << 0.3
+                            << std::numbers::pi / 45;
     row("99 fractional part") << 99 << 70 << QRectF(10.5, 20.7, 49.7, 33.6) << -1.0 << 0.05;
     row("257 reversed turn") << 257 << 130 << QRectF(0, 0, 256, 256) << 2.0 << -0.0241;
     row("5 tiny") << 5 << 5 << QRectF(0, 0, 4, 4) << 0.1 << 0.7;
@@ -233,7 +236,8 @@ void TestFbp::kernelsMatchLiteral() {
   ws.clearImage(n);
   ws.forwardAll(s);
   ws.filterAll(rows);
-  const FbpRegion r{region.x(), region.y(), region.x() + region.width(), region.y() + region.height()};
+  const FbpRegion r{region.x(), region.y(), region.x() + region.width(),
+                    region.y() + region.height()};
   ws.backProjectAll(rows, r, angle0, dAngle);
   std::vector<double> ref(static_cast<std::size_t>(n) * n, 0.0);
   const std::vector<double> f = filteredRows(ws, rows);
@@ -259,7 +263,8 @@ void TestFbp::singleRowsMatchLiteral() {
   const std::vector<double> f = filteredRows(ws, 25);
   fbpref::backProjectAll(ref, 80, f.data(), 25, 5, 70, 3, 77, 0.2, 0.125);
   const std::vector<double> img = imageOf(ws);
-  for (std::size_t i = 0; i < img.size(); ++i) QVERIFY(std::fabs(img[i] - ref[i]) <= 1e-9 * maxAbs(ref));
+  for (std::size_t i = 0; i < img.size(); ++i)
+    QVERIFY(std::fabs(img[i] - ref[i]) <= 1e-9 * maxAbs(ref));
 }
 
 void TestFbp::chordIsExact() {
@@ -323,10 +328,16 @@ void TestFbp::phantomReconstruction() {
     for (int x = 0; x < n; ++x) {
       if (!(std::sqrt((x - h) * (x - h) + (y - h) * (y - h)) < h)) continue;
       const double a = ws.imageRow(y)[x], b = truth[static_cast<std::size_t>(y) * n + x];
-      sa += a; sb += b; saa += a * a; sbb += b * b; sab += a * b; cnt += 1;
+      sa += a;
+      sb += b;
+      saa += a * a;
+      sbb += b * b;
+      sab += a * b;
+      cnt += 1;
     }
   const double cov = sab / cnt - sa / cnt * sb / cnt;
-  const double r = cov / std::sqrt((saa / cnt - sa * sa / cnt / cnt) * (sbb / cnt - sb * sb / cnt / cnt));
+  const double r =
+      cov / std::sqrt((saa / cnt - sa * sa / cnt / cnt) * (sbb / cnt - sb * sb / cnt / cnt));
   qInfo("phantom correlation %.4f", r);
   QVERIFY2(r >= 0.85, qPrintable(QString::number(r)));
 }

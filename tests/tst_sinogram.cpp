@@ -29,6 +29,7 @@ class TestSinogram : public QObject {
   };
 
  private slots:
+  void recordResize();
   void geometry_data();
   void geometry();
   void untouchedForEdgeCor_data();
@@ -53,6 +54,26 @@ class TestSinogram : public QObject {
   void runAngles();
   void runCorAndSlices();
 };
+
+void TestSinogram::recordResize() {
+  HSgm rec;
+  QVERIFY(!rec.hasData());
+  rec.resize(3, 2);
+  QVERIFY(rec.hasData());
+  QCOMPARE(rec.rawRow(1) - rec.raw(), 3);
+  rec.resize(0, 5);  // sizes are stored, arrays stay absent
+  QVERIFY(!rec.hasData());
+  QCOMPARE(rec.width(), 0);
+  QCOMPARE(rec.rows(), 5);
+  rec.resize(-2, 4);
+  QVERIFY(!rec.hasData());
+  rec.resize(2, 3);
+  QVERIFY(rec.hasData());
+  rec.resize(3, 2);  // same count, new shape
+  QVERIFY(rec.hasData());
+  QCOMPARE(rec.width(), 3);
+  QCOMPARE(rec.rows(), 2);
+}
 
 void TestSinogram::geometry_data() {
   QTest::addColumn<int>("length");
@@ -299,8 +320,8 @@ void TestSinogram::guessTieKeepsSmaller() {
   set.frames.push_back(std::make_unique<MemFrame>(200, 1, 1.0));
   SinogramParams p;
   p.dataSetRangeDeg = 360.0;  // partner 1
-  QCOMPARE(corScore(std::vector<double>(200, 1.0).data(), std::vector<double>(200, 1.0).data(),
-                    200, 95.0, 0.1),
+  QCOMPARE(corScore(std::vector<double>(200, 1.0).data(), std::vector<double>(200, 1.0).data(), 200,
+                    95.0, 0.1),
            39.0);
   QCOMPARE(guessCor(set.source(200, 1), p, 0.1, 100.0), 90.0);
 }
@@ -323,11 +344,13 @@ void TestSinogram::guessFindsFractionalCor() {
   QFETCH(double, cor);
   QFETCH(double, start);
   const int len = 2048;
-  auto chord = [](double v, double r) { return v * v < r * r ? 2.0 * std::sqrt(r * r - v * v) : 0.0; };
+  auto chord = [](double v, double r) {
+    return v * v < r * r ? 2.0 * std::sqrt(r * r - v * v) : 0.0;
+  };
   auto a = [&](double x) {
     const double u = x - cor;
-    return 30000.0 *
-           std::exp(-0.002 * chord(u - 60, 400) - 0.01 * chord(u + 150, 60) - 0.02 * chord(u - 250, 25));
+    return 30000.0 * std::exp(-0.002 * chord(u - 60, 400) - 0.01 * chord(u + 150, 60) -
+                              0.02 * chord(u - 250, 25));
   };
   Set set;
   set.frames.push_back(std::make_unique<MemFrame>(len, 1));

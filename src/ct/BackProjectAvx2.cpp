@@ -73,14 +73,13 @@ inline void quadSpanGather(const BackProjectTask& task, double* pixels, int x, i
                            const double* ys) {
   const __m256d hv = _mm256_set1_pd(task.h);
   const __m256d xh = _mm256_sub_pd(
-      _mm256_add_pd(_mm256_set1_pd(static_cast<double>(x)), _mm256_set_pd(3.0, 2.0, 1.0, 0.0)),
-      hv);
+      _mm256_add_pd(_mm256_set1_pd(static_cast<double>(x)), _mm256_set_pd(3.0, 2.0, 1.0, 0.0)), hv);
   __m256d acc = _mm256_loadu_pd(pixels);
   for (int j = j0; j < j1; ++j) {
-    const __m256d t = _mm256_add_pd(
-        _mm256_sub_pd(_mm256_mul_pd(xh, _mm256_broadcast_sd(task.cosv + j)),
-                      _mm256_broadcast_sd(ys + (j - j0))),
-        hv);
+    const __m256d t =
+        _mm256_add_pd(_mm256_sub_pd(_mm256_mul_pd(xh, _mm256_broadcast_sd(task.cosv + j)),
+                                    _mm256_broadcast_sd(ys + (j - j0))),
+                      hv);
     const __m256d fl = _mm256_floor_pd(t);
     const __m256d frac = _mm256_sub_pd(t, fl);
     const __m128i iv2 = _mm_slli_epi32(_mm256_cvtpd_epi32(fl), 1);

@@ -59,10 +59,14 @@ bool fbpKernelSupported(FbpKernel kernel) {
 
 const char* fbpKernelName(FbpKernel kernel) {
   switch (kernel) {
-    case FbpKernel::Auto: return "auto";
-    case FbpKernel::Scalar: return "scalar";
-    case FbpKernel::Avx2: return "avx2";
-    case FbpKernel::Avx2Gather: return "avx2-gather";
+    case FbpKernel::Auto:
+      return "auto";
+    case FbpKernel::Scalar:
+      return "scalar";
+    case FbpKernel::Avx2:
+      return "avx2";
+    case FbpKernel::Avx2Gather:
+      return "avx2-gather";
   }
   return "unknown";
 }
@@ -87,8 +91,14 @@ FbpKernel resolveFbpKernel(FbpKernel requested) {
 void runBackProjection(const BackProjectTask& task, FbpKernel kernel) {
   if (task.count <= 0 || task.yBegin >= task.yEnd) return;
   switch (resolveFbpKernel(kernel)) {
-    case FbpKernel::Avx2: backProjectAvx2(task); break;
-    case FbpKernel::Avx2Gather: backProjectAvx2Gather(task); break;
-    default: backProjectScalar(task); break;
+    case FbpKernel::Avx2:
+      backProjectAvx2(task);
+      break;
+    case FbpKernel::Avx2Gather:
+      backProjectAvx2Gather(task);
+      break;
+    default:
+      backProjectScalar(task);
+      break;
   }
 }

@@ -24,8 +24,8 @@ enum class FbpKernel { Auto, Scalar, Avx2, Avx2Gather };
 struct BackProjectTask {
   double* image = nullptr;  // n x n, row-major
   int n = 0;
-  double h = 0.0;           // n * 0.5
-  int yBegin = 0, yEnd = 0; // rows to visit
+  double h = 0.0;               // n * 0.5
+  int yBegin = 0, yEnd = 0;     // rows to visit
   const int* xBegin = nullptr;  // per row (index y - yBegin): first pixel
   const int* xEnd = nullptr;    // one past the last pixel
   int count = 0;                // projections

@@ -7,7 +7,8 @@
 
 CtAngles ctAngles(const CtRunParams& p) {
   CtAngles a;
-  a.dAngle = p.dataSetImages != 0 ? (p.dataSetRangeDeg / 180.0 * std::numbers::pi) / p.dataSetImages : 0.0;
+  a.dAngle =
+      p.dataSetImages != 0 ? (p.dataSetRangeDeg / 180.0 * std::numbers::pi) / p.dataSetImages : 0.0;
   a.angle0 = p.startImageNo * a.dAngle + p.angleOriginDeg / 180.0 * std::numbers::pi;
   return a;
 }
@@ -21,8 +22,8 @@ double interpolatedCor(const CtRunParams& p, int slice) {
 }
 
 int runSliceStep(int from, int to, int step) {
-  int magnitude = step == std::numeric_limits<int>::min() ? std::numeric_limits<int>::max()
-                                                          : std::abs(step);
+  int magnitude =
+      step == std::numeric_limits<int>::min() ? std::numeric_limits<int>::max() : std::abs(step);
   if (magnitude == 0) magnitude = 1;
   return from > to ? -magnitude : magnitude;
 }

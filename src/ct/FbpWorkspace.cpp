@@ -1,12 +1,11 @@
 #include "ct/FbpWorkspace.h"
 
+#include <QtGlobal>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <numbers>
-
-#include <QtGlobal>
 
 #include "ct/HSgm.h"
 
@@ -130,8 +129,7 @@ void FbpWorkspace::filterAll(int rows) {
   for (int r = 0; r < rows; ++r) filter(r);
 }
 
-void FbpWorkspace::backProjectAll(int rows, const FbpRegion& region, double angle0,
-                                  double dAngle) {
+void FbpWorkspace::backProjectAll(int rows, const FbpRegion& region, double angle0, double dAngle) {
   rows = std::min(rows, capacity_);
   if (rows > 0 && n_ > 0) project(0, rows, region, angle0, dAngle);
   done_ = true;
@@ -140,8 +138,12 @@ void FbpWorkspace::backProjectAll(int rows, const FbpRegion& region, double angl
 namespace {
 // Pixel bounds of a region edge: clamped (pixels outside the image are never
 // inside the circle, so clamping keeps the same set) before conversion.
-int clampedTrunc(double v, int n) { return static_cast<int>(std::trunc(std::clamp(v, -1.0, n + 1.0))); }
-int clampedCeil(double v, int n) { return static_cast<int>(std::ceil(std::clamp(v, -1.0, n + 1.0))); }
+int clampedTrunc(double v, int n) {
+  return static_cast<int>(std::trunc(std::clamp(v, -1.0, n + 1.0)));
+}
+int clampedCeil(double v, int n) {
+  return static_cast<int>(std::ceil(std::clamp(v, -1.0, n + 1.0)));
+}
 }  // namespace
 
 void FbpWorkspace::project(int first, int count, const FbpRegion& region, double angle0,

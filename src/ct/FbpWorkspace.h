@@ -43,8 +43,7 @@ class FbpWorkspace {
   void filter(int j);
   // Adds projection j at angle0 + j * dAngle into the image over the region
   // [x0, x1) x [y0, y1), inside the inscribed circle; sets done.
-  void backProject(int j, double x0, double x1, double y0, double y1, double angle0,
-                   double dAngle);
+  void backProject(int j, double x0, double x1, double y0, double y1, double angle0, double dAngle);
   // When done and the image is N x N: the image's min and max.
   void minMax();
 
@@ -67,7 +66,9 @@ class FbpWorkspace {
   double max() const { return max_; }
   int imageSize() const { return imageN_; }
   const double* image() const { return image_.data(); }
-  const double* imageRow(int y) const { return image_.data() + static_cast<long long>(y) * imageN_; }
+  const double* imageRow(int y) const {
+    return image_.data() + static_cast<long long>(y) * imageN_;
+  }
   double* imageRow(int y) { return image_.data() + static_cast<long long>(y) * imageN_; }
   // Filtered row j (N values), or null outside the capacity.
   const double* filtered(int j) const;
@@ -89,9 +90,9 @@ class FbpWorkspace {
   FftwBuffer<double> out2_;
   fftw_plan forwardPlan_ = nullptr;
   fftw_plan backwardPlan_ = nullptr;
-  FftwBuffer<fftw_complex> spectra_;   // capacity x (N / 2 + 1)
-  std::vector<double> filtered_;       // capacity x N
-  std::vector<double> pairs_;          // capacity x pairRowLength(N)
+  FftwBuffer<fftw_complex> spectra_;  // capacity x (N / 2 + 1)
+  std::vector<double> filtered_;      // capacity x N
+  std::vector<double> pairs_;         // capacity x pairRowLength(N)
   std::vector<double> image_;
   int imageN_ = 0;
   bool done_ = false;

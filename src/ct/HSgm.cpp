@@ -1,9 +1,9 @@
 #include "ct/HSgm.h"
 
 void HSgm::resize(int width, int rows) {
-  const std::size_t count = (width > 0 && rows > 0) ? static_cast<std::size_t>(width) *
-                                                          static_cast<std::size_t>(rows)
-                                                    : 0;
+  const std::size_t count = (width > 0 && rows > 0)
+                                ? static_cast<std::size_t>(width) * static_cast<std::size_t>(rows)
+                                : 0;
   // Content is undefined after a resize, so arrays of the right size are
   // kept: a worker rebuilding slice after slice then never returns its
   // memory to the system and faults it in again.

@@ -9,8 +9,10 @@ namespace {
 int floorToInt(double v) {
   if (!(v == v)) return 0;
   const double f = std::floor(v);
-  if (f >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
-  if (f <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
+  if (f >= static_cast<double>(std::numeric_limits<int>::max()))
+    return std::numeric_limits<int>::max();
+  if (f <= static_cast<double>(std::numeric_limits<int>::min()))
+    return std::numeric_limits<int>::min();
   return static_cast<int>(f);
 }
 }  // namespace

@@ -5,10 +5,10 @@
 // exist on both sides of it.
 struct SgmGeometry {
   bool rotAxIsV = false;
-  int half = 0;      // floor(min(cor, length - cor - 1))
-  int width = 0;     // 2 * half - 1 samples per sinogram row
+  int half = 0;   // floor(min(cor, length - cor - 1))
+  int width = 0;  // 2 * half - 1 samples per sinogram row
   double cor = 0.0;
-  int corInt = 0;    // floor(cor)
+  int corInt = 0;  // floor(cor)
   double corFrac = 0.0;
 };
 

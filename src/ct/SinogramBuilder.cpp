@@ -56,9 +56,8 @@ namespace {
 // The resampled line of a frame, or `fill` everywhere when the frame is
 // absent. The frame may be shorter than the detector length: the missing
 // samples read as 0.
-void resampledLine(const ImgData* frame, const SinogramParams& p, int length,
-                   const SgmGeometry& g, std::vector<double>& scratch,
-                   std::vector<double>& padded, double* out) {
+void resampledLine(const ImgData* frame, const SinogramParams& p, int length, const SgmGeometry& g,
+                   std::vector<double>& scratch, std::vector<double>& padded, double* out) {
   const int w = std::max(0, g.width);
   const double* line = frameLine(frame, p.rotAxIsV, p.slice, scratch);
   if (!line) {

@@ -26,7 +26,7 @@ struct SinogramSource {
   std::vector<const ImgData*> frames;
   const ImgData* i0 = nullptr;
   const ImgData* bg = nullptr;
-  int width = 0;   // frame size of the set
+  int width = 0;  // frame size of the set
   int height = 0;
 };
 

@@ -48,8 +48,8 @@ QImage renderSinogramImage(const HSgm& rec, const SinogramSource& src, const Sin
   std::vector<double> scratch, line(len, 0.0);
   std::vector<std::uint8_t> grey(width);
   for (int i = 0; i < rowsK; ++i) {
-    const long long index = floorMod(start + floorMod(static_cast<long long>(layout.offsetY) + i,
-                                                      rowsK), n);
+    const long long index =
+        floorMod(start + floorMod(static_cast<long long>(layout.offsetY) + i, rowsK), n);
     const ImgData* f = src.frames[index];
     std::fill(line.begin(), line.end(), 0.0);
     if (const double* l = frameLine(f, p.rotAxIsV, p.slice, scratch)) {
