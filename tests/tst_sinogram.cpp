@@ -4,6 +4,7 @@
 #include <numbers>
 
 #include "MemFrame.h"
+#include "Phantom.h"
 #include "ct/CorGuess.h"
 #include "ct/CtRunMath.h"
 #include "ct/SinogramBuilder.h"
@@ -47,6 +48,8 @@ class TestSinogram : public QObject {
   void guessTieKeepsSmaller();
   void guessFindsFractionalCor_data();
   void guessFindsFractionalCor();
+  void guessFindsPhantomCor_data();
+  void guessFindsPhantomCor();
   void guessWithZeroRangeKeepsCor();
   void sinogramImage();
   void sinogramImageRefused_data();
@@ -337,8 +340,7 @@ void TestSinogram::guessFindsFractionalCor_data() {
 
 void TestSinogram::guessFindsFractionalCor() {
   // Opposite intensity profiles of three off-centre discs under a flat beam.
-  // The score pairs sample t + u with t - 1 - u, i.e. it mirrors about
-  // t - 1/2, so the partner is built as that mirror: B(x) = A(2 cor - 1 - x).
+  // The opposite projection is the mirror about the centre: B(x) = A(2 cor - x).
   // Correlating linearly interpolated samples favours some sub-pixel
   // positions slightly; the search still lands within 0.2 pixel.
   QFETCH(double, cor);
@@ -357,11 +359,43 @@ void TestSinogram::guessFindsFractionalCor() {
   set.frames.push_back(std::make_unique<MemFrame>(len, 1));
   for (int x = 0; x < len; ++x) {
     set.frames[0]->at(x, 0) = a(x);
-    set.frames[1]->at(x, 0) = a(2.0 * cor - 1.0 - x);
+    set.frames[1]->at(x, 0) = a(2.0 * cor - x);
   }
   SinogramParams p;
   p.dataSetRangeDeg = 360.0;
   const double guess = guessCor(set.source(len, 1), p, 0.35, start);
+  QVERIFY2(std::fabs(guess - cor) <= 0.2 + 1e-9, qPrintable(QString::number(guess, 'g', 10)));
+}
+
+void TestSinogram::guessFindsPhantomCor_data() {
+  QTest::addColumn<double>("cor");
+  QTest::addColumn<double>("start");
+  QTest::newRow("258.5 from 250") << 258.5 << 250.0;
+  QTest::newRow("255.2 from 262") << 255.2 << 262.0;
+  QTest::newRow("256 from 256") << 256.0 << 256.0;
+}
+
+void TestSinogram::guessFindsPhantomCor() {
+  // Intensities of the head phantom at 0 and 180 degrees, the pair a
+  // 360-degree set of two frames compares: the guess must land on the
+  // centre the projections were made with, not half a pixel beside it.
+  QFETCH(double, cor);
+  QFETCH(double, start);
+  const int w = 512, rows = 8, slice = 4;
+  Phantom ph(w, rows, cor);
+  Set set;
+  std::vector<double> li(w);
+  for (int f = 0; f < 2; ++f) {
+    set.frames.push_back(std::make_unique<MemFrame>(w, rows));
+    for (int y = 0; y < rows; ++y) {
+      ph.lineIntegrals(f * std::numbers::pi, y, w, li.data());
+      for (int x = 0; x < w; ++x) set.frames[f]->at(x, y) = ph.intensity(x, y, li[x]);
+    }
+  }
+  SinogramParams p;
+  p.dataSetRangeDeg = 360.0;
+  p.slice = slice;
+  const double guess = guessCor(set.source(w, rows), p, 0.35, start);
   QVERIFY2(std::fabs(guess - cor) <= 0.2 + 1e-9, qPrintable(QString::number(guess, 'g', 10)));
 }
 

@@ -23,13 +23,14 @@ constexpr double kTrueCor = 20.5;
 
 // Frame f: a flat 1000 with, on frame 0, a bump at kTrueCor + 3 and, on the
 // opposite frame 4 (360 degrees over 8 frames), the mirrored bump at
-// 2 * kTrueCor - 1 - (kTrueCor + 3), so that the two lines match about kTrueCor.
+// 2 * kTrueCor - (kTrueCor + 3), so that the two lines match about kTrueCor.
 std::vector<std::uint16_t> framePixels(int f) {
   std::vector<std::uint16_t> px(kW * kH, 1000);
-  const double centre = f == 0 ? kTrueCor + 3 : (f == 4 ? kTrueCor - 4 : -100);
+  const double centre = f == 0 ? kTrueCor + 3 : (f == 4 ? kTrueCor - 3 : -100);
   for (int y = 0; y < kH; ++y)
     for (int x = 0; x < kW; ++x)
-      px[y * kW + x] += std::uint16_t(std::lround(20000 * std::exp(-std::pow((x - centre) / 5.0, 2))));
+      px[y * kW + x] +=
+          std::uint16_t(std::lround(20000 * std::exp(-std::pow((x - centre) / 5.0, 2))));
   // Row y = 2 carries x + 100 * f on every frame, for the readout.
   for (int x = 0; x < kW; ++x) px[2 * kW + x] = std::uint16_t(x + 100 * f);
   return px;
@@ -159,8 +160,8 @@ class TestSinogramPanel : public QObject {
     const int y = int(surface->height() * (upper ? 0.25 : 0.75));
     const QPoint a(int(surface->width() * 0.3), y);
     const QPoint b(a.x() + int(std::lround(6 * sx)), y);
-    const double moved = sg_->display()->imagePosAt(b.x(), y).x() -
-                         sg_->display()->imagePosAt(a.x(), y).x();
+    const double moved =
+        sg_->display()->imagePosAt(b.x(), y).x() - sg_->display()->imagePosAt(a.x(), y).x();
     QTest::mousePress(surface, Qt::LeftButton, {}, a);
     QTest::mouseMove(surface, b);
     QTest::mouseRelease(surface, Qt::LeftButton, {}, b);
@@ -176,8 +177,8 @@ class TestSinogramPanel : public QObject {
     const double sy = surface->height() / sg_->display()->view().height();
     const QPoint a(surface->width() / 2, int(surface->height() * 0.2));
     const QPoint b(a.x(), a.y() + int(std::lround(2.5 * sy)));  // 2.5 image rows down
-    const double dy = sg_->display()->imagePosAt(a.x(), a.y()).y() -
-                      sg_->display()->imagePosAt(b.x(), b.y()).y();
+    const double dy =
+        sg_->display()->imagePosAt(a.x(), a.y()).y() - sg_->display()->imagePosAt(b.x(), b.y()).y();
     QTest::mousePress(surface, Qt::LeftButton, {}, a);
     QTest::mouseMove(surface, b);
     QTest::mouseRelease(surface, Qt::LeftButton, {}, b);

@@ -42,7 +42,10 @@ double corScore(const double* a, const double* b, int length, double t, double f
   if (length < 1) return 0.0;
   const double len = length;
   // Only the k with |k - len| < fraction * len contribute; U[k] = A(t - len + k)
-  // and V[k] = B(t + len - 1 - k).
+  // and V[k] = B(t + len - k). The opposite projection is the mirror image
+  // about the centre of rotation, B(x) = A(2 cor - x), so the pairs meet
+  // about t itself and the best score lies at t = cor (pairing with
+  // t + len - 1 - k would mirror about t - 1/2 and guess half a pixel high).
   const double w = fraction * len;
   if (!(w > 0.0)) return 0.0;
   long long kLo = static_cast<long long>(std::floor(len - w));
@@ -53,7 +56,7 @@ double corScore(const double* a, const double* b, int length, double t, double f
   for (long long k = kLo; k <= kHi; ++k) {
     if (!(std::fabs(static_cast<double>(k) - len) < w)) continue;
     const double u = sampleAt(a, length, t - len + static_cast<double>(k));
-    const double v = sampleAt(b, length, t + len - 1.0 - static_cast<double>(k));
+    const double v = sampleAt(b, length, t + len - static_cast<double>(k));
     sum += u * v;
   }
   return sum;

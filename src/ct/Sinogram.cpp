@@ -26,7 +26,14 @@ Sinogram::Sinogram(QWidget* parent) : QFrame(parent), ui_(new Ui::Sinogram) {
   connect(ui_->ImageOffsetY, &QLineEdit::editingFinished, this, &Sinogram::genImage);
 }
 
-Sinogram::~Sinogram() = default;
+Sinogram::~Sinogram() {
+  // The children outlive this object's own part of the destruction: a line
+  // edit losing focus or the display's last mouse report would otherwise call
+  // a slot of a Sinogram that is already only a QWidget.
+  for (QObject* child : findChildren<QObject*>())
+    QObject::disconnect(child, nullptr, this, nullptr);
+  if (pc_) QObject::disconnect(pc_, nullptr, this, nullptr);
+}
 
 void Sinogram::setProcCtrl(ProcCtrl* pc) {
   pc_ = pc;
@@ -91,9 +98,9 @@ void Sinogram::genImage() {
   SinogramImageParams layout;
   layout.offsetY = imageOffsetY();
   layout.alterStack = ui_->AlterStack->isChecked();
-  QImage img = renderSinogramImage(sgm_, source(), params(pc_->rotAxIsV(), pc_->cor(),
-                                                          pc_->sliceNo()),
-                                   layout, disp->colorBar()->map());
+  QImage img =
+      renderSinogramImage(sgm_, source(), params(pc_->rotAxIsV(), pc_->cor(), pc_->sliceNo()),
+                          layout, disp->colorBar()->map());
   disp->colorBar()->refreshFromMap();
   if (img.isNull()) return;
   disp->image() = std::move(img);
