@@ -1,0 +1,1 @@
+vanto_test(ctdatafile LIBS vanto_core_output)

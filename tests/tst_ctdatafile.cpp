@@ -1,0 +1,226 @@
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+#include <limits>
+
+#include "LogCapture.h"
+#include "output/CtDataFile.h"
+
+class TestCtDataFile : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  QString write(const QString& name, const QByteArray& bytes) {
+    const QString p = dir_.filePath(name);
+    QFile f(p);
+    if (!f.open(QIODevice::WriteOnly)) return {};
+    f.write(bytes);
+    return p;
+  }
+
+ private slots:
+  void numberFormat_data() {
+    QTest::addColumn<double>("v");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << 0.0 << "0";
+    QTest::newRow("int") << 1997.0 << "1997";
+    QTest::newRow("half") << 1023.5 << "1023.5";
+    QTest::newRow("small neg") << -0.001234567 << "-0.00123457";
+    QTest::newRow("exp small") << 1.5e-05 << "1.5e-05";
+    QTest::newRow("exp big") << 12345678.0 << "1.23457e+07";
+    QTest::newRow("huge") << 1e100 << "1e+100";
+    QTest::newRow("nan") << std::numeric_limits<double>::quiet_NaN() << "nan";
+    QTest::newRow("inf") << std::numeric_limits<double>::infinity() << "inf";
+    QTest::newRow("-inf") << -std::numeric_limits<double>::infinity() << "-inf";
+  }
+  void numberFormat() {
+    QFETCH(double, v);
+    QFETCH(QString, text);
+    QCOMPARE(numberG6(v), text);
+  }
+
+  void headerAndOrder() {
+    std::vector<double> img(1998 * 1998, 1.0);
+    QByteArray out;
+    appendCtDataFile(out, img.data(), 1998, 1998, {0, 0, 1998, 1998}, {10, -10, 0});
+    const QByteArray head =
+        "#VNTO-CTImg\n# Range_X0       : 0\n# Range_Y0       : 0\n"
+        "# Range_X1       : 1997\n# Range_Y1       : 1997\n# sx,sy, ex,ey   : 0\t0\t1997\t1997\n";
+    QVERIFY(out.startsWith(head));
+    QVERIFY(out.mid(head.size()).startsWith("0\t0\t1\n1\t0\t1\n2\t0\t1\n"));
+    QCOMPARE(out.count('\n'), 6 + 1998 * 1998);
+    QVERIFY(out.endsWith("1997\t1997\t1\n"));
+  }
+
+  void offsetRegionRoundTrip() {
+    // 40 x 40 image, value = x + y / 1000 (distinct per pixel).
+    std::vector<double> img(40 * 40);
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 40; ++x) img[y * 40 + x] = x * 0.1 - y * 0.013;
+    QByteArray out;
+    appendCtDataFile(out, img.data(), 40, 40, {10, 20, 20, 30}, {10, -10, 0});
+    QVERIFY(out.contains("# Range_X0       : 10\n# Range_Y0       : 20\n"
+                         "# Range_X1       : 19\n# Range_Y1       : 29\n"
+                         "# sx,sy, ex,ey   : 10\t20\t19\t29\n10\t20\t"));
+    CtDataGrid g;
+    QVERIFY(readCtDataFile(write("r.dat", out), g));
+    QCOMPARE(g.width, 10);
+    QCOMPARE(g.height, 10);
+    // (10,20) = 1 - 0.26 = 0.74 lands at column 0 row 0
+    QCOMPARE(g.at(0, 0), 0.74);
+    for (int y = 0; y < 10; ++y)
+      for (int x = 0; x < 10; ++x)
+        QCOMPARE(g.at(x, y), numberG6(img[(y + 20) * 40 + x + 10]).toDouble());
+    QCOMPARE(g.max, numberG6(1.9 - 0.26).toDouble());    // x=19, y=20
+    QCOMPARE(g.min, numberG6(1.0 - 29 * 0.013).toDouble());  // x=10, y=29
+  }
+
+  void fractionalRangeRejected() {
+    std::vector<double> img(16, 0.0);
+    QByteArray out;
+    appendCtDataFile(out, img.data(), 4, 4, {0, 0, 10.5, 4}, {});
+    QVERIFY(out.contains("# Range_X1       : 9.5\n"));
+    QCOMPARE(out.count('\n'), 6 + 11 * 4);  // x = 0..10 (< 10.5), y = 0..3
+    CtDataGrid g;
+    QVERIFY(!readCtDataFile(write("frac.dat", out), g));
+  }
+
+  void clipping_data() {
+    QTest::addColumn<double>("pixel");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("above") << 12.5 << QByteArray("0\t0\t10\n");   // clipped to 0, +10
+    QTest::newRow("below ok") << -3.0 << QByteArray("0\t0\t7\n"); // -3 + 10
+    QTest::newRow("below lim") << -10.5 << QByteArray("0\t0\t10\n");
+    QTest::newRow("at upper") << 10.0 << QByteArray("0\t0\t20\n");
+    QTest::newRow("nan") << std::numeric_limits<double>::quiet_NaN()
+                         << QByteArray("0\t0\tnan\n");
+  }
+  void clipping() {
+    QFETCH(double, pixel);
+    QFETCH(QByteArray, line);
+    QByteArray out;
+    appendCtDataFile(out, &pixel, 1, 1, {0, 0, 2, 1}, {10, -10, 10});
+    int at = 0;
+    for (int i = 0; i < 6; ++i) at = out.indexOf('\n', at) + 1;  // skip the header
+    const QByteArray data = out.mid(at);
+    QVERIFY2(data.startsWith(line), data.constData());
+    QVERIFY(data.endsWith("1\t0\t10\n"));  // outside the image: 0 + offset
+  }
+
+  void emptyRegion() {
+    double v = 1;
+    QByteArray out;
+    appendCtDataFile(out, &v, 1, 1, {5, 5, 5, 9}, {});
+    QCOMPARE(out.count('\n'), 6);
+  }
+
+  void reader_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<double>("v00");
+    QTest::addColumn<double>("v11");
+    const QByteArray h =
+        "# Range_X0       : 0\n# Range_Y0       : 0\n# Range_X1       : 1\n"
+        "# Range_Y1       : 1\n# sx,sy, ex,ey   : 0\t0\t1\t1\n";
+    QTest::newRow("plain") << "#VNTO-CTImg\n" + h + "0\t0\t1.5\n1\t1\t-2\n" << true << 1.5 << -2.0;
+    QTest::newRow("magic+text") << "#VNTO-CTImg extra\n" + h + "0 0 3\n" << true << 3.0 << 0.0;
+    QTest::newRow("lower magic") << "#vnto-ctimg\n" + h + "0 0 3\n" << false << 0.0 << 0.0;
+    QTest::newRow("blank lines") << "#VNTO-CTImg\n\n" + h + "\n  \n0\t0\t4\n\n1 1 5" << true << 4.0
+                                 << 5.0;
+    QTest::newRow("malformed") << "#VNTO-CTImg\n" + h + "0\t0\tabc\n1x\t0\t9\n1 1 7e\n" << true
+                               << 9.0 << 0.0;  // "1x" reads as 0, so 9 lands at (0,0)
+    QTest::newRow("outside") << "#VNTO-CTImg\n" + h + "5 5 8\n-1 0 8\n1 1 2\n" << true << 0.0
+                             << 2.0;
+    QTest::newRow("empty") << QByteArray() << false << 0.0 << 0.0;
+    QTest::newRow("no ranges") << QByteArray("#VNTO-CTImg\n0 0 1\n") << false << 0.0 << 0.0;
+    QTest::newRow("truncated") << "#VNTO-CTImg\n" + h + "0\t0\t6\n1\t1" << true << 6.0 << 0.0;
+    QTest::newRow("header only") << "#VNTO-CTImg\n" + h << false << 0.0 << 0.0;
+  }
+  void reader() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, ok);
+    CtDataGrid g;
+    QCOMPARE(readCtDataFile(write(QTest::currentDataTag() + QStringLiteral(".dat"), bytes), g),
+             ok);
+    if (!ok) return;
+    QFETCH(double, v00);
+    QFETCH(double, v11);
+    QCOMPARE(g.width, 2);
+    QCOMPARE(g.height, 2);
+    QCOMPARE(g.at(0, 0), v00);
+    QCOMPARE(g.at(1, 1), v11);
+  }
+
+  void minMaxIncludesOutside() {
+    const QByteArray b =
+        "#VNTO-CTImg\n# Range_X0 : 0\n# Range_Y0 : 0\n# Range_X1 : 0\n# Range_Y1 : 1\n"
+        "0 0 3\n9 9 100\n0 1 -4\n";
+    // Range_X1 0 is not above 0: no grid.
+    CtDataGrid g;
+    QVERIFY(!readCtDataFile(write("mm0.dat", b), g));
+    QByteArray b2 = b;
+    b2.replace("Range_X1 : 0", "Range_X1 : 1");
+    QVERIFY(readCtDataFile(write("mm1.dat", b2), g));
+    QCOMPARE(g.max, 100.0);
+    QCOMPARE(g.min, -4.0);
+    QCOMPARE(g.at(0, 1), -4.0);
+  }
+
+  void hugeRangeRefused_data() {
+    QTest::addColumn<QByteArray>("x1");
+    QTest::addColumn<QByteArray>("y1");
+    QTest::newRow("wide") << QByteArray("16384") << QByteArray("3");  // 16385 columns
+    QTest::newRow("both max") << QByteArray("2147483647") << QByteArray("2147483647");
+  }
+  void hugeRangeRefused() {
+    QFETCH(QByteArray, x1);
+    QFETCH(QByteArray, y1);
+    const QByteArray b = "#VNTO-CTImg\n# Range_X0 : 0\n# Range_Y0 : 0\n# Range_X1 : " + x1 +
+                         "\n# Range_Y1 : " + y1 + "\n0 0 1\n";
+    const QString p = write("huge.dat", b);
+    LogCapture log;
+    CtDataGrid g;
+    QVERIFY(!readCtDataFile(p, g));
+    QCOMPARE(log.matching(p).size(), 1);
+  }
+
+  void largestSideAccepted() {
+    // 16384 x 1 is within the limit.
+    const QByteArray b =
+        "#VNTO-CTImg\n# Range_X0 : 0\n# Range_Y0 : 0\n# Range_X1 : 16383\n# Range_Y1 : 1\n"
+        "16383 1 2\n";
+    CtDataGrid g;
+    QVERIFY(readCtDataFile(write("side.dat", b), g));
+    QCOMPARE(g.width, 16384);
+    QCOMPARE(g.at(16383, 1), 2.0);
+  }
+
+  void missingFile() {
+    CtDataGrid g;
+    QVERIFY(!readCtDataFile(dir_.filePath("nope.dat"), g));
+  }
+
+  void timing() {
+    const int n = 2046;
+    std::vector<double> img(size_t(n) * n);
+    for (size_t i = 0; i < img.size(); ++i) img[i] = std::sin(i * 0.001) * 12;
+    QElapsedTimer t;
+    t.start();
+    QByteArray out;
+    appendCtDataFile(out, img.data(), n, n, {0, 0, double(n), double(n)}, {});
+    const qint64 compose = t.restart();
+    const QString p = write("big.dat", out);
+    const qint64 wr = t.restart();
+    CtDataGrid g;
+    QVERIFY(readCtDataFile(p, g));
+    const qint64 rd = t.elapsed();
+    qInfo("2046x2046: %lld bytes, compose %lld ms, write %lld ms, read %lld ms",
+          (long long)out.size(), compose, wr, rd);
+    QCOMPARE(g.width, n);
+  }
+};
+
+QTEST_GUILESS_MAIN(TestCtDataFile)
+#include "tst_ctdatafile.moc"
