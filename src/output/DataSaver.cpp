@@ -1,0 +1,106 @@
+#include "output/DataSaver.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+DataSaver::DataSaver(QObject* parent) : QObject(parent) {
+  qRegisterMetaType<SavingData*>("SavingData*");
+  qRegisterMetaType<SavingImg*>("SavingImg*");
+}
+
+QString DataSaver::fileName(const QString& name, const QString& tag, const QString& no,
+                            const QString& ext) {
+  if (!name.isEmpty()) return QStringLiteral("%1-%2-%3.%4").arg(name, tag, no, ext);
+  return QStringLiteral("%1-%2.%4").arg(tag, no, ext);
+}
+
+void DataSaver::fail(const QString& path, const QString& reason) {
+  qWarning().noquote() << QStringLiteral("Saving failed: %1: %2").arg(path, reason);
+  emit saveFailed(path, reason);
+}
+
+bool DataSaver::makeFolder(const QString& folder) {
+  if (QDir().mkpath(folder)) return true;
+  // Find out why: the nearest existing ancestor tells it.
+  QFileInfo fi(folder);
+  while (!fi.exists() && fi.absoluteFilePath() != fi.absolutePath())
+    fi = QFileInfo(fi.absolutePath());
+  const QString reason = fi.exists() && !fi.isDir()
+                             ? QStringLiteral("folder cannot be created, %1 is not a folder")
+                                   .arg(fi.absoluteFilePath())
+                             : QStringLiteral("folder cannot be created");
+  fail(QDir(folder).absolutePath(), reason);
+  return false;
+}
+
+QStringList DataSaver::prepareFolders(const QString& path, const QString& tag,
+                                      const QString& no) {
+  if (!subFolders_) return {path};
+  const QString sep = QDir::separator();
+  const QString energy = path + sep + tag;
+  const QString slice = path + sep + no;
+  QStringList folders;
+  if (ofEnergy_) {
+    makeFolder(energy);
+    folders << energy;
+  }
+  if (!(ofEnergy_ && !ofSlice_)) {
+    makeFolder(slice);
+    folders << slice;
+  }
+  return folders;
+}
+
+void DataSaver::saveData(SavingData* data) {
+  if (!data) return;
+  const QString file = fileName(data->name, data->tag, data->no, QStringLiteral("dat"));
+  for (const QString& folder : prepareFolders(data->path, data->tag, data->no)) {
+    const QString target = QDir(folder).absoluteFilePath(file);
+    QFile f(target);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+      fail(target, f.errorString());
+      continue;
+    }
+    const qint64 n = f.write(data->data);
+    if (n != data->data.size() || !f.flush()) {
+      fail(target, f.errorString());
+      f.close();
+      continue;
+    }
+    f.close();
+    if (f.error() != QFileDevice::NoError) {
+      fail(target, f.errorString());
+      continue;
+    }
+    emit saved(target);
+  }
+}
+
+void DataSaver::saveImg(SavingImg* img) {
+  if (!img) return;
+  const QString file = fileName(img->name, img->tag, img->no, QStringLiteral("png"));
+  for (const QString& folder : prepareFolders(img->path, img->tag, img->no)) {
+    const QString target = QDir(folder).absoluteFilePath(file);
+    if (img->image.isNull()) {
+      fail(target, QStringLiteral("no picture to save"));
+      continue;
+    }
+    if (!img->image.save(target)) {
+      fail(target, QStringLiteral("picture cannot be written"));
+      continue;
+    }
+    emit saved(target);
+  }
+}
+
+void DataSaver::saveDataWDiscard(SavingData* data) {
+  saveData(data);
+  delete data;
+}
+
+void DataSaver::saveImgWDiscard(SavingImg* img) {
+  saveImg(img);
+  delete img;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+// One picture to be written by the saver: the same naming fields as
+// SavingData with the worker's 8-bit result picture instead of bytes.
+
+#include <QImage>
+#include <QMetaType>
+#include <QString>
+
+class SavingImg {
+ public:
+  SavingImg(const QString& path, const QString& name, const QString& tag, int sliceNo)
+      : path(path), name(name), tag(tag), no(QString::asprintf("%05d", sliceNo)) {}
+
+  QString path;
+  QString name;
+  QString tag;
+  QString no;  // slice number, five digits zero-padded (longer numbers in full)
+  QImage image;
+};
+
+Q_DECLARE_METATYPE(SavingImg*)

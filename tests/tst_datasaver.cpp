@@ -1,0 +1,183 @@
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "LogCapture.h"
+#include "output/DataSaver.h"
+
+class TestDataSaver : public QObject {
+  Q_OBJECT
+
+ private:
+  static QByteArray contents(const QString& p) {
+    QFile f(p);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+  }
+  // Relative paths of all files below root, sorted.
+  static QStringList filesBelow(const QString& root) {
+    QStringList out;
+    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) out << QDir(root).relativeFilePath(it.next());
+    out.sort();
+    return out;
+  }
+
+ private slots:
+  void numberText_data() {
+    QTest::addColumn<int>("slice");
+    QTest::addColumn<QString>("no");
+    QTest::newRow("7") << 7 << "00007";
+    QTest::newRow("250") << 250 << "00250";
+    QTest::newRow("six digits") << 123456 << "123456";
+  }
+  void numberText() {
+    QFETCH(int, slice);
+    QFETCH(QString, no);
+    QCOMPARE(SavingData("p", "n", "t", slice).no, no);
+    QCOMPARE(SavingImg("p", "n", "t", slice).no, no);
+  }
+
+  void fileNames_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("full") << "sample" << "E7100" << "sample-E7100-00250.dat";
+    QTest::newRow("no name") << "" << "E7100" << "E7100-00250.dat";
+    QTest::newRow("no tag") << "sample" << "" << "sample--00250.dat";
+  }
+  void fileNames() {
+    QFETCH(QString, name);
+    QFETCH(QString, tag);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    DataSaver saver;
+    QSignalSpy spy(&saver, &DataSaver::saved);
+    auto* d = new SavingData(dir.path(), name, tag, 250);
+    d->data = "abc\n";
+    saver.saveDataWDiscard(d);
+    QCOMPARE(filesBelow(dir.path()), QStringList{expected});
+    QCOMPARE(contents(dir.filePath(expected)), QByteArray("abc\n"));
+    QCOMPARE(spy.size(), 1);
+    QCOMPARE(spy.at(0).at(0).toString(), dir.filePath(expected));
+  }
+
+  void folders_data() {
+    QTest::addColumn<bool>("sub");
+    QTest::addColumn<bool>("energy");
+    QTest::addColumn<bool>("slice");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("folders");
+    QTest::newRow("flat") << false << true << true << QStringList{"s-E7100-00250.dat"}
+                          << QStringList{};
+    QTest::newRow("neither") << true << false << false << QStringList{"00250/s-E7100-00250.dat"}
+                             << QStringList{"00250"};
+    QTest::newRow("energy only") << true << true << false
+                                 << QStringList{"E7100/s-E7100-00250.dat"}
+                                 << QStringList{"E7100"};
+    QTest::newRow("slice only") << true << false << true
+                                << QStringList{"00250/s-E7100-00250.dat"}
+                                << QStringList{"00250"};
+    QTest::newRow("both") << true << true << true
+                          << QStringList{"00250/s-E7100-00250.dat", "E7100/s-E7100-00250.dat"}
+                          << QStringList{"00250", "E7100"};
+  }
+  void folders() {
+    QFETCH(bool, sub);
+    QFETCH(bool, energy);
+    QFETCH(bool, slice);
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, folders);
+    QTemporaryDir dir;
+    DataSaver saver;
+    saver.setSubFolders(sub);
+    saver.setOfEnergy(energy);
+    saver.setOfSlice(slice);
+    SavingData d(dir.path(), "s", "E7100", 250);
+    d.data = "x";
+    saver.saveData(&d);  // the record stays ours
+    QCOMPARE(filesBelow(dir.path()), files);
+    QStringList made = QDir(dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    made.sort();
+    QCOMPARE(made, folders);
+    QCOMPARE(d.no, QString("00250"));
+
+    // Pictures follow the same rules with the png extension.
+    QTemporaryDir dir2;
+    SavingImg img(dir2.path(), "s", "E7100", 250);
+    img.image = QImage(4, 3, QImage::Format_Grayscale8);
+    img.image.fill(7);
+    saver.saveImg(&img);
+    QStringList pngs = files;
+    pngs.replaceInStrings(".dat", ".png");
+    QCOMPARE(filesBelow(dir2.path()), pngs);
+    QImage back(dir2.filePath(pngs.first()));
+    QCOMPARE(back.size(), QSize(4, 3));
+    QCOMPARE(qGray(back.pixel(2, 1)), 7);
+  }
+
+  void truncatesExisting() {
+    QTemporaryDir dir;
+    DataSaver saver;
+    SavingData d(dir.path(), "", "t", 1);
+    d.data = "long old content";
+    saver.saveData(&d);
+    d.data = "new";
+    saver.saveData(&d);
+    QCOMPARE(contents(dir.filePath("t-00001.dat")), QByteArray("new"));
+  }
+
+  void failureLoggedAndSavingGoesOn() {
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath("plain"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    DataSaver saver;
+    saver.setSubFolders(true);
+    saver.setOfEnergy(true);
+    saver.setOfSlice(true);
+    QSignalSpy ok(&saver, &DataSaver::saved);
+    QSignalSpy bad(&saver, &DataSaver::saveFailed);
+    LogCapture log;
+    // Base path under a regular file: both folders and both files fail.
+    auto* d = new SavingData(dir.filePath("plain/sub"), "s", "E1", 3);
+    d->data = "x";
+    saver.saveDataWDiscard(d);
+    auto* im = new SavingImg(dir.filePath("plain/sub"), "s", "E1", 3);
+    im->image = QImage(2, 2, QImage::Format_Grayscale8);
+    saver.saveImgWDiscard(im);
+    // The next record is written normally.
+    auto* d2 = new SavingData(dir.path(), "s", "E1", 4);
+    d2->data = "y";
+    saver.saveDataWDiscard(d2);
+
+    QCOMPARE(bad.size(), 8);  // per record: 2 folders + 2 files
+    const QString energyFolder = dir.filePath("plain/sub/E1");
+    QCOMPARE(bad.at(0).at(0).toString(), energyFolder);
+    QVERIFY(bad.at(0).at(1).toString().contains("not a folder"));
+    QCOMPARE(bad.at(2).at(0).toString(), energyFolder + "/s-E1-00003.dat");
+    QCOMPARE(log.matching(energyFolder + "/s-E1-00003.dat").size(), 1);
+    // the slice folder fails once for the data record and once for the picture
+    QCOMPARE(log.matching(dir.filePath("plain/sub/00003") + ":").size(), 2);
+    QCOMPARE(log.matching("s-E1-00003.png").size(), 2);
+    QCOMPARE(ok.size(), 2);
+    QCOMPARE(contents(dir.filePath("00004/s-E1-00004.dat")), QByteArray("y"));
+    QCOMPARE(contents(dir.filePath("E1/s-E1-00004.dat")), QByteArray("y"));
+  }
+
+  void queuedAcrossThreads() {
+    QTemporaryDir dir;
+    DataSaver saver;
+    QSignalSpy spy(&saver, &DataSaver::saved);
+    auto* d = new SavingData(dir.path(), "q", "t", 9);
+    d->data = "z";
+    QMetaObject::invokeMethod(&saver, "saveDataWDiscard", Qt::QueuedConnection,
+                              Q_ARG(SavingData*, d));
+    QTRY_COMPARE(spy.size(), 1);
+    QCOMPARE(contents(dir.filePath("q-t-00009.dat")), QByteArray("z"));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestDataSaver)
+#include "tst_datasaver.moc"
