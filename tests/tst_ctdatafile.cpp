@@ -61,9 +61,10 @@ class TestCtDataFile : public QObject {
       for (int x = 0; x < 40; ++x) img[y * 40 + x] = x * 0.1 - y * 0.013;
     QByteArray out;
     appendCtDataFile(out, img.data(), 40, 40, {10, 20, 20, 30}, {10, -10, 0});
-    QVERIFY(out.contains("# Range_X0       : 10\n# Range_Y0       : 20\n"
-                         "# Range_X1       : 19\n# Range_Y1       : 29\n"
-                         "# sx,sy, ex,ey   : 10\t20\t19\t29\n10\t20\t"));
+    QVERIFY(
+        out.contains("# Range_X0       : 10\n# Range_Y0       : 20\n"
+                     "# Range_X1       : 19\n# Range_Y1       : 29\n"
+                     "# sx,sy, ex,ey   : 10\t20\t19\t29\n10\t20\t"));
     CtDataGrid g;
     QVERIFY(readCtDataFile(write("r.dat", out), g));
     QCOMPARE(g.width, 10);
@@ -73,7 +74,7 @@ class TestCtDataFile : public QObject {
     for (int y = 0; y < 10; ++y)
       for (int x = 0; x < 10; ++x)
         QCOMPARE(g.at(x, y), numberG6(img[(y + 20) * 40 + x + 10]).toDouble());
-    QCOMPARE(g.max, numberG6(1.9 - 0.26).toDouble());    // x=19, y=20
+    QCOMPARE(g.max, numberG6(1.9 - 0.26).toDouble());        // x=19, y=20
     QCOMPARE(g.min, numberG6(1.0 - 29 * 0.013).toDouble());  // x=10, y=29
   }
 
@@ -90,12 +91,11 @@ class TestCtDataFile : public QObject {
   void clipping_data() {
     QTest::addColumn<double>("pixel");
     QTest::addColumn<QByteArray>("line");
-    QTest::newRow("above") << 12.5 << QByteArray("0\t0\t10\n");   // clipped to 0, +10
-    QTest::newRow("below ok") << -3.0 << QByteArray("0\t0\t7\n"); // -3 + 10
+    QTest::newRow("above") << 12.5 << QByteArray("0\t0\t10\n");    // clipped to 0, +10
+    QTest::newRow("below ok") << -3.0 << QByteArray("0\t0\t7\n");  // -3 + 10
     QTest::newRow("below lim") << -10.5 << QByteArray("0\t0\t10\n");
     QTest::newRow("at upper") << 10.0 << QByteArray("0\t0\t20\n");
-    QTest::newRow("nan") << std::numeric_limits<double>::quiet_NaN()
-                         << QByteArray("0\t0\tnan\n");
+    QTest::newRow("nan") << std::numeric_limits<double>::quiet_NaN() << QByteArray("0\t0\tnan\n");
   }
   void clipping() {
     QFETCH(double, pixel);
@@ -129,10 +129,10 @@ class TestCtDataFile : public QObject {
     QTest::newRow("lower magic") << "#vnto-ctimg\n" + h + "0 0 3\n" << false << 0.0 << 0.0;
     QTest::newRow("blank lines") << "#VNTO-CTImg\n\n" + h + "\n  \n0\t0\t4\n\n1 1 5" << true << 4.0
                                  << 5.0;
-    QTest::newRow("malformed") << "#VNTO-CTImg\n" + h + "0\t0\tabc\n1x\t0\t9\n1 1 7e\n" << true
-                               << 9.0 << 0.0;  // "1x" reads as 0, so 9 lands at (0,0)
-    QTest::newRow("outside") << "#VNTO-CTImg\n" + h + "5 5 8\n-1 0 8\n1 1 2\n" << true << 0.0
-                             << 2.0;
+    QTest::newRow("malformed") << "#VNTO-CTImg\n" + h + "0\t0\tabc\n1x\t0\t9\n1 1 7e\n"
+                               << true << 9.0 << 0.0;  // "1x" reads as 0, so 9 lands at (0,0)
+    QTest::newRow("outside") << "#VNTO-CTImg\n" + h + "5 5 8\n-1 0 8\n1 1 2\n"
+                             << true << 0.0 << 2.0;
     QTest::newRow("empty") << QByteArray() << false << 0.0 << 0.0;
     QTest::newRow("no ranges") << QByteArray("#VNTO-CTImg\n0 0 1\n") << false << 0.0 << 0.0;
     QTest::newRow("truncated") << "#VNTO-CTImg\n" + h + "0\t0\t6\n1\t1" << true << 6.0 << 0.0;
@@ -142,8 +142,7 @@ class TestCtDataFile : public QObject {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, ok);
     CtDataGrid g;
-    QCOMPARE(readCtDataFile(write(QTest::currentDataTag() + QStringLiteral(".dat"), bytes), g),
-             ok);
+    QCOMPARE(readCtDataFile(write(QTest::currentDataTag() + QStringLiteral(".dat"), bytes), g), ok);
     if (!ok) return;
     QFETCH(double, v00);
     QFETCH(double, v11);

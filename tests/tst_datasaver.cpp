@@ -43,9 +43,15 @@ class TestDataSaver : public QObject {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("tag");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("full") << "sample" << "E7100" << "sample-E7100-00250.dat";
-    QTest::newRow("no name") << "" << "E7100" << "E7100-00250.dat";
-    QTest::newRow("no tag") << "sample" << "" << "sample--00250.dat";
+    QTest::newRow("full") << "sample"
+                          << "E7100"
+                          << "sample-E7100-00250.dat";
+    QTest::newRow("no name") << ""
+                             << "E7100"
+                             << "E7100-00250.dat";
+    QTest::newRow("no tag") << "sample"
+                            << ""
+                            << "sample--00250.dat";
   }
   void fileNames() {
     QFETCH(QString, name);
@@ -73,11 +79,9 @@ class TestDataSaver : public QObject {
                           << QStringList{};
     QTest::newRow("neither") << true << false << false << QStringList{"00250/s-E7100-00250.dat"}
                              << QStringList{"00250"};
-    QTest::newRow("energy only") << true << true << false
-                                 << QStringList{"E7100/s-E7100-00250.dat"}
+    QTest::newRow("energy only") << true << true << false << QStringList{"E7100/s-E7100-00250.dat"}
                                  << QStringList{"E7100"};
-    QTest::newRow("slice only") << true << false << true
-                                << QStringList{"00250/s-E7100-00250.dat"}
+    QTest::newRow("slice only") << true << false << true << QStringList{"00250/s-E7100-00250.dat"}
                                 << QStringList{"00250"};
     QTest::newRow("both") << true << true << true
                           << QStringList{"00250/s-E7100-00250.dat", "E7100/s-E7100-00250.dat"}

@@ -1,5 +1,7 @@
 #include "output/CtDataFile.h"
 
+#include <unistd.h>
+
 #include <QDebug>
 #include <QFile>
 #include <charconv>
@@ -7,8 +9,6 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
-
-#include <unistd.h>
 
 namespace {
 
@@ -123,9 +123,9 @@ void appendCtDataFile(QByteArray& out, const double* image, int rows, int rowLen
       std::fabs(region.y1) > 1e9)
     return;
   const long long xs = (long long)tx, ys = (long long)ty;
-  long long nx = 0, ny = 0;
-  for (double x = tx; x < region.x1; x += 1) ++nx;  // counts of x < X1, y < Y1
-  for (double y = ty; y < region.y1; y += 1) ++ny;
+  // Number of integers x = tx, tx + 1, ... with x < X1 (and likewise for y).
+  const long long nx = region.x1 > tx ? (long long)std::ceil(region.x1 - tx) : 0;
+  const long long ny = region.y1 > ty ? (long long)std::ceil(region.y1 - ty) : 0;
   if (nx <= 0 || ny <= 0) return;
 
   // Longest line: two integers (<= 11 chars each), a value (<= 13 chars), 3 separators.
@@ -205,10 +205,14 @@ bool readCtDataFile(const QString& path, CtDataGrid& out) {
     p = eol + 1;
     if (n > 0 && items[0].is("#")) {
       if (n >= 4) {
-        if (items[1].is("Range_X0")) X0 = toInt(items[3]);
-        else if (items[1].is("Range_Y0")) Y0 = toInt(items[3]);
-        else if (items[1].is("Range_X1")) X1 = toInt(items[3]);
-        else if (items[1].is("Range_Y1")) Y1 = toInt(items[3]);
+        if (items[1].is("Range_X0"))
+          X0 = toInt(items[3]);
+        else if (items[1].is("Range_Y0"))
+          Y0 = toInt(items[3]);
+        else if (items[1].is("Range_X1"))
+          X1 = toInt(items[3]);
+        else if (items[1].is("Range_Y1"))
+          Y1 = toInt(items[3]);
       }
       continue;
     }

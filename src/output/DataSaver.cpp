@@ -35,8 +35,7 @@ bool DataSaver::makeFolder(const QString& folder) {
   return false;
 }
 
-QStringList DataSaver::prepareFolders(const QString& path, const QString& tag,
-                                      const QString& no) {
+QStringList DataSaver::prepareFolders(const QString& path, const QString& tag, const QString& no) {
   if (!subFolders_) return {path};
   const QString sep = QDir::separator();
   const QString energy = path + sep + tag;
