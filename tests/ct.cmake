@@ -2,3 +2,4 @@
 # the FFT workspace and the back-projection kernels.
 vanto_test(sinogram LIBS vanto_core_ct vanto_phantom)
 vanto_test(fbp LIBS vanto_core_ct vanto_phantom)
+vanto_test(ctdispatch LIBS vanto_core_ct)

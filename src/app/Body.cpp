@@ -1,14 +1,636 @@
 #include "app/Body.h"
 
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QThread>
+#include <algorithm>
+#include <cmath>
+#include <thread>
 
-Body::Body(QWidget* parent) : QFrame(parent) { setWindowTitle("Vanto"); }
+#include "app/ConfigStore.h"
+#include "ct/CtCalc.h"
+#include "ct/CtCalc2.h"
+#include "ct/CtCalc2Ui.h"
+#include "ct/CtDispatch.h"
+#include "ct/ProcCtrl.h"
+#include "ct/SgmGeometry.h"
+#include "ct/Sinogram.h"
+#include "imagedata/ImgDatas.h"
+#include "imagedata/SelectAImgFile.h"
+#include "imagedata/SelectDataFiles.h"
+#include "output/DataSaver.h"
+#include "ui_Body.h"
+#include "widgets/CtDisp.h"
+#include "widgets/ImgDispWPV.h"
+#include "widgets/PopDockBase.h"
+#include "widgets/SeekCtrl.h"
 
-Body::~Body() = default;
+namespace {
+const char* const kTimeFormat = "hh:mm:ss.zzz";
+const char* const kCalcRunning = "background-color: rgb(255, 255, 128);";
+const char* const kCalcIdle = "background-color: rgb(213, 245, 255);";
+
+// A detachable container titled title, holding content, placed in layout.
+PopDockBase* dockInto(QGridLayout* layout, QWidget* content, const QString& title) {
+  auto* pop = new PopDockBase;
+  pop->setContent(content);
+  pop->popWindow()->setWindowTitle(title);
+  layout->addWidget(pop, 0, 0);
+  return pop;
+}
+
+// Renders a reference frame into its display.
+void showFrame(const ImgData* frame, ImgDispWPV* disp) {
+  if (!frame || !disp) return;
+  const_cast<ImgData*>(frame)->toImage(disp->image(), disp->colorBar()->map());
+  disp->colorBar()->refreshFromMap();
+  disp->newImage();
+}
+}  // namespace
+
+Body::Body(QWidget* parent)
+    : QFrame(parent), ui_(new Ui::Body), imgs_(new ImgDatas(this)), saver_(new DataSaver(this)) {
+  ui_->setupUi(this);
+  setWindowTitle("Vanto");
+
+  // The image views can be taken out of the window as a whole.
+  ui_->ImagesLayout->removeWidget(ui_->ImgsTab);
+  imagesPop_ = new PopDockBase;
+  imagesPop_->setContent(ui_->ImgsTab);
+  imagesPop_->popWindow()->setWindowTitle("Vanto Images");
+  ui_->ImagesLayout->addWidget(imagesPop_, 0, 0);
+
+  imgs_->setReferences(ui_->I0ImgSel->frameSlot(), ui_->BGImgSel->frameSlot());
+
+  rawDisp_ = new ImgDispWPV;
+  rawPop_ = dockInto(ui_->RawImgBaseLayout, rawDisp_, "Measured Raw Image");
+  sino_ = new Sinogram;
+  sino_->setProcCtrl(ui_->procCtrl);
+  sino_->setImgDatas(imgs_);
+  sinoPop_ = dockInto(ui_->SinogramImgBaseLayout, sino_, "Check Sinogram");
+  ctCalc_ = new CtCalc;
+  ctCalc_->setSinogram(sino_);
+  ctCalc_->setRunParams(&runParams_);
+  ctPop_ = dockInto(ui_->CtImgBaseLayout, ctCalc_, "CT Reconstruction");
+  viewPop_ = dockInto(ui_->CtViewBaseLayout, new QFrame, "Reconstructed Body View");
+  i0Disp_ = new ImgDispWPV;
+  i0Pop_ = dockInto(ui_->I0ImgBaseLayout, i0Disp_, "I0 Image");
+  bgDisp_ = new ImgDispWPV;
+  bgPop_ = dockInto(ui_->BGImgBaseLayout, bgDisp_, "BG Image");
+  gallery_ = new CtDisp;
+  galleryPop_ = dockInto(ui_->CtImgsBaseLayout, gallery_, "CT images");
+
+  ui_->SelI0Files->setNewOnlyMode(true);
+  ui_->SelI0Files->setSelectButtonText("Sel. I0 File Set");
+  ui_->CalcCT->setStyleSheet(kCalcIdle);
+  ctSel_ = ui_->CtSelGroup;
+
+  connect(this, &Body::askLoadNextDataFile, this, &Body::loadNextDataFile, Qt::QueuedConnection);
+  connect(this, &Body::askLoadNextMultiData, this, &Body::loadNextMultiData, Qt::QueuedConnection);
+  connect(this, &Body::noticeFinishedLoadDataFiles, this, &Body::finishedLoadDataFiles,
+          Qt::QueuedConnection);
+  connect(this, &Body::batchCalcStart, this, &Body::startCalcCt, Qt::DirectConnection);
+  connect(this, &Body::batchCalcFinished, this, &Body::callBatchCheckEnd, Qt::DirectConnection);
+  connect(ui_->CTFiles, &SelectDataFiles::filesSelected, this, &Body::dataFilesSelected);
+  connect(ctSel_, &QButtonGroup::buttonClicked, this, &Body::changedCtSel);
+  connect(rawDisp_, &ImgDispWPV::newPosInvY, this, &Body::newPosOnRawImg);
+  connect(rawDisp_, &ImgDispWCBar::newBar, this, &Body::updateRawImage);
+  connect(rawDisp_, &DispAWLayout::drawImage2, this, &Body::draw);
+  connect(rawDisp_, &ImgDisp::selectedAPoint, this, &Body::selectedAPointInRawImg);
+  connect(ctCalc_, &CtCalc::askToStartCalc, this, &Body::toggleCalcCt);
+  connect(ui_->CalcCT, &QPushButton::clicked, this, &Body::toggleCalcCt);
+
+  // The single panel's run ends the window's run when it was started from here.
+  connect(ctCalc_, &CtCalc::calcFinished, this, [this] {
+    if (calculating_ && runParams_.singleOn && !runParams_.autoExec) ctCalcFinished();
+  });
+  connect(ctCalc_, &CtCalc::dRUpdated, this, &Body::dRUpdated);
+  connect(ctCalc_, &CtCalc::cRUpdated, this, &Body::cRUpdated);
+  connect(ui_->seekCtrl, &SeekCtrl::newIndex, this, &Body::updateRawImage);
+  connect(ui_->procCtrl, &ProcCtrl::autoExecUpdated, this, &Body::changedAutoExec);
+  connect(ui_->FixColorScale, &QCheckBox::toggled, this, &Body::fixColorScaleChanged);
+  connect(ui_->ColorMin, &QLineEdit::editingFinished, this, &Body::fixColorScaleChanged);
+  connect(ui_->ColorMax, &QLineEdit::editingFinished, this, &Body::fixColorScaleChanged);
+  connect(ui_->ShowAdditionalInfo, &QCheckBox::toggled, this, &Body::setShowAdditionalInfo);
+  connect(ui_->ShowAdditionalAdditionalInfo, &QCheckBox::toggled, this,
+          &Body::setShowAdditionalAdditionalInfo);
+  setShowAdditionalInfo(ui_->ShowAdditionalInfo->isChecked());
+  setShowAdditionalAdditionalInfo(ui_->ShowAdditionalAdditionalInfo->isChecked());
+
+  // A new reference changes the normalisation of every view.
+  for (SelectAImgFile* sel : {ui_->I0ImgSel, ui_->BGImgSel}) {
+    connect(sel, &SelectAFile::fileSelected, this, [this, sel] {
+      showFrame(sel->frame(), sel == ui_->I0ImgSel ? i0Disp_ : bgDisp_);
+      updateRawImage();
+      sino_->genSinogram();
+      sino_->genImage();
+    });
+  }
+
+  createWorkers();
+  replayConfigLines();
+}
+
+Body::~Body() {
+  // Workers finish the slice they are on; nothing they report is read after.
+  for (CtCalc2* w : workers_) QObject::disconnect(w, nullptr, this, nullptr);
+  for (QThread* t : workerThreads_) {
+    t->quit();
+    t->wait();
+  }
+  for (CtCalc2* w : workers_) delete w;
+  workers_.clear();
+}
+
+void Body::createWorkers() {
+  const int n = std::max(1u, std::thread::hardware_concurrency());
+  bool ok = false;
+  showAllCt2_ =
+      ConfigStore::instance().value("show_all_ct2_images", "0").trimmed().toInt(&ok) == 1 && ok;
+  for (int i = 1; i <= n; ++i) {
+    auto* page = new QWidget;
+    auto* grid = new QGridLayout(page);
+    grid->setContentsMargins(0, 0, 0, 0);
+    auto* panel = new CtCalc2Ui;
+    auto* pop = new PopDockBase;
+    pop->setContent(panel);
+    grid->addWidget(pop, 0, 0);
+    auto* worker = new CtCalc2;
+    worker->setRunParams(&runParams_);
+    panel->setWorker(worker);
+    if (showAllCt2_) {
+      ui_->ImgsTab->addTab(page, QString("CT2 %1").arg(i));
+    } else if (i == 1) {
+      ui_->ImgsTab->insertTab(3, page, "CT2");
+    } else {
+      page->setParent(this);
+      page->hide();
+    }
+    pop->popWindow()->setWindowTitle(QString("CT Calc2 %1").arg(i));
+    auto* thread = new QThread(this);
+    worker->moveToThread(thread);
+    thread->start(QThread::InheritPriority);
+
+    connect(this, &Body::startCt, worker,
+            qOverload<CtCalc2*, bool, double, int, bool>(&CtCalc2::startCt));
+    connect(worker, &CtCalc2::calcFinished, this, &Body::execMultiCtCalc);
+    connect(worker, &CtCalc2::ctImage, this, &Body::ctImage);
+    connect(worker, &CtCalc2::askToStartCalc, this, &Body::toggleCalcCt);
+    connect(worker, &CtCalc2::saveDataWDiscard, saver_, &DataSaver::saveDataWDiscard);
+    connect(worker, &CtCalc2::saveImgWDiscard, saver_, &DataSaver::saveImgWDiscard);
+    connect(panel, &CtCalc2Ui::dRUpdated, this, &Body::dRUpdated);
+    connect(panel, &CtCalc2Ui::cRUpdated, this, &Body::cRUpdated);
+    workers_.push_back(worker);
+    workerUis_.push_back(panel);
+    workerThreads_.push_back(thread);
+  }
+  ui_->procCtrl->setThreadLimit(n);
+}
+
+void Body::replayConfigLines() {
+  for (const QString& line : ConfigStore::instance().rawLines()) batchExCmd(BatchCmd(line));
+}
+
+bool Body::anyWorkerBusy() const {
+  return std::any_of(workers_.begin(), workers_.end(), [](CtCalc2* w) { return w->busy(); });
+}
+
+void Body::runWhenIdle(std::function<void()> task) { idleTasks_.push_back(std::move(task)); }
+
+void Body::runIdleTasks() {
+  if (anyWorkerBusy() || idleTasks_.empty()) return;
+  std::vector<std::function<void()>> tasks;
+  tasks.swap(idleTasks_);
+  for (auto& t : tasks) t();
+}
+
+void Body::setInputsLocked(bool locked) {
+  // Workers read the frames and references without locks while they run.
+  ui_->DataSetSelectFrame->setEnabled(!locked);
+  ui_->I0BgSelectFrame->setEnabled(!locked);
+}
+
+// ---- loading -------------------------------------------------------------
+
+void Body::dataFilesSelected(QStringList files, bool clear) {
+  if (calculating_ || anyWorkerBusy()) {
+    // The workers read the frames being replaced: load once they are idle.
+    if (calculating_) stopCalcCt();
+    qDebug() << "data file selection waits for the running reconstruction";
+    runWhenIdle([this, files, clear] { dataFilesSelected(files, clear); });
+    return;
+  }
+  if (clear) {
+    imgs_->clear();
+    ui_->seekCtrl->setRange(0, 0);
+    ui_->seekCtrl->setValue(0);
+  }
+  pendingFiles_ = files;
+  qDebug() << "data file selected";
+  emit askLoadNextDataFile();
+}
+
+void Body::loadNextDataFile() {
+  if (pendingFiles_.isEmpty()) {
+    emit noticeFinishedLoadDataFiles();
+    return;
+  }
+  currentFile_ = pendingFiles_.takeFirst();
+  currentFrames_ = ImgDatas::framesInFile(currentFile_);
+  if (currentFrames_ > 1) {
+    emit askLoadNextMultiData(0);
+    return;
+  }
+  if (imgs_->add(currentFile_, 0)) ui_->CTFiles->addFile(currentFile_);
+  emit askLoadNextDataFile();
+}
+
+void Body::loadNextMultiData(int idx) {
+  if (imgs_->add(currentFile_, idx))
+    ui_->CTFiles->addFile(QString("%1(%2)").arg(currentFile_).arg(idx));
+  if (idx + 1 < currentFrames_)
+    emit askLoadNextMultiData(idx + 1);
+  else
+    emit askLoadNextDataFile();
+}
+
+void Body::finishedLoadDataFiles() {
+  ProcCtrl* pc = ui_->procCtrl;
+  const int w = imgs_->width(), h = imgs_->height(), n = imgs_->count();
+  if (n > 0 && w > 0 && h > 0) {
+    const bool v = pc->rotAxIsV();
+    const bool keep = ui_->CTFiles->keepConditions();
+    if (!keep || pendSliceRange_) {
+      pc->setSliceTo((v ? h : w) - 1);
+      pendSliceRange_ = false;
+    }
+    if (!keep || pendSliceNo_) {
+      pc->setSliceNo(v ? static_cast<int>(h * 0.5) : w / 2);
+      pendSliceNo_ = false;
+    }
+    if (!keep || pendCor_) {
+      pc->setCor(v ? w * 0.5 : static_cast<double>(h / 2));
+      pendCor_ = false;
+    }
+    if (!keep || pendRegions_) {
+      const int d = v ? w : h;
+      setAllRegions(0, 0, d - 1, d - 1);
+      pendRegions_ = false;
+    }
+  }
+  pc->setDataSetImages(n);
+  ui_->seekCtrl->setRange(0, std::max(0, n - 1));
+  updateRawImage();
+  sino_->genSinogram();
+  sino_->genImage();
+  emit finishedLoadingCTFiles();
+}
+
+// ---- raw image -----------------------------------------------------------
+
+void Body::newPosOnRawImg(double x, double y) {
+  const int idx = ui_->seekCtrl->value();
+  double value = 0.0;
+  if (idx >= 0 && idx < imgs_->count()) {
+    const ImgData* f = imgs_->frame(idx);
+    const double tx = std::trunc(x), ty = std::trunc(y);
+    if (f && tx >= 0 && ty >= 0 && tx < f->width() && ty < f->height()) {
+      std::vector<double> buffer(static_cast<std::size_t>(f->width()));
+      value = f->row(static_cast<int>(ty), buffer.data())[static_cast<int>(tx)];
+    }
+  }
+  rawDisp_->setVal(value);
+}
+
+void Body::updateRawImage() {
+  if (imgs_->show(ui_->seekCtrl->value(), rawDisp_->image(), rawDisp_->colorBar()->map())) {
+    rawDisp_->colorBar()->refreshFromMap();
+    rawDisp_->newImage();
+  }
+}
+
+void Body::draw(QPainter* p) {
+  if (imgs_->count() == 0) return;
+  DispB* surface = rawDisp_->dispB();
+  ChCoord* c = surface->coord();
+  const MouseC* m = surface->mouse();
+  const double W = surface->width(), H = surface->height();
+  const ProcCtrl* pc = ui_->procCtrl;
+  const bool v = pc->rotAxIsV();
+  p->save();
+  auto lineAt = [&](bool horizontal, double pos) {
+    if (horizontal) {
+      const double y = c->dataToScreenY(pos);
+      p->drawLine(QPointF(0, y), QPointF(W, y));
+    } else {
+      const double x = c->dataToScreenX(pos);
+      p->drawLine(QPointF(x, 0), QPointF(x, H));
+    }
+  };
+  // Cross-hair through the pointer.
+  p->setPen(QPen(QColor(255, 255, 255, 140), 1));
+  p->drawLine(QPointF(m->x, 0), QPointF(m->x, H));
+  p->drawLine(QPointF(0, m->y), QPointF(W, m->y));
+  // Slice range, then the current slice and the centre of rotation.
+  p->setPen(QPen(QColor(0, 160, 255), 1, Qt::DashLine));
+  lineAt(v, pc->sliceFrom());
+  lineAt(v, pc->sliceTo());
+  p->setPen(QPen(QColor(255, 60, 60), 1));
+  lineAt(v, pc->sliceNo());
+  p->setPen(QPen(QColor(60, 255, 60), 1));
+  lineAt(!v, pc->cor());
+  // The selection rectangle: dashed while dragged, solid once finished.
+  if (rawDisp_->selecting() || rawDisp_->hasSelection()) {
+    const QRectF s = rawDisp_->selection().normalized();
+    const QPointF a(c->dataToScreenX(s.left()), c->dataToScreenY(s.top()));
+    const QPointF b(c->dataToScreenX(s.right()), c->dataToScreenY(s.bottom()));
+    p->setPen(rawDisp_->selecting() ? QPen(QColor(255, 200, 0), 1, Qt::DashLine)
+                                    : QPen(QColor(255, 140, 0), 2));
+    p->setBrush(Qt::NoBrush);
+    p->drawRect(QRectF(a, b).normalized());
+  }
+  p->restore();
+  if (!rawDisp_->selecting() && rawDisp_->hasSelection()) applyRawSelection();
+}
+
+void Body::applyRawSelection() {
+  const QRectF s = rawDisp_->selection().normalized();
+  ProcCtrl* pc = ui_->procCtrl;
+  if (pc->rotAxIsV()) {
+    setAllRegions(s.x(), s.x(), s.x() + s.width(), s.x() + s.width());
+    pc->setSliceFrom(static_cast<int>(std::trunc(s.y())));
+    pc->setSliceTo(static_cast<int>(std::trunc(s.y() + s.height())));
+  } else {
+    setAllRegions(s.y(), s.y(), s.y() + s.height(), s.y() + s.height());
+    pc->setSliceFrom(static_cast<int>(std::trunc(s.x())));
+    pc->setSliceTo(static_cast<int>(std::trunc(s.x() + s.width())));
+  }
+}
+
+void Body::selectedAPointInRawImg(double x, double y, MouseC::MStat s) {
+  ProcCtrl* pc = ui_->procCtrl;
+  if (s == MouseC::R) {
+    pc->setCor(pc->rotAxIsV() ? x : y);
+  } else if (s == MouseC::L) {
+    pc->setSliceNo(static_cast<int>(std::trunc(pc->rotAxIsV() ? y : x)));
+  }
+}
+
+void Body::showDispRaw() { rawPop_->show(); }
+
+void Body::showSinogram() {
+  sinoPop_->show();
+  sino_->genSinogram();
+  sino_->genImage();
+}
+
+// ---- calculation ---------------------------------------------------------
+
+void Body::toggleCalcCt() {
+  if (imgs_->count() == 0) return;
+  if (startPending_) {
+    startPending_ = false;
+    ui_->CalcCT->setStyleSheet(kCalcIdle);
+    return;
+  }
+  if (calculating_)
+    stopCalcCt();
+  else
+    startCalcCt();
+}
+
+void Body::startCalcCt() {
+  if (anyWorkerBusy()) {
+    // A worker of the last run is still on its slice: its workspace must not
+    // be re-sized under it, so the run starts when it is done.
+    if (!startPending_) {
+      startPending_ = true;
+      qDebug() << "CT calculation starts when the workers of the last run are done";
+      runWhenIdle([this] {
+        if (!startPending_) return;
+        startPending_ = false;
+        startCalcCt();
+      });
+    }
+    ui_->CalcCT->setStyleSheet(kCalcRunning);
+    return;
+  }
+  calculating_ = true;
+  calcStart_ = QDateTime::currentDateTime();
+  ui_->CalcStartT->setText(calcStart_.toString(kTimeFormat));
+  ui_->CalcEndT->setText("--");
+  ui_->CalcCT->setStyleSheet(kCalcRunning);
+  gallery_->clear();
+  auto makeSaveDir = [](const QString& dir) {
+    if (!QDir().mkpath(dir)) qWarning() << "Cannot create the save folder :" << dir;
+  };
+  if (ui_->AutoSaveImage->isChecked()) makeSaveDir(ui_->SelectImageSaveDir->path());
+  if (ui_->AutoSaveData->isChecked()) makeSaveDir(ui_->SelectDataSaveDir->path());
+  saver_->setSubFolders(ui_->SaveInSubFolders->isChecked());
+  saver_->setOfEnergy(ui_->SubOfEnergy->isChecked());
+  saver_->setOfSlice(ui_->SubOfSlice->isChecked());
+  ui_->procCtrl->fillRunParams(runParams_, ui_->SelectCt1->isChecked(),
+                               ui_->SelectCt2->isChecked());
+  runParams_.upperLimit = ui_->DataUpperLimit->text().toDouble();
+  runParams_.lowerLimit = ui_->DataLowerLimit->text().toDouble();
+  runParams_.offset = ui_->DataOffset->text().toDouble();
+  if (runParams_.workersOn) ui_->ProgPerCent->setText("0 %");
+  setupFFT();
+  setupSaveConds();
+  setInputsLocked(true);
+  if (runParams_.autoExec) {
+    runParams_.currentSlice = runParams_.sliceFrom;
+    execMultiCtCalc();
+  } else {
+    execSingleCtCalc();
+  }
+}
+
+void Body::stopCalcCt() {
+  ctCalcFinished();
+  if (ctCalc_->running()) ctCalc_->stopCt();
+}
+
+void Body::setupFFT() {
+  // Every slice of a run is reconstructed with the run's CoR, so that CoR
+  // also sizes the transform: N is the same for the workspace and each slice.
+  const SinogramSource src = sino_->source();
+  const SinogramParams base =
+      sino_->params(runParams_.rotAxIsV, runParams_.cor, runParams_.sliceNo);
+  const SgmGeometry g = computeGeometry(runParams_.rotAxIsV,
+                                        detectorLength(src, runParams_.rotAxIsV), runParams_.cor);
+  const int n = std::max(0, g.width) & ~1;
+  const int m = imgs_->count();
+  const int capacity = std::max(m, runParams_.usingImages == std::numeric_limits<int>::min()
+                                       ? 0
+                                       : std::abs(runParams_.usingImages));
+  for (CtCalc2* w : workers_) {
+    w->setSource(src, base);
+    w->setupWorkspace(n, m, capacity);
+  }
+}
+
+void Body::setupSaveConds() {
+  const bool img = ui_->AutoSaveImage->isChecked();
+  const bool dat = ui_->AutoSaveData->isChecked();
+  SelectAFile* is = ui_->SelectImageSaveDir;
+  SelectAFile* ds = ui_->SelectDataSaveDir;
+  ctCalc_->setSaveImage(img, is->path(), is->name(), is->tag());
+  ctCalc_->setSaveData(dat, ds->path(), ds->name(), ds->tag());
+  for (CtCalc2* w : workers_) {
+    w->setSaveImage(img, is->path(), is->name(), is->tag());
+    w->setSaveData(dat, ds->path(), ds->name(), ds->tag());
+  }
+}
+
+void Body::execSingleCtCalc() {
+  if (runParams_.singleOn) ctCalc_->calcCt();
+  if (runParams_.workersOn && !workers_.empty() && workers_[0]->claim())
+    emit startCt(workers_[0], runParams_.rotAxIsV, runParams_.cor, runParams_.sliceNo,
+                 ui_->ShowCalcRes->isChecked());
+}
+
+void Body::execMultiCtCalc() {
+  if (!calculating_) {
+    if (!anyWorkerBusy()) {
+      setInputsLocked(false);
+      runIdleTasks();
+    }
+    return;
+  }
+  if (!runParams_.autoExec) {
+    ctCalcFinished();
+    return;
+  }
+  if (!runParams_.workersOn) return;
+  const bool show = ui_->ShowCalcRes->isChecked();
+  const CtDispatchResult r = dispatchSlices(
+      runParams_, static_cast<int>(workers_.size()), [this](int i) { return workers_[i]->claim(); },
+      [this, show](int i, int slice) {
+        emit startCt(workers_[i], runParams_.rotAxIsV, runParams_.cor, slice, show);
+      },
+      [this](int i) { return workers_[i]->busy(); });
+  ui_->ProgPerCent->setText(QString("%1 %").arg(r.percent, 0, 'f', 1));
+  if (r.finished) ctCalcFinished();
+}
+
+void Body::ctCalcFinished() {
+  calculating_ = false;
+  const QDateTime end = QDateTime::currentDateTime();
+  ui_->CalcEndT->setText(end.toString(kTimeFormat));
+  ui_->CalcSpentT->setText(QString::number(calcStart_.msecsTo(end) / 1000.0, 'g', 6));
+  ui_->CalcCT->setStyleSheet(kCalcIdle);
+  if (calcByBatch_) {
+    calcByBatch_ = false;
+    emit batchCalcFinished();
+  }
+  emit calcFinished();
+  if (!anyWorkerBusy()) {
+    setInputsLocked(false);
+    runIdleTasks();
+  }
+}
+
+void Body::ctImage(int no, QImage img) { gallery_->addImg(no, img); }
+
+// ---- smaller slots -------------------------------------------------------
+
+void Body::setShowAdditionalInfo(bool f) { ui_->AdditionalInfo->setVisible(f); }
+
+void Body::setShowAdditionalAdditionalInfo(bool f) { ui_->AdditionalAdditionalInfo->setVisible(f); }
+
+void Body::changedCtSel(QAbstractButton*) {
+  if (ui_->SelectCt1->isChecked()) ui_->procCtrl->setAutoExec(false);
+}
+
+void Body::changedAutoExec() {
+  if (ui_->procCtrl->autoExec()) ui_->SelectCt2->setChecked(true);
+}
+
+void Body::shareRegion(QObject* from, bool calc, double rx0, double rz0, double rx1, double rz1) {
+  if (from != ctCalc_) {
+    if (calc)
+      ctCalc_->setCR(rx0, rz0, rx1, rz1);
+    else
+      ctCalc_->setDR(rx0, rz0, rx1, rz1);
+  }
+  for (CtCalc2Ui* ui : workerUis_) {
+    if (ui == from) continue;
+    if (calc)
+      ui->setCR(rx0, rz0, rx1, rz1);
+    else
+      ui->setDR(rx0, rz0, rx1, rz1);
+  }
+}
+
+void Body::setAllRegions(double x0, double z0, double x1, double z1) {
+  ctCalc_->setDR(x0, z0, x1, z1);
+  ctCalc_->setCR(x0, z0, x1, z1);
+  for (CtCalc2Ui* ui : workerUis_) {
+    ui->setDR(x0, z0, x1, z1);
+    ui->setCR(x0, z0, x1, z1);
+  }
+}
+
+void Body::dRUpdated(double rx0, double rz0, double rx1, double rz1) {
+  shareRegion(sender(), false, rx0, rz0, rx1, rz1);
+}
+
+void Body::cRUpdated(double rx0, double rz0, double rx1, double rz1) {
+  shareRegion(sender(), true, rx0, rz0, rx1, rz1);
+}
+
+// Batch commands arrive here; the command set is not wired up yet, so a
+// command is only noted.
+void Body::batchExCmd(BatchCmd cmd) {
+  if (!cmd.command().isEmpty()) qDebug() << "batch command not handled :" << cmd.line();
+}
+
+void Body::fixColorScaleChanged() {
+  const bool f = ui_->FixColorScale->isChecked();
+  ctCalc_->setFixColorScale(f);
+  if (f) ctCalc_->setCBarMinMaxForced(colorMin(), colorMax());
+  for (CtCalc2Ui* ui : workerUis_) {
+    ui->setFixColorScale(f);
+    if (f) ui->setCBarMinMaxForced(colorMin(), colorMax());
+  }
+}
+
+double Body::colorMin() { return ui_->ColorMin->text().toDouble(); }
+
+double Body::colorMax() { return ui_->ColorMax->text().toDouble(); }
+
+void Body::selectedDir(QString dir, QStringList patterns) {
+  ui_->CTFiles->setDirAndPatterns(dir, patterns);
+}
+
+void Body::selectedFileInfoList(QFileInfoList fileInfoList) {
+  ui_->CTFiles->setFileInfos(fileInfoList);
+}
 
 void Body::batchLoad(QString fname) { emit callBatchLoad(fname); }
 
 void Body::batchExec() { emit callBatchExec(); }
+
+void Body::setFixColorScale(bool f) { ui_->FixColorScale->setChecked(f); }
+
+void Body::setColorMin(double v) { ui_->ColorMin->setText(QString::number(v, 'g', 6)); }
+
+void Body::setColorMax(double v) { ui_->ColorMax->setText(QString::number(v, 'g', 6)); }
+
+void Body::setAutoSaveImage(bool f) { ui_->AutoSaveImage->setChecked(f); }
+
+void Body::setAutoSaveData(bool f) { ui_->AutoSaveData->setChecked(f); }
 
 void Body::closeEvent(QCloseEvent* event) {
   emit finishing();

@@ -1,9 +1,42 @@
 #pragma once
 
+#include <QDateTime>
+#include <QFileInfoList>
 #include <QFrame>
+#include <QImage>
+#include <QRectF>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
 
-// The main window. It owns every panel of the program and ends the process
-// when it is closed.
+#include "automation/BatchCmd.h"
+#include "ct/CtRunParams.h"
+#include "widgets/MouseC.h"
+
+namespace Ui {
+class Body;
+}
+class QAbstractButton;
+class QButtonGroup;
+class QPainter;
+class QThread;
+class CtCalc;
+class CtCalc2;
+class CtCalc2Ui;
+class CtDisp;
+class DataSaver;
+class ImgDatas;
+class ImgDispWPV;
+class PopDockBase;
+class ProcCtrl;
+class SelectDataFiles;
+class Sinogram;
+
+// The main window. It owns every panel of the program, wires them together,
+// runs the load -> sinogram -> reconstruct -> show workflow, dispatches the
+// slices of a range to the reconstruction workers (one per hardware thread,
+// each in a thread of its own) and ends the process when it is closed.
 class Body : public QFrame {
   Q_OBJECT
 
@@ -11,16 +44,135 @@ class Body : public QFrame {
   explicit Body(QWidget* parent = nullptr);
   ~Body() override;
 
+  // Access for the program's own tools and tests.
+  Ui::Body* form() const { return ui_.get(); }
+  ImgDatas* imageSet() const { return imgs_; }
+  Sinogram* sinogramPanel() const { return sino_; }
+  CtCalc* ctCalc() const { return ctCalc_; }
+  ImgDispWPV* rawDisplay() const { return rawDisp_; }
+  CtDisp* gallery() const { return gallery_; }
+  DataSaver* saver() const { return saver_; }
+  const std::vector<CtCalc2*>& workers() const { return workers_; }
+  const std::vector<CtCalc2Ui*>& workerPanels() const { return workerUis_; }
+  const CtRunParams& runParams() const { return runParams_; }
+  bool calculating() const { return calculating_; }
+  bool anyWorkerBusy() const;
+
  signals:
+  void batchCalcStart();
+  void batchCalcFinished();
+  void askLoadNextDataFile();
+  void askLoadNextMultiData(int idx);
+  void noticeFinishedLoadDataFiles();
+  void setFirstSet(int firstIdx);
+  void setNextSet(int lastIdx);
+  void startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool genImg = true);
   void finishing();
+  void finishedLoadingCTFiles();
+  void calcFinished();
+  void stage(QString msg, qulonglong dEt);
   void callBatchLoad(QString fname);
   void callBatchExec();
   void callBatchCheckEnd();
+  void qmpLoadFilesOfPattern(QString path);
+  void qmpLoadFiles(QStringList fileList);
+  void qmpStatChanged();
+  void exec2dA(QString sliceNoS);
+
+ private slots:
+  void dataFilesSelected(QStringList files, bool clear);
+  void loadNextDataFile();
+  void loadNextMultiData(int idx);
+  void finishedLoadDataFiles();
+  void newPosOnRawImg(double x, double y);
+  void updateRawImage();
+  void draw(QPainter* p);
+  void selectedAPointInRawImg(double x, double y, MouseC::MStat s);
+  void showDispRaw();
+  void showSinogram();
+  void toggleCalcCt();
+  void startCalcCt();
+  void stopCalcCt();
+  void setupFFT();
+  void setupSaveConds();
+  void execSingleCtCalc();
+  void execMultiCtCalc();
+  void ctCalcFinished();
+  void setShowAdditionalInfo(bool f);
+  void setShowAdditionalAdditionalInfo(bool f);
+  void changedCtSel(QAbstractButton* button);
+  void changedAutoExec();
+  void dRUpdated(double rx0, double rz0, double rx1, double rz1);
+  void cRUpdated(double rx0, double rz0, double rx1, double rz1);
+  void batchExCmd(BatchCmd cmd);
+  void fixColorScaleChanged();
+  double colorMin();
+  double colorMax();
+  void selectedDir(QString dir, QStringList patterns);
+  void selectedFileInfoList(QFileInfoList fileInfoList);
+  void ctImage(int no, QImage img);
 
  public slots:
   void batchLoad(QString fname);
   void batchExec();
+  void setFixColorScale(bool f);
+  void setColorMin(double v);
+  void setColorMax(double v);
+  void setAutoSaveImage(bool f);
+  void setAutoSaveData(bool f);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void createWorkers();
+  void placeDisplays();
+  // Hands a region to every calculation panel except the sender.
+  void shareRegion(QObject* sender, bool calc, double rx0, double rz0, double rx1, double rz1);
+  void setAllRegions(double x0, double z0, double x1, double z1);
+  void applyRawSelection();
+  // Runs what waited for the workers of an earlier run to become idle.
+  void runWhenIdle(std::function<void()> task);
+  void runIdleTasks();
+  void setInputsLocked(bool locked);
+  void replayConfigLines();
+
+  std::unique_ptr<Ui::Body> ui_;
+  ImgDatas* imgs_;
+  DataSaver* saver_;
+  QButtonGroup* ctSel_;
+  PopDockBase* imagesPop_ = nullptr;
+  ImgDispWPV* rawDisp_ = nullptr;
+  PopDockBase* rawPop_ = nullptr;
+  Sinogram* sino_ = nullptr;
+  PopDockBase* sinoPop_ = nullptr;
+  CtCalc* ctCalc_ = nullptr;
+  PopDockBase* ctPop_ = nullptr;
+  PopDockBase* viewPop_ = nullptr;
+  ImgDispWPV* i0Disp_ = nullptr;
+  PopDockBase* i0Pop_ = nullptr;
+  ImgDispWPV* bgDisp_ = nullptr;
+  PopDockBase* bgPop_ = nullptr;
+  CtDisp* gallery_ = nullptr;
+  PopDockBase* galleryPop_ = nullptr;
+
+  std::vector<CtCalc2*> workers_;
+  std::vector<CtCalc2Ui*> workerUis_;
+  std::vector<QThread*> workerThreads_;
+  CtRunParams runParams_;
+
+  QStringList pendingFiles_;
+  QString currentFile_;
+  int currentFrames_ = 0;
+  bool calculating_ = false;
+  bool calcByBatch_ = false;
+  QDateTime calcStart_;
+  bool showAllCt2_ = false;
+  // Load defaults still to be applied at the next load.
+  bool pendSliceRange_ = true;
+  bool pendSliceNo_ = true;
+  bool pendCor_ = true;
+  bool pendRegions_ = true;
+  bool startPending_ = false;
+  std::vector<std::function<void()>> idleTasks_;
 };

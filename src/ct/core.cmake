@@ -8,13 +8,16 @@ vanto_core_library(ct
   SinogramImage.h SinogramImage.cpp
   CtRunParams.h
   CtRunMath.h CtRunMath.cpp
+  CtDispatch.h CtDispatch.cpp
+  CtProgress.h
+  CtCalc2.h CtCalc2.cpp
   FftwBuffer.h
   FbpWorkspace.h FbpWorkspace.cpp
   BackProjector.h BackProjector.cpp
   BackProjectTiles.h
   BackProjectScalar.cpp
   BackProjectAvx2.cpp)
-target_link_libraries(vanto_core_ct PUBLIC vanto_core_imagedata vanto_core_widgets
+target_link_libraries(vanto_core_ct PUBLIC vanto_core_imagedata vanto_core_widgets vanto_core_output
                       PkgConfig::FFTW3 Threads::Threads)
 # Each kernel keeps the plain loop's rounding: no fused multiply-add.
 set_source_files_properties(BackProjectScalar.cpp PROPERTIES COMPILE_OPTIONS "-ffp-contract=off")

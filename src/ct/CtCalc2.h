@@ -1,0 +1,136 @@
+#pragma once
+
+#include <QDateTime>
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+#include "ct/CtRunParams.h"
+#include "ct/FbpWorkspace.h"
+#include "ct/HSgm.h"
+#include "ct/SinogramBuilder.h"
+#include "widgets/GreyMap.h"
+
+class SavingData;
+class SavingImg;
+
+// Where and whether a worker saves its pictures or data files.
+struct CtSaveSetting {
+  bool on = false;
+  QString path, name, tag;
+};
+
+// One reconstruction worker. It lives in a thread of its own with its own
+// sinogram record and FBP workspace and reconstructs the slices the main
+// window addresses to it through startCt. Everything it needs from widgets
+// (image set frames, partial-data-set values, its panel's calculation region)
+// is handed over as copies on the GUI thread; what it shows (times, slice
+// number, picture, colour-bar range) leaves through queued signals and
+// mutex-guarded getters.
+class CtCalc2 : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit CtCalc2(QObject* parent = nullptr);
+  ~CtCalc2() override;
+
+  // The panel showing this worker; a worker without one ignores slices.
+  void setPanel(QObject* panel) { panel_ = panel; }
+  QObject* panel() const { return panel_; }
+  void setRunParams(const CtRunParams* p) { params_ = p; }
+
+  // GUI thread, while idle: the frames and the partial-data-set values every
+  // slice of the coming run is built from.
+  void setSource(const SinogramSource& src, const SinogramParams& base);
+  // GUI thread, any time: the panel's calculation region.
+  void setRegion(const FbpRegion& region, bool regionSet);
+  // GUI thread, any time: the panel's colour-bar mapping (range and marks).
+  void setGreyMap(const GreyMap& map);
+  // GUI thread, while idle: sizes the workspace (FFTW plans are made here).
+  void setupWorkspace(int n, int m, int rowCapacity);
+  int workspaceN() const;
+
+  // The dispatcher reserves an idle worker before addressing it, so that it
+  // counts as busy from that moment on. False when it is already busy.
+  bool claim();
+  bool busy() const { return busy_.load(); }
+
+  // Results, safe to read from the GUI thread.
+  QImage picture() const;
+  bool pictureValid() const;
+  // Value of the last shown image at (x, z), or 0 outside it.
+  double valueAt(int x, int z) const;
+  int shownSize() const;
+  int sliceNo() const;
+  QDateTime startTime() const;
+  QDateTime endTime() const;
+  // The last finished slice's image (N x N, row-major), for tests and saving.
+  std::vector<double> imageCopy() const;
+  int slicesDone() const { return slicesDone_.load(); }
+
+ signals:
+  void askToStartCalc();
+  void calcFinished();
+  void saveDataWDiscard(SavingData* data);
+  void saveImgWDiscard(SavingImg* img);
+  void ctImage(int slice, QImage imge);
+  // For the panel (queued).
+  void began(int slice);
+  void ended();
+  void pictureChanged();
+  void barRange(double min, double max);
+  void regionDefaulted(int n);
+
+ public slots:
+  void beginingCt();
+  void endingCt();
+  void genResImage();
+  void startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool genAndDispImage);
+  void startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice) {
+    startCt(ctc2, rotAxIsV, cor, slice, true);
+  }
+  void saveImage();
+  void saveData();
+  void setSaveImage(bool f, QString path, QString name, QString tag);
+  void setSaveData(bool f, QString path, QString name, QString tag);
+
+ private:
+  bool takeSlice();
+  void genResImageLocked();
+
+  QObject* panel_ = nullptr;
+  const CtRunParams* params_ = nullptr;
+  std::atomic<bool> busy_{false};
+  std::atomic<bool> claimed_{false};
+  std::atomic<int> slicesDone_{0};
+
+  // Held while the workspace is computed on, mapped or re-sized.
+  mutable std::mutex work_;
+  HSgm sgm_;
+  FbpWorkspace ws_;
+  int n_ = 0;
+  int m_ = 0;
+  bool genAndDispImage_ = true;
+  FbpRegion region_used_;  // the region of the last slice, as its data file states it
+
+  // Inputs handed over from the GUI thread.
+  mutable std::mutex input_;
+  SinogramSource source_;
+  SinogramParams base_;
+  FbpRegion region_;
+  bool regionSet_ = false;
+  GreyMap map_;
+  CtSaveSetting saveImg_, saveData_;
+
+  // Results read by the GUI thread.
+  mutable std::mutex result_;
+  QImage picture_;
+  bool pictureValid_ = false;
+  std::vector<double> shown_;
+  int shownN_ = 0;
+  int sliceNo_ = 0;
+  QDateTime start_, end_;
+};
