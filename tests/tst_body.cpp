@@ -27,8 +27,6 @@
 #include "ui_Body.h"
 #include "widgets/CtDisp.h"
 
-Q_DECLARE_METATYPE(CtCalc2*)
-
 namespace {
 constexpr int kWidth = 96, kRows = 24, kProjections = 60;
 
@@ -59,7 +57,6 @@ class TestBody : public QObject {
 
  private slots:
   void initTestCase() {
-    qRegisterMetaType<CtCalc2*>();
     QVERIFY(dir_.isValid());
     PhantomOptions o;
     o.outDir = dir_.path();

@@ -60,6 +60,8 @@ void showFrame(const ImgData* frame, ImgDispWPV* disp) {
 
 Body::Body(QWidget* parent)
     : QFrame(parent), ui_(new Ui::Body), imgs_(new ImgDatas(this)), saver_(new DataSaver(this)) {
+  // Slices are addressed to the workers through queued signals.
+  qRegisterMetaType<CtCalc2*>("CtCalc2*");
   ui_->setupUi(this);
   setWindowTitle("Vanto");
 
