@@ -1,0 +1,1 @@
+vanto_test(slicedatas LIBS vanto_core_view3d)
