@@ -1,0 +1,309 @@
+#include "view3d/VolumeRender.h"
+
+#include <QDebug>
+#include <QPainter>
+#include <QPen>
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <limits>
+#include <thread>
+
+SliceSetInput sliceSetInput(const SliceDatas& datas, const SliceSetStyle& style) {
+  SliceSetInput in;
+  in.style = style;
+  if (datas.isLoading())
+    in.series = std::make_shared<const SliceSeries>();
+  else
+    in.series = datas.series();
+  return in;
+}
+
+QSize clampedPictureSize(int width, int height) {
+  const int w = std::clamp(width, 1, kMaxPictureSide);
+  const int h = std::clamp(height, 1, kMaxPictureSide);
+  if (w != width || h != height)
+    qDebug() << "Picture size" << width << "x" << height << "clamped to" << w << "x" << h;
+  return {w, h};
+}
+
+void valueWindow(const SliceSetStyle& s, double* low, double* high) {
+  const double r = s.rMax - s.rMin;
+  *low = s.rMin + s.minPC * r / 100;
+  *high = s.rMin + s.maxPC * r / 100;
+}
+
+namespace {
+
+// Premultiplied channel values exactly as the painter stores a point of grey level x
+// with the given alpha on a transparent premultiplied picture.
+std::array<uchar, 256> premultipliedChannels(int alpha) {
+  QImage probe(256, 1, QImage::Format_ARGB32_Premultiplied);
+  probe.fill(Qt::transparent);
+  {
+    QPainter p(&probe);
+    for (int x = 0; x < 256; ++x) {
+      p.setPen(QPen(QColor(x, x, x, alpha)));
+      p.drawPoint(x, 0);
+    }
+  }
+  std::array<uchar, 256> t{};
+  const QRgb* line = reinterpret_cast<const QRgb*>(probe.constScanLine(0));
+  for (int x = 0; x < 256; ++x) t[size_t(x)] = uchar(qBlue(line[x]));
+  return t;
+}
+
+struct RayParams {
+  const SliceSeries* series;
+  int w, h, n;
+  double hw, hh, hn;
+  double low, high, vCut;  // v in [low, vCut] is inside the window
+  bool section;
+  Vec3 normal;
+  double s;
+  ViewState view;
+  int volR, volG, volB, secR, secG, secB;
+  std::array<uchar, 256> pm;  // premultiplied channel per grey level at the set's opacity
+  uchar pmAlpha;
+};
+
+inline double windowed(double v, const RayParams& rp) {
+  double u = (v - rp.low) / (rp.high - rp.low) * 256;
+  if (u < 0 || u > 255) u = 0;
+  return u;
+}
+
+// Largest value whose windowed u is still <= 255 (u is monotone in v), so that the
+// ray keeps only its largest in-window value and computes u once.
+double windowCut(double low, double high) {
+  auto ok = [&](double v) { return (v - low) / (high - low) * 256 <= 255; };
+  double lo = low, hi = high;
+  for (int i = 0; i < 64 && ok(hi); ++i) hi = std::nextafter(hi, HUGE_VAL);
+  if (ok(hi)) return hi;
+  for (int i = 0; i < 2000; ++i) {
+    const double mid = lo + (hi - lo) / 2;
+    if (!(mid > lo && mid < hi)) break;
+    (ok(mid) ? lo : hi) = mid;
+  }
+  for (int i = 0; i < 64; ++i) {
+    const double nx = std::nextafter(lo, hi);
+    if (!(nx < hi) || !ok(nx)) break;
+    lo = nx;
+  }
+  return lo;
+}
+
+// Range [k0, k1] of slices whose sample can fall inside the slice, padded by two
+// pixels and one slice: a superset of the exact set, which the exact per-sample test
+// narrows, so the culling never changes a pixel.
+bool sliceRange(const Vec3& p, const RayParams& rp, int* k0, int* k1) {
+  const Vec3& ez = rp.view.ez;
+  double lo = 0, hi = rp.n - 1;
+  auto clip = [&](double pc, double ec, double half) {
+    const double b = ec / ez.z;  // Q.c(k) is about a + b k
+    const double a = pc + (-rp.hn - p.z) * b;
+    const double minC = -half - 2, maxC = half + 2;
+    if (std::abs(b) < 1e-9) {
+      if (a + std::abs(b) * rp.n < minC || a - std::abs(b) * rp.n > maxC) hi = -1;
+      return;
+    }
+    double ka = (minC - a) / b, kb = (maxC - a) / b;
+    if (ka > kb) std::swap(ka, kb);
+    lo = std::max(lo, ka - 1);
+    hi = std::min(hi, kb + 1);
+  };
+  clip(p.x, ez.x, rp.hw);
+  clip(p.y, ez.y, rp.hh);
+  if (!(lo <= hi)) return false;
+  *k0 = int(std::ceil(lo));
+  *k1 = int(std::floor(hi));
+  return *k0 <= *k1;
+}
+
+void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextRow) {
+  const ViewState& v = rp.view;
+  const int W = layer.width(), H = layer.height();
+  constexpr int kChunk = 4;
+  std::vector<const double*> data(size_t(rp.n));
+  for (int k = 0; k < rp.n; ++k) data[size_t(k)] = rp.series->slices[size_t(k)].values.data();
+  const size_t w = size_t(rp.w);
+  for (;;) {
+    const int j0 = nextRow.fetch_add(kChunk);
+    if (j0 >= H) break;
+    for (int j = j0; j < std::min(H, j0 + kChunk); ++j) {
+      QRgb* out = reinterpret_cast<QRgb*>(layer.scanLine(j));
+      const double b = j - H / 2.0;
+      for (int i = 0; i < W; ++i) {
+        const double a = i - W / 2.0;
+        Vec3 p;
+        p.x = v.m.x + v.scale * (a * v.ex.x + b * v.ey.x);
+        p.y = v.m.y + v.scale * (a * v.ex.y + b * v.ey.y);
+        p.z = v.m.z + v.scale * (a * v.ex.z + b * v.ey.z);
+        int k0, k1;
+        if (!sliceRange(p, rp, &k0, &k1)) continue;
+        double best = -HUGE_VAL;
+        double secVal = 0;
+        if (rp.section) {
+          for (int k = k0; k <= k1; ++k) {
+            const double t = (k - rp.hn - p.z) / v.ez.z;
+            const double qx = p.x + t * v.ez.x;
+            const double qy = p.y + t * v.ez.y;
+            const double fx = qx + rp.hw, fy = qy + rp.hh;
+            if (!(fx > -1 && fx < rp.w && fy > -1 && fy < rp.h)) continue;
+            const double qz = p.z + t * v.ez.z;
+            const double d = qx * rp.normal.x + qy * rp.normal.y + qz * rp.normal.z;
+            if (d >= rp.s) continue;
+            const double val = data[size_t(k)][size_t(int(fy)) * w + size_t(int(fx))];
+            if (rp.s - 1 < d && d < rp.s + 1) secVal = windowed(val, rp);
+            if (val >= rp.low && val > best && val <= rp.vCut) best = val;
+          }
+        } else {
+          for (int k = k0; k <= k1; ++k) {
+            const double t = (k - rp.hn - p.z) / v.ez.z;
+            const double fx = (p.x + t * v.ez.x) + rp.hw;
+            const double fy = (p.y + t * v.ez.y) + rp.hh;
+            if (!(fx > -1 && fx < rp.w && fy > -1 && fy < rp.h)) continue;
+            const double val = data[size_t(k)][size_t(int(fy)) * w + size_t(int(fx))];
+            if (val >= rp.low && val > best && val <= rp.vCut) best = val;
+          }
+        }
+        const double m = best > -HUGE_VAL ? windowed(best, rp) : 0.0;
+        int r, g, bl;
+        if (rp.section && secVal > 0) {
+          r = shadeChannel(rp.secR, secVal);
+          g = shadeChannel(rp.secG, secVal);
+          bl = shadeChannel(rp.secB, secVal);
+        } else if (m > 0) {
+          r = shadeChannel(rp.volR, m);
+          g = shadeChannel(rp.volG, m);
+          bl = shadeChannel(rp.volB, m);
+        } else {
+          continue;
+        }
+        out[i] = qRgba(rp.pm[size_t(r)], rp.pm[size_t(g)], rp.pm[size_t(bl)], rp.pmAlpha);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+QImage renderVolumeLayer(const SliceSeries& series, const SliceSetStyle& style,
+                         const ViewState& view, int threads) {
+  const QSize size = clampedPictureSize(view.width, view.height);
+  QImage layer(size, QImage::Format_ARGB32_Premultiplied);
+  layer.fill(Qt::transparent);
+  const int n = int(series.slices.size());
+  if (n == 0 || series.width <= 0 || series.height <= 0 || view.ez.z == 0) return layer;
+  RayParams rp{};
+  rp.series = &series;
+  rp.w = series.width;
+  rp.h = series.height;
+  rp.n = n;
+  rp.hw = rp.w / 2.0;
+  rp.hh = rp.h / 2.0;
+  rp.hn = n / 2.0;
+  valueWindow(style, &rp.low, &rp.high);
+  // An empty (or inverted, or not-a-number) window shows nothing.
+  if (!(rp.high > rp.low) || !std::isfinite(rp.high - rp.low)) return layer;
+  rp.vCut = windowCut(rp.low, rp.high);
+  rp.section = style.showSection;
+  rp.normal = style.sectionNormal;
+  rp.s = style.slider / 100.0 * n;
+  rp.view = view;
+  rp.view.width = size.width();
+  rp.view.height = size.height();
+  rp.volR = style.volumeColor.red();
+  rp.volG = style.volumeColor.green();
+  rp.volB = style.volumeColor.blue();
+  rp.secR = style.sectionColor.red();
+  rp.secG = style.sectionColor.green();
+  rp.secB = style.sectionColor.blue();
+  const int alpha = std::clamp(style.opacity, 0, 255);
+  rp.pm = premultipliedChannels(alpha);
+  {
+    // The stored alpha of such a point, read the same way.
+    QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
+    probe.fill(Qt::transparent);
+    QPainter p(&probe);
+    p.setPen(QPen(QColor(255, 255, 255, alpha)));
+    p.drawPoint(0, 0);
+    p.end();
+    rp.pmAlpha = uchar(qAlpha(probe.pixel(0, 0)));
+  }
+  if (threads <= 0) threads = int(std::max(1u, std::thread::hardware_concurrency()));
+  std::atomic<int> nextRow{0};
+  std::vector<std::thread> pool;
+  for (int t = 1; t < threads; ++t) pool.emplace_back([&] { renderRows(rp, layer, nextRow); });
+  renderRows(rp, layer, nextRow);
+  for (auto& t : pool) t.join();
+  return layer;
+}
+
+namespace {
+
+QPoint projectCorner(const Vec3& q, const ViewState& v, int W, int H) {
+  const Vec3 d = q - v.m;
+  return QPoint(int(W / 2.0 + d.dot(v.ex) / v.scale), int(H / 2.0 + d.dot(v.ey) / v.scale));
+}
+
+}  // namespace
+
+void paintFrame(QPainter& p, const SliceSeries& series, const SliceSetStyle& style,
+                const ViewState& view, bool front) {
+  const double hw = series.width / 2.0, hh = series.height / 2.0, hn = series.slices.size() / 2.0;
+  const int W = view.width, H = view.height;
+  p.setPen(QPen(style.volumeColor));
+  // Each face: its centre's axis and sign; its corners run around the face.
+  for (int axis = 0; axis < 3; ++axis) {
+    for (int sign = -1; sign <= 1; sign += 2) {
+      Vec3 centre;
+      (axis == 0   ? centre.x
+       : axis == 1 ? centre.y
+                   : centre.z) = sign * (axis == 0   ? hw
+                                         : axis == 1 ? hh
+                                                     : hn);
+      const double depth = centre.dot(view.ez);
+      if (front ? !(depth > 0) : !(depth < 0)) continue;
+      // The two other axes span the face.
+      const double half[3] = {hw, hh, hn};
+      const int a1 = (axis + 1) % 3, a2 = (axis + 2) % 3;
+      const int su[4] = {-1, 1, 1, -1}, sv[4] = {-1, -1, 1, 1};
+      QPoint pts[4];
+      for (int c = 0; c < 4; ++c) {
+        double q[3];
+        q[axis] = sign * half[axis];
+        q[a1] = su[c] * half[a1];
+        q[a2] = sv[c] * half[a2];
+        pts[c] = projectCorner(Vec3(q[0], q[1], q[2]), view, W, H);
+      }
+      for (int c = 0; c < 4; ++c) p.drawLine(pts[c], pts[(c + 1) % 4]);
+    }
+  }
+}
+
+void paintPicture(QPainter& p, int width, int height, const std::vector<SliceSetInput>& sets,
+                  const ViewState& view) {
+  ViewState v = view;
+  v.width = width;
+  v.height = height;
+  p.fillRect(QRect(0, 0, width, height), Qt::white);
+  for (const auto& set : sets) {
+    if (!set.series) continue;
+    const SliceSeries& s = *set.series;
+    if (s.width <= 0 || s.height <= 0 || s.slices.empty()) continue;
+    if (set.style.showFrame) paintFrame(p, s, set.style, v, false);
+    if (set.style.showVolume) p.drawImage(0, 0, renderVolumeLayer(s, set.style, v));
+    if (set.style.showFrame) paintFrame(p, s, set.style, v, true);
+  }
+}
+
+QImage renderPicture(const std::vector<SliceSetInput>& sets, const ViewState& view) {
+  const QSize size = clampedPictureSize(view.width, view.height);
+  QImage picture(size, QImage::Format_ARGB32_Premultiplied);
+  QPainter p(&picture);
+  paintPicture(p, size.width(), size.height(), sets, view);
+  p.end();
+  return picture;
+}

@@ -1,0 +1,350 @@
+// The volume and section renderer: window, colours, cut, frame passes, the axis
+// turn, size clamping, and the parallel renderer against the per-point reference.
+
+#include <QRandomGenerator>
+#include <QtTest>
+#include <functional>
+
+#include "LogCapture.h"
+#include "view3d/VolumeRender.h"
+#include "view3d/VolumeRenderLiteral.h"
+
+namespace {
+
+std::shared_ptr<const SliceSeries> makeSeries(int w, int h, int n,
+                                              const std::function<double(int, int, int)>& f) {
+  auto s = std::make_shared<SliceSeries>();
+  s->width = w;
+  s->height = h;
+  for (int k = 0; k < n; ++k) {
+    SliceRecord r;
+    r.width = w;
+    r.height = h;
+    r.values.resize(size_t(w) * h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) r.values[size_t(y) * w + x] = f(x, y, k);
+    s->slices.push_back(std::move(r));
+  }
+  return s;
+}
+
+// A few overlapping balls in a 40 x 30 x 20 stack, values 0..1000.
+std::shared_ptr<const SliceSeries> ballSeries() {
+  return makeSeries(40, 30, 20, [](int x, int y, int k) {
+    auto ball = [&](double cx, double cy, double cz, double r, double v) {
+      const double d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy) + (k - cz) * (k - cz);
+      return d2 < r * r ? v * (1 - d2 / (r * r)) : 0.0;
+    };
+    return std::max({ball(12, 10, 8, 9, 1000), ball(28, 18, 12, 7, 700), ball(20, 22, 5, 5, 400),
+                     double((x * 7 + y * 3 + k) % 50)});
+  });
+}
+
+SliceSetStyle style256() {
+  SliceSetStyle s;
+  s.rMin = 0;
+  s.rMax = 256;  // so that u = v
+  s.showFrame = false;
+  return s;
+}
+
+ViewState view(int w, int h) {
+  ViewState v;
+  v.width = w;
+  v.height = h;
+  return v;
+}
+
+QColor at(const QImage& img, int x, int y) { return QColor::fromRgba(img.pixel(x, y)); }
+
+bool allWhite(const QImage& img) {
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (img.pixel(x, y) != qRgb(255, 255, 255)) return false;
+  return true;
+}
+
+int differingPixels(const QImage& a, const QImage& b) {
+  if (a.size() != b.size()) return -1;
+  int d = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      if (a.pixel(x, y) != b.pixel(x, y)) ++d;
+  return d;
+}
+
+}  // namespace
+
+class TestVolumeRender : public QObject {
+  Q_OBJECT
+ private slots:
+  void turnKeepsAxesOrthonormal();
+  void quarterTurn();
+  void nothingLoaded();
+  void edgeOnViewDrawsFrameOnly();
+  void windowHighEnd_data();
+  void windowHighEnd();
+  void shadeFormula_data();
+  void shadeFormula();
+  void twoSetsHalfOpaque();
+  void sectionCut();
+  void framePassesByDepth();
+  void emptyWindow();
+  void sizeClamping_data();
+  void sizeClamping();
+  void productionMatchesLiteral_data();
+  void productionMatchesLiteral();
+};
+
+void TestVolumeRender::turnKeepsAxesOrthonormal() {
+  Vec3 ex{1, 0, 0}, ey{0, 1, 0}, ez{0, 0, 1};
+  QRandomGenerator rng(7);
+  for (int i = 0; i < 10000; ++i) {
+    const Vec3 axis(rng.generateDouble() - 0.5, rng.generateDouble() - 0.5,
+                    rng.generateDouble() - 0.5);
+    rotateAxes(ex, ey, ez, axis, (rng.generateDouble() - 0.5) * 6);
+  }
+  QVERIFY(std::abs(ex.norm() - 1) < 1e-9);
+  QVERIFY(std::abs(ey.norm() - 1) < 1e-9);
+  QVERIFY(std::abs(ez.norm() - 1) < 1e-9);
+  QVERIFY(std::abs(ex.dot(ey)) < 1e-9);
+  QVERIFY(std::abs(ey.dot(ez)) < 1e-9);
+  QVERIFY(std::abs(ez.dot(ex)) < 1e-9);
+  QVERIFY((ex.cross(ey) - ez).norm() < 1e-9);  // still right-handed
+}
+
+void TestVolumeRender::quarterTurn() {
+  // About z by +90 degrees the axes turn by -90 degrees: Ex -> (0, -1, 0), Ey -> (1, 0, 0).
+  Vec3 ex{1, 0, 0}, ey{0, 1, 0}, ez{0, 0, 1};
+  rotateAxes(ex, ey, ez, Vec3(0, 0, 5), M_PI / 2);
+  QVERIFY((ex - Vec3(0, -1, 0)).norm() < 1e-12);
+  QVERIFY((ey - Vec3(1, 0, 0)).norm() < 1e-12);
+  QVERIFY((ez - Vec3(0, 0, 1)).norm() < 1e-12);
+  // A zero axis leaves the axes alone.
+  rotateAxes(ex, ey, ez, Vec3(), 1.0);
+  QVERIFY((ex - Vec3(0, -1, 0)).norm() < 1e-12);
+}
+
+void TestVolumeRender::nothingLoaded() {
+  SliceDatas empty;
+  SliceSetStyle st;
+  const QImage img = renderPicture({sliceSetInput(empty, st)}, view(32, 24));
+  QCOMPARE(img.size(), QSize(32, 24));
+  QVERIFY(allWhite(img));
+}
+
+void TestVolumeRender::edgeOnViewDrawsFrameOnly() {
+  auto s = makeSeries(20, 20, 10, [](int, int, int) { return 200.0; });
+  ViewState v = view(64, 64);
+  v.ex = {0, 0, 1};
+  v.ey = {0, 1, 0};
+  v.ez = v.ex.cross(v.ey);  // (-1, 0, 0): along the slices
+  SliceSetStyle st = style256();
+  const QImage layer = renderVolumeLayer(*s, st, v);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) QCOMPARE(qAlpha(layer.pixel(x, y)), 0);
+  st.showFrame = true;
+  const QImage pic = renderPicture({{s, st}}, v);
+  // The box side x = +-10 is seen as the rectangle z in [-5, 5] x y in [-10, 10]:
+  // its left edge at column 32 - 5 = 27, its inside white.
+  QCOMPARE(at(pic, 27, 32), st.volumeColor);
+  QCOMPARE(at(pic, 32, 32), QColor(Qt::white));
+}
+
+void TestVolumeRender::windowHighEnd_data() {
+  QTest::addColumn<double>("value");
+  QTest::addColumn<QColor>("expected");
+  const QColor vc(0, 127, 127);
+  QTest::newRow("high end invisible") << 256.0 << QColor(Qt::white);  // u = 256
+  QTest::newRow("255 full colour") << 255.0 << vc;                    // u = 255
+  QTest::newRow("just above 255 invisible") << 255.5 << QColor(Qt::white);
+  QTest::newRow("low end invisible") << 0.0 << QColor(Qt::white);  // u = 0
+  QTest::newRow("below window") << -3.0 << QColor(Qt::white);
+}
+
+void TestVolumeRender::windowHighEnd() {
+  QFETCH(double, value);
+  QFETCH(QColor, expected);
+  auto s = makeSeries(8, 8, 4, [&](int, int, int) { return value; });
+  const QImage pic = renderPicture({{s, style256()}}, view(16, 16));
+  QCOMPARE(at(pic, 8, 8), expected);
+  QCOMPARE(at(pic, 0, 0), QColor(Qt::white));  // outside the 8 x 8 box
+}
+
+void TestVolumeRender::shadeFormula_data() {
+  QTest::addColumn<int>("c");
+  QTest::addColumn<double>("q");
+  QTest::addColumn<int>("expected");
+  QTest::newRow("q 0 white") << 127 << 0.0 << 255;
+  QTest::newRow("q 255 colour") << 127 << 255.0 << 127;
+  QTest::newRow("q 255 zero channel") << 0 << 255.0 << 0;
+  QTest::newRow("q 128 of 127") << 127 << 128.0 << 191;  // 255 - 128 * 128/255 = 190.75
+  QTest::newRow("q 128 of 0") << 0 << 128.0 << 127;      // 255 - 128
+}
+
+void TestVolumeRender::shadeFormula() {
+  QFETCH(int, c);
+  QFETCH(double, q);
+  QFETCH(int, expected);
+  QCOMPARE(shadeChannel(c, q), expected);
+  // And through a picture, with the value q in a window 0..256.
+  auto s = makeSeries(4, 4, 2, [&](int, int, int) { return q; });
+  SliceSetStyle st = style256();
+  st.volumeColor = QColor(c, c, c);
+  const QImage pic = renderPicture({{s, st}}, view(8, 8));
+  QCOMPARE(at(pic, 4, 4), q > 0 ? QColor(expected, expected, expected) : QColor(Qt::white));
+}
+
+void TestVolumeRender::twoSetsHalfOpaque() {
+  auto s = makeSeries(6, 6, 2, [](int, int, int) { return 255.0; });
+  SliceSetStyle a = style256(), b = style256();
+  a.volumeColor = QColor(0, 127, 127);
+  b.volumeColor = QColor(127, 0, 127);
+  a.opacity = b.opacity = 128;
+  const std::vector<SliceSetInput> sets{{s, a}, {s, b}};
+  const QImage pic = renderPicture(sets, view(8, 8));
+  // First over white: r = 255 * 127/255 = 127, g = b = 127 * 128/255 + 127 = 190.75.
+  // Second over that: r = 127 * 128/255 + 127 * 127/255 = 127, g = 191 * 127/255 = 95.1,
+  // b = 63.75 + 95.1 = 158.9.
+  const QColor c = at(pic, 4, 4);
+  QVERIFY2(std::abs(c.red() - 127) <= 1 && std::abs(c.green() - 95) <= 1 &&
+               std::abs(c.blue() - 159) <= 1,
+           qPrintable(c.name()));
+  QCOMPARE(at(pic, 0, 0), QColor(Qt::white));
+  QCOMPARE(differingPixels(pic, renderPictureLiteral(sets, view(8, 8))), 0);
+}
+
+void TestVolumeRender::sectionCut() {
+  // Slice k holds 20 k + 10; looking along z with the normal (0, 0, 1) the depth of
+  // slice k is d = k - 5; slider 5 puts the plane at s = 0.5: slices 6..9 are cut
+  // away and slice 5 (d = 0, inside (-0.5, 1.5)) gives the section value 110.
+  auto s = makeSeries(6, 6, 10, [](int, int, int k) { return 20.0 * k + 10; });
+  SliceSetStyle st = style256();
+  st.sectionNormal = {0, 0, 1};
+  st.slider = 5;
+  st.showSection = true;
+  const QImage cut = renderPicture({{s, st}}, view(8, 8));
+  // Section colour (127, 0, 0) at q = 110: 255 - 110 * 128/255 = 199.8, 255 - 110 = 145.
+  QCOMPARE(at(cut, 4, 4), QColor(200, 145, 145));
+  st.showSection = false;
+  const QImage whole = renderPicture({{s, st}}, view(8, 8));
+  // Volume colour (0, 127, 127) at the ray's maximum 190: 65, 255 - 190 * 128/255 = 159.6.
+  QCOMPARE(at(whole, 4, 4), QColor(65, 160, 160));
+}
+
+void TestVolumeRender::framePassesByDepth() {
+  auto s = makeSeries(40, 40, 40, [](int, int, int) { return 1.0; });
+  ViewState v = view(128, 128);
+  rotateAxes(v.ex, v.ey, v.ez, Vec3(0, 1, 0), 0.5);
+  QVERIFY(v.ez.x != 0 && v.ez.z > 0);
+  SliceSetStyle st;
+  st.volumeColor = QColor(255, 0, 0);
+  auto pass = [&](bool front) {
+    QImage img(128, 128, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    paintFrame(p, *s, st, v, front);
+    return img;
+  };
+  const QImage back = pass(false), front = pass(true);
+  // The edge shared by the two back faces x = sx * 20, z = -20 (sx opposite to Ez.x),
+  // and the edge shared by the two front faces; their midpoints projected.
+  const double sx = v.ez.x > 0 ? -1 : 1;
+  auto project = [&](const Vec3& q) {
+    return QPoint(int(64 + q.dot(v.ex)), int(64 + q.dot(v.ey)));
+  };
+  const QPoint backMid = project(Vec3(sx * 20, 0, -20));
+  const QPoint frontMid = project(Vec3(-sx * 20, 0, 20));
+  QCOMPARE(at(back, backMid.x(), backMid.y()), QColor(255, 0, 0));
+  QCOMPARE(at(front, backMid.x(), backMid.y()), QColor(Qt::white));
+  QCOMPARE(at(front, frontMid.x(), frontMid.y()), QColor(255, 0, 0));
+  QCOMPARE(at(back, frontMid.x(), frontMid.y()), QColor(Qt::white));
+}
+
+void TestVolumeRender::emptyWindow() {
+  auto s = ballSeries();
+  SliceSetStyle st = style256();
+  st.minPC = st.maxPC = 40;  // high = low
+  const QImage pic = renderPicture({{s, st}}, view(50, 40));
+  QVERIFY(allWhite(pic));
+  st.minPC = 60;
+  st.maxPC = 40;  // inverted
+  QVERIFY(allWhite(renderPicture({{s, st}}, view(50, 40))));
+}
+
+void TestVolumeRender::sizeClamping_data() {
+  QTest::addColumn<int>("w");
+  QTest::addColumn<int>("h");
+  QTest::addColumn<QSize>("expected");
+  QTest::addColumn<bool>("logged");
+  QTest::newRow("zero") << 0 << 10 << QSize(1, 10) << true;
+  QTest::newRow("negative") << -5 << -7 << QSize(1, 1) << true;
+  QTest::newRow("absurd") << 100000 << 100000 << QSize(8192, 8192) << true;
+  QTest::newRow("fine") << 256 << 128 << QSize(256, 128) << false;
+}
+
+void TestVolumeRender::sizeClamping() {
+  QFETCH(int, w);
+  QFETCH(int, h);
+  QFETCH(QSize, expected);
+  QFETCH(bool, logged);
+  LogCapture log;
+  QCOMPARE(clampedPictureSize(w, h), expected);
+  QCOMPARE(log.matching("clamped").size(), logged ? 1 : 0);
+  if (expected.width() * expected.height() < 1000000) {
+    const QImage img = renderPicture({}, view(w, h));
+    QCOMPARE(img.size(), expected);
+  }
+}
+
+void TestVolumeRender::productionMatchesLiteral_data() {
+  QTest::addColumn<int>("turns");
+  QTest::addColumn<bool>("section");
+  QTest::addColumn<int>("opacity");
+  QTest::addColumn<double>("scale");
+  QTest::addColumn<bool>("twoSets");
+  QTest::newRow("straight") << 0 << false << 255 << 1.0 << false;
+  QTest::newRow("turned") << 1 << false << 255 << 1.0 << false;
+  QTest::newRow("turned twice, zoomed") << 2 << false << 200 << 0.63 << false;
+  QTest::newRow("section") << 2 << true << 255 << 0.8 << false;
+  QTest::newRow("two sets half opaque") << 3 << true << 128 << 1.3 << true;
+}
+
+void TestVolumeRender::productionMatchesLiteral() {
+  QFETCH(int, turns);
+  QFETCH(bool, section);
+  QFETCH(int, opacity);
+  QFETCH(double, scale);
+  QFETCH(bool, twoSets);
+  auto s = ballSeries();
+  ViewState v = view(97, 83);
+  v.scale = scale;
+  v.m = Vec3(1.5, -2.25, 0.5);
+  const Vec3 axes[3] = {{1, 0.3, 0}, {0.2, 1, 0.4}, {0.5, -0.5, 1}};
+  for (int t = 0; t < turns; ++t) rotateAxes(v.ex, v.ey, v.ez, axes[t], 0.6 + 0.3 * t);
+  SliceSetStyle st;
+  st.rMin = 0;
+  st.rMax = 1000;
+  st.minPC = 3;
+  st.maxPC = 90;
+  st.opacity = opacity;
+  st.showSection = section;
+  st.sectionNormal = v.ez;
+  st.slider = 10;
+  std::vector<SliceSetInput> sets{{s, st}};
+  if (twoSets) {
+    SliceSetStyle b = st;
+    b.volumeColor = QColor(127, 0, 127);
+    b.sectionColor = QColor(0, 127, 0);
+    b.slider = -20;
+    sets.push_back({ballSeries(), b});
+  }
+  const QImage production = renderPicture(sets, v);
+  const QImage literal = renderPictureLiteral(sets, v);
+  QCOMPARE(differingPixels(production, literal), 0);
+  // The picture is not trivially white.
+  QVERIFY(!allWhite(production));
+}
+
+QTEST_MAIN(TestVolumeRender)
+#include "tst_volumerender.moc"
