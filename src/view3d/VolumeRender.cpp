@@ -121,68 +121,108 @@ bool sliceRange(const Vec3& p, const RayParams& rp, int* k0, int* k1) {
   return *k0 <= *k1;
 }
 
-void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextRow) {
+// Per block of picture rows: first the ray origin and slice range of every pixel,
+// then slice by slice over the block's pixels, so that each slice is read over a
+// small neighbourhood while it is in cache (slices of the same size sit at
+// addresses that map onto the same cache sets, and a ray that visits all of them in
+// turn misses on almost every sample). The largest value and the last section value
+// do not depend on that order, so the pixels are those of the ray-by-ray loop.
+void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock) {
   const ViewState& v = rp.view;
   const int W = layer.width(), H = layer.height();
-  constexpr int kChunk = 4;
+  constexpr int kRows = 8;
   std::vector<const double*> data(size_t(rp.n));
   for (int k = 0; k < rp.n; ++k) data[size_t(k)] = rp.series->slices[size_t(k)].values.data();
   const size_t w = size_t(rp.w);
+  const size_t cap = static_cast<size_t>(W) * kRows;
+  std::vector<Vec3> origin(cap);
+  std::vector<int> kFirst(cap), kLast(cap);
+  std::vector<double> best(cap), secVal(cap);
+  const double wD = rp.w, hD = rp.h;
   for (;;) {
-    const int j0 = nextRow.fetch_add(kChunk);
+    const int j0 = nextBlock.fetch_add(kRows);
     if (j0 >= H) break;
-    for (int j = j0; j < std::min(H, j0 + kChunk); ++j) {
-      QRgb* out = reinterpret_cast<QRgb*>(layer.scanLine(j));
-      const double b = j - H / 2.0;
+    const int rows = std::min(kRows, H - j0);
+    const int count = rows * W;
+    int first = count, last = -1, kMin = rp.n, kMax = -1;
+    for (int r = 0; r < rows; ++r) {
+      const double b = (j0 + r) - H / 2.0;
       for (int i = 0; i < W; ++i) {
+        const int at = r * W + i;
         const double a = i - W / 2.0;
-        Vec3 p;
+        Vec3& p = origin[size_t(at)];
         p.x = v.m.x + v.scale * (a * v.ex.x + b * v.ey.x);
         p.y = v.m.y + v.scale * (a * v.ex.y + b * v.ey.y);
         p.z = v.m.z + v.scale * (a * v.ex.z + b * v.ey.z);
+        best[size_t(at)] = -HUGE_VAL;
+        secVal[size_t(at)] = 0;
         int k0, k1;
-        if (!sliceRange(p, rp, &k0, &k1)) continue;
-        double best = -HUGE_VAL;
-        double secVal = 0;
-        if (rp.section) {
-          for (int k = k0; k <= k1; ++k) {
-            const double t = (k - rp.hn - p.z) / v.ez.z;
-            const double qx = p.x + t * v.ez.x;
-            const double qy = p.y + t * v.ez.y;
-            const double fx = qx + rp.hw, fy = qy + rp.hh;
-            if (!(fx > -1 && fx < rp.w && fy > -1 && fy < rp.h)) continue;
-            const double qz = p.z + t * v.ez.z;
-            const double d = qx * rp.normal.x + qy * rp.normal.y + qz * rp.normal.z;
-            if (d >= rp.s) continue;
-            const double val = data[size_t(k)][size_t(int(fy)) * w + size_t(int(fx))];
-            if (rp.s - 1 < d && d < rp.s + 1) secVal = windowed(val, rp);
-            if (val >= rp.low && val > best && val <= rp.vCut) best = val;
-          }
-        } else {
-          for (int k = k0; k <= k1; ++k) {
-            const double t = (k - rp.hn - p.z) / v.ez.z;
-            const double fx = (p.x + t * v.ez.x) + rp.hw;
-            const double fy = (p.y + t * v.ez.y) + rp.hh;
-            if (!(fx > -1 && fx < rp.w && fy > -1 && fy < rp.h)) continue;
-            const double val = data[size_t(k)][size_t(int(fy)) * w + size_t(int(fx))];
-            if (val >= rp.low && val > best && val <= rp.vCut) best = val;
-          }
-        }
-        const double m = best > -HUGE_VAL ? windowed(best, rp) : 0.0;
-        int r, g, bl;
-        if (rp.section && secVal > 0) {
-          r = shadeChannel(rp.secR, secVal);
-          g = shadeChannel(rp.secG, secVal);
-          bl = shadeChannel(rp.secB, secVal);
-        } else if (m > 0) {
-          r = shadeChannel(rp.volR, m);
-          g = shadeChannel(rp.volG, m);
-          bl = shadeChannel(rp.volB, m);
-        } else {
+        if (!sliceRange(p, rp, &k0, &k1)) {
+          kFirst[size_t(at)] = rp.n;
+          kLast[size_t(at)] = -1;
           continue;
         }
-        out[i] = qRgba(rp.pm[size_t(r)], rp.pm[size_t(g)], rp.pm[size_t(bl)], rp.pmAlpha);
+        kFirst[size_t(at)] = k0;
+        kLast[size_t(at)] = k1;
+        first = std::min(first, at);
+        last = at;
+        kMin = std::min(kMin, k0);
+        kMax = std::max(kMax, k1);
       }
+    }
+    for (int k = kMin; k <= kMax; ++k) {
+      const double* slice = data[size_t(k)];
+      const double kz = k - rp.hn;
+      if (rp.section) {
+        for (int at = first; at <= last; ++at) {
+          if (k < kFirst[size_t(at)] || k > kLast[size_t(at)]) continue;
+          const Vec3& p = origin[size_t(at)];
+          const double t = (kz - p.z) / v.ez.z;
+          const double qx = p.x + t * v.ez.x;
+          const double qy = p.y + t * v.ez.y;
+          const double fx = qx + rp.hw, fy = qy + rp.hh;
+          if (!(fx > -1 && fx < wD && fy > -1 && fy < hD)) continue;
+          const double qz = p.z + t * v.ez.z;
+          const double d = qx * rp.normal.x + qy * rp.normal.y + qz * rp.normal.z;
+          if (d >= rp.s) continue;
+          const double val = slice[size_t(int(fy)) * w + size_t(int(fx))];
+          if (rp.s - 1 < d && d < rp.s + 1) secVal[size_t(at)] = windowed(val, rp);
+          if (val >= rp.low && val > best[size_t(at)] && val <= rp.vCut) best[size_t(at)] = val;
+        }
+      } else {
+        // Branch-free, so that many loads are in flight at once.
+        for (int at = first; at <= last; ++at) {
+          const Vec3& p = origin[size_t(at)];
+          const double t = (kz - p.z) / v.ez.z;
+          const double fx = (p.x + t * v.ez.x) + rp.hw;
+          const double fy = (p.y + t * v.ez.y) + rp.hh;
+          const bool inside = (k >= kFirst[size_t(at)]) & (k <= kLast[size_t(at)]) & (fx > -1) &
+                              (fx < wD) & (fy > -1) & (fy < hD);
+          const int ix = int(inside ? fx : 0.0), iy = int(inside ? fy : 0.0);
+          const double val = slice[size_t(iy) * w + size_t(ix)];
+          const double old = best[size_t(at)];
+          const bool take = inside & (val >= rp.low) & (val > old) & (val <= rp.vCut);
+          best[size_t(at)] = take ? val : old;
+        }
+      }
+    }
+    for (int at = first; at <= last; ++at) {
+      const double m = best[size_t(at)] > -HUGE_VAL ? windowed(best[size_t(at)], rp) : 0.0;
+      const double sv = secVal[size_t(at)];
+      int r, g, bl;
+      if (rp.section && sv > 0) {
+        r = shadeChannel(rp.secR, sv);
+        g = shadeChannel(rp.secG, sv);
+        bl = shadeChannel(rp.secB, sv);
+      } else if (m > 0) {
+        r = shadeChannel(rp.volR, m);
+        g = shadeChannel(rp.volG, m);
+        bl = shadeChannel(rp.volB, m);
+      } else {
+        continue;
+      }
+      QRgb* out = reinterpret_cast<QRgb*>(layer.scanLine(j0 + at / W));
+      out[at % W] = qRgba(rp.pm[size_t(r)], rp.pm[size_t(g)], rp.pm[size_t(bl)], rp.pmAlpha);
     }
   }
 }
