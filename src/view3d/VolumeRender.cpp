@@ -291,7 +291,7 @@ QPoint projectCorner(const Vec3& q, const ViewState& v, int W, int H) {
 }  // namespace
 
 void paintFrame(QPainter& p, const SliceSeries& series, const SliceSetStyle& style,
-                const ViewState& view, bool front) {
+                const ViewState& view, bool front, double lineOffset) {
   const double hw = series.width / 2.0, hh = series.height / 2.0, hn = series.slices.size() / 2.0;
   const int W = view.width, H = view.height;
   p.setPen(QPen(style.volumeColor));
@@ -318,13 +318,20 @@ void paintFrame(QPainter& p, const SliceSeries& series, const SliceSetStyle& sty
         q[a2] = sv[c] * half[a2];
         pts[c] = projectCorner(Vec3(q[0], q[1], q[2]), view, W, H);
       }
-      for (int c = 0; c < 4; ++c) p.drawLine(pts[c], pts[(c + 1) % 4]);
+      for (int c = 0; c < 4; ++c) {
+        if (lineOffset == 0) {
+          p.drawLine(pts[c], pts[(c + 1) % 4]);
+        } else {
+          const QPointF o(lineOffset, lineOffset);
+          p.drawLine(QPointF(pts[c]) + o, QPointF(pts[(c + 1) % 4]) + o);
+        }
+      }
     }
   }
 }
 
 void paintPicture(QPainter& p, int width, int height, const std::vector<SliceSetInput>& sets,
-                  const ViewState& view) {
+                  const ViewState& view, double lineOffset) {
   ViewState v = view;
   v.width = width;
   v.height = height;
@@ -333,9 +340,9 @@ void paintPicture(QPainter& p, int width, int height, const std::vector<SliceSet
     if (!set.series) continue;
     const SliceSeries& s = *set.series;
     if (s.width <= 0 || s.height <= 0 || s.slices.empty()) continue;
-    if (set.style.showFrame) paintFrame(p, s, set.style, v, false);
+    if (set.style.showFrame) paintFrame(p, s, set.style, v, false, lineOffset);
     if (set.style.showVolume) p.drawImage(0, 0, renderVolumeLayer(s, set.style, v));
-    if (set.style.showFrame) paintFrame(p, s, set.style, v, true);
+    if (set.style.showFrame) paintFrame(p, s, set.style, v, true, lineOffset);
   }
 }
 

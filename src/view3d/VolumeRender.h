@@ -64,13 +64,15 @@ QImage renderVolumeLayer(const SliceSeries& series, const SliceSetStyle& style,
                          const ViewState& view, int threads = 0);
 
 // Back (front = false) or front edges of the set's box, in the volume colour.
+// lineOffset shifts the edges (0.5 puts them on pixel centres for vector output,
+// where a line on whole coordinates would straddle two pixels).
 void paintFrame(QPainter& p, const SliceSeries& series, const SliceSetStyle& style,
-                const ViewState& view, bool front);
+                const ViewState& view, bool front, double lineOffset = 0.0);
 
 // White, then per set with slices: back frame, volume, front frame. W x H is the
 // picture size (view.width/height are ignored here).
 void paintPicture(QPainter& p, int width, int height, const std::vector<SliceSetInput>& sets,
-                  const ViewState& view);
+                  const ViewState& view, double lineOffset = 0.0);
 
 // A new picture of the view's (clamped) size painted with paintPicture.
 QImage renderPicture(const std::vector<SliceSetInput>& sets, const ViewState& view);
