@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <thread>
 
@@ -53,6 +55,8 @@ std::array<uchar, 256> premultipliedChannels(int alpha) {
   for (int x = 0; x < 256; ++x) t[size_t(x)] = uchar(qBlue(line[x]));
   return t;
 }
+
+const uint64_t kNegInfBits = std::bit_cast<uint64_t>(-HUGE_VAL);
 
 struct RayParams {
   const SliceSeries* series;
@@ -130,25 +134,28 @@ bool sliceRange(const Vec3& p, const RayParams& rp, int* k0, int* k1) {
 void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock) {
   const ViewState& v = rp.view;
   const int W = layer.width(), H = layer.height();
-  constexpr int kRows = 8;
+  constexpr int kRows = 8, kCols = 32;
   std::vector<const double*> data(size_t(rp.n));
   for (int k = 0; k < rp.n; ++k) data[size_t(k)] = rp.series->slices[size_t(k)].values.data();
   const size_t w = size_t(rp.w);
-  const size_t cap = static_cast<size_t>(W) * kRows;
+  const size_t cap = size_t(kCols) * kRows;
+  const int tilesPerRow = (W + kCols - 1) / kCols;
   std::vector<Vec3> origin(cap);
   std::vector<int> kFirst(cap), kLast(cap);
   std::vector<double> best(cap), secVal(cap);
   const double wD = rp.w, hD = rp.h;
   for (;;) {
-    const int j0 = nextBlock.fetch_add(kRows);
+    const int tile = nextBlock.fetch_add(1);
+    const int j0 = (tile / tilesPerRow) * kRows, i0 = (tile % tilesPerRow) * kCols;
     if (j0 >= H) break;
-    const int rows = std::min(kRows, H - j0);
-    const int count = rows * W;
+    const int rows = std::min(kRows, H - j0), cols = std::min(kCols, W - i0);
+    const int count = rows * cols;
+    (void)count;
     int first = count, last = -1, kMin = rp.n, kMax = -1;
     for (int r = 0; r < rows; ++r) {
       const double b = (j0 + r) - H / 2.0;
-      for (int i = 0; i < W; ++i) {
-        const int at = r * W + i;
+      for (int i = i0; i < i0 + cols; ++i) {
+        const int at = r * cols + (i - i0);
         const double a = i - W / 2.0;
         Vec3& p = origin[size_t(at)];
         p.x = v.m.x + v.scale * (a * v.ex.x + b * v.ey.x);
@@ -192,17 +199,24 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
       } else {
         // Branch-free, so that many loads are in flight at once.
         for (int at = first; at <= last; ++at) {
+          // The pixels whose ray meets slice k form runs along each row, so this
+          // branch is well predicted and skips most of the work off the box.
+          if (k < kFirst[size_t(at)] || k > kLast[size_t(at)]) continue;
           const Vec3& p = origin[size_t(at)];
           const double t = (kz - p.z) / v.ez.z;
           const double fx = (p.x + t * v.ez.x) + rp.hw;
           const double fy = (p.y + t * v.ez.y) + rp.hh;
-          const bool inside = (k >= kFirst[size_t(at)]) & (k <= kLast[size_t(at)]) & (fx > -1) &
-                              (fx < wD) & (fy > -1) & (fy < hD);
+          const bool inside = (fx > -1) & (fx < wD) & (fy > -1) & (fy < hD);
           const int ix = int(inside ? fx : 0.0), iy = int(inside ? fy : 0.0);
           const double val = slice[size_t(iy) * w + size_t(ix)];
+          // The candidate is the value or -inf, chosen by bit mask, and the running
+          // best is kept with max: no data-dependent branch to mispredict.
+          const bool ok = inside & (val >= rp.low) & (val <= rp.vCut);
+          const uint64_t mask = uint64_t(0) - uint64_t(ok);
+          const double cand =
+              std::bit_cast<double>((std::bit_cast<uint64_t>(val) & mask) | (kNegInfBits & ~mask));
           const double old = best[size_t(at)];
-          const bool take = inside & (val >= rp.low) & (val > old) & (val <= rp.vCut);
-          best[size_t(at)] = take ? val : old;
+          best[size_t(at)] = old < cand ? cand : old;
         }
       }
     }
@@ -221,8 +235,9 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
       } else {
         continue;
       }
-      QRgb* out = reinterpret_cast<QRgb*>(layer.scanLine(j0 + at / W));
-      out[at % W] = qRgba(rp.pm[size_t(r)], rp.pm[size_t(g)], rp.pm[size_t(bl)], rp.pmAlpha);
+      QRgb* out = reinterpret_cast<QRgb*>(layer.scanLine(j0 + at / cols));
+      out[i0 + at % cols] =
+          qRgba(rp.pm[size_t(r)], rp.pm[size_t(g)], rp.pm[size_t(bl)], rp.pmAlpha);
     }
   }
 }
