@@ -197,7 +197,7 @@ void TestSliceDatas::histogramExample() {
   std::vector<double> v(50);
   for (int i = 0; i < 50; ++i) v[size_t(i)] = i;
   double bw = 0;
-  const auto counts = SliceDatas::histogramOf({&v}, 0, 49, 50, &bw);
+  const auto counts = SliceDatas::histogramOf({std::span<const double>(v)}, 0, 49, 50, &bw);
   QCOMPARE(bw, 1.0);  // (49 - 0) / (50 - 1)
   QCOMPARE(counts.size(), size_t(50));
   for (int c : counts) QCOMPARE(c, 1);

@@ -84,7 +84,7 @@ void SliceDatas::filesSelected(QStringList files) {
   emit loadFilesFinished();
 }
 
-std::vector<int> SliceDatas::histogramOf(const std::vector<const std::vector<double>*>& values,
+std::vector<int> SliceDatas::histogramOf(const std::vector<std::span<const double>>& values,
                                          double minimum, double maximum, int bins,
                                          double* binWidth) {
   std::vector<int> counts(size_t(std::max(bins, 1)), 0);
@@ -92,8 +92,8 @@ std::vector<int> SliceDatas::histogramOf(const std::vector<const std::vector<dou
   if (binWidth) *binWidth = bw;
   const double lower = minimum - bw / 2;
   const int last = int(counts.size()) - 1;
-  for (const auto* vs : values) {
-    for (double v : *vs) {
+  for (const auto& vs : values) {
+    for (double v : vs) {
       int bin = 0;
       if (bw > 0) {
         const double b = (v - lower) / bw;
@@ -107,8 +107,8 @@ std::vector<int> SliceDatas::histogramOf(const std::vector<const std::vector<dou
 }
 
 void SliceDatas::makeHistogram(const SliceSeries& s) {
-  std::vector<const std::vector<double>*> all;
-  for (const auto& r : s.slices) all.push_back(&r.values);
+  std::vector<std::span<const double>> all;
+  for (const auto& r : s.slices) all.emplace_back(r.values.data(), r.values.size());
   counts_ = histogramOf(all, minimum_, maximum_, bins_, &binWidth_);
   largestCount_ = counts_.empty() ? 0 : *std::max_element(counts_.begin(), counts_.end());
 

@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <atomic>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "view3d/SliceRecord.h"
@@ -52,7 +53,7 @@ class SliceDatas : public QObject {
 
   // Histogram of `values` over [minimum, maximum] into `bins` bins (lowest bin
   // centred on the minimum); returns the counts and the bin width.
-  static std::vector<int> histogramOf(const std::vector<const std::vector<double>*>& values,
+  static std::vector<int> histogramOf(const std::vector<std::span<const double>>& values,
                                       double minimum, double maximum, int bins, double* binWidth);
 
  public slots:

@@ -120,7 +120,8 @@ bool readCtDataSlice(const QString& path, SliceRecord& out) {
   out.height = grid.height;
   out.minimum = grid.min;
   out.maximum = grid.max;
-  out.values = std::move(grid.values);
+  out.values.assign(grid.values.begin(), grid.values.end());
+  std::vector<double>().swap(grid.values);
   return true;
 }
 
@@ -144,7 +145,7 @@ bool readXyvSlice(const QString& path, SliceRecord& out) {
   bool gridMade = false;
   int originX = 0, originY = 0;
   double mn = DBL_MAX, mx = -DBL_MAX;
-  std::vector<double> values;
+  SliceValues values;
   Token tok[4];
 
   while (p < end) {
