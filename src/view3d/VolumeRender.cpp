@@ -1,5 +1,7 @@
 #include "view3d/VolumeRender.h"
 
+#include <immintrin.h>
+
 #include <QDebug>
 #include <QPainter>
 #include <QPen>
@@ -125,6 +127,63 @@ bool sliceRange(const Vec3& p, const RayParams& rp, int* k0, int* k1) {
   return *k0 <= *k1;
 }
 
+const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+
+// One slice over the pixels [first, last] of a tile, four pixels at a time with
+// AVX2 (the same IEEE operations in the same order as the scalar loop, and no fused
+// multiply-add, so the values and hence the pixels are identical).
+__attribute__((target("avx2"))) void sweepAvx2(int first, int last, int k, double kz,
+                                               const double* ox, const double* oy, const double* oz,
+                                               const int* kFirst, const int* kLast, double* best,
+                                               const double* slice, const RayParams& rp) {
+  const ViewState& v = rp.view;
+  const __m256d kzv = _mm256_set1_pd(kz), ezz = _mm256_set1_pd(v.ez.z),
+                ezx = _mm256_set1_pd(v.ez.x), ezy = _mm256_set1_pd(v.ez.y),
+                hw = _mm256_set1_pd(rp.hw), hh = _mm256_set1_pd(rp.hh),
+                minus1 = _mm256_set1_pd(-1.0), wD = _mm256_set1_pd(rp.w), hD = _mm256_set1_pd(rp.h),
+                low = _mm256_set1_pd(rp.low), cut = _mm256_set1_pd(rp.vCut),
+                negInf = _mm256_set1_pd(-HUGE_VAL);
+  const __m128i kv = _mm_set1_epi32(k), wv = _mm_set1_epi32(rp.w);
+  int at = first;
+  for (; at + 3 <= last; at += 4) {
+    const __m128i kf = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kFirst + at));
+    const __m128i kl = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLast + at));
+    const __m128i bad = _mm_or_si128(_mm_cmpgt_epi32(kf, kv), _mm_cmpgt_epi32(kv, kl));
+    if (_mm_movemask_epi8(bad) == 0xFFFF) continue;
+    const __m256d inRange =
+        _mm256_castsi256_pd(_mm256_cvtepi32_epi64(_mm_xor_si128(bad, _mm_set1_epi32(-1))));
+    const __m256d t = _mm256_div_pd(_mm256_sub_pd(kzv, _mm256_loadu_pd(oz + at)), ezz);
+    const __m256d fx =
+        _mm256_add_pd(_mm256_add_pd(_mm256_loadu_pd(ox + at), _mm256_mul_pd(t, ezx)), hw);
+    const __m256d fy =
+        _mm256_add_pd(_mm256_add_pd(_mm256_loadu_pd(oy + at), _mm256_mul_pd(t, ezy)), hh);
+    __m256d mask = _mm256_and_pd(inRange, _mm256_and_pd(_mm256_cmp_pd(fx, minus1, _CMP_GT_OQ),
+                                                        _mm256_cmp_pd(fx, wD, _CMP_LT_OQ)));
+    mask = _mm256_and_pd(mask, _mm256_and_pd(_mm256_cmp_pd(fy, minus1, _CMP_GT_OQ),
+                                             _mm256_cmp_pd(fy, hD, _CMP_LT_OQ)));
+    if (_mm256_movemask_pd(mask) == 0) continue;
+    const __m128i ix = _mm256_cvttpd_epi32(_mm256_and_pd(fx, mask));
+    const __m128i iy = _mm256_cvttpd_epi32(_mm256_and_pd(fy, mask));
+    const __m128i idx = _mm_add_epi32(_mm_mullo_epi32(iy, wv), ix);
+    const __m256d val = _mm256_mask_i32gather_pd(negInf, slice, idx, mask, 8);
+    const __m256d ok = _mm256_and_pd(mask, _mm256_and_pd(_mm256_cmp_pd(val, low, _CMP_GE_OQ),
+                                                         _mm256_cmp_pd(val, cut, _CMP_LE_OQ)));
+    const __m256d cand = _mm256_blendv_pd(negInf, val, ok);
+    const __m256d old = _mm256_loadu_pd(best + at);
+    _mm256_storeu_pd(best + at, _mm256_max_pd(cand, old));  // cand > old ? cand : old
+  }
+  const size_t w = size_t(rp.w);
+  for (; at <= last; ++at) {
+    if (k < kFirst[at] || k > kLast[at]) continue;
+    const double t = (kz - oz[at]) / v.ez.z;
+    const double fx = (ox[at] + t * v.ez.x) + rp.hw;
+    const double fy = (oy[at] + t * v.ez.y) + rp.hh;
+    if (!(fx > -1 && fx < rp.w && fy > -1 && fy < rp.h)) continue;
+    const double val = slice[size_t(int(fy)) * w + size_t(int(fx))];
+    if (val >= rp.low && val > best[at] && val <= rp.vCut) best[at] = val;
+  }
+}
+
 // Per block of picture rows: first the ray origin and slice range of every pixel,
 // then slice by slice over the block's pixels, so that each slice is read over a
 // small neighbourhood while it is in cache (slices of the same size sit at
@@ -141,6 +200,7 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
   const size_t cap = size_t(kCols) * kRows;
   const int tilesPerRow = (W + kCols - 1) / kCols;
   std::vector<Vec3> origin(cap);
+  std::vector<double> ox(cap), oy(cap), oz(cap);
   std::vector<int> kFirst(cap), kLast(cap);
   std::vector<double> best(cap), secVal(cap);
   const double wD = rp.w, hD = rp.h;
@@ -161,6 +221,9 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
         p.x = v.m.x + v.scale * (a * v.ex.x + b * v.ey.x);
         p.y = v.m.y + v.scale * (a * v.ex.y + b * v.ey.y);
         p.z = v.m.z + v.scale * (a * v.ex.z + b * v.ey.z);
+        ox[size_t(at)] = p.x;
+        oy[size_t(at)] = p.y;
+        oz[size_t(at)] = p.z;
         best[size_t(at)] = -HUGE_VAL;
         secVal[size_t(at)] = 0;
         int k0, k1;
@@ -196,6 +259,9 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
           if (rp.s - 1 < d && d < rp.s + 1) secVal[size_t(at)] = windowed(val, rp);
           if (val >= rp.low && val > best[size_t(at)] && val <= rp.vCut) best[size_t(at)] = val;
         }
+      } else if (kHasAvx2) {
+        sweepAvx2(first, last, k, kz, ox.data(), oy.data(), oz.data(), kFirst.data(), kLast.data(),
+                  best.data(), slice, rp);
       } else {
         // Branch-free, so that many loads are in flight at once.
         for (int at = first; at <= last; ++at) {
