@@ -342,6 +342,11 @@ void TestVolumeRender::productionMatchesLiteral() {
   const QImage production = renderPicture(sets, v);
   const QImage literal = renderPictureLiteral(sets, v);
   QCOMPARE(differingPixels(production, literal), 0);
+  // The scalar path (processors without AVX2) gives the same pixels.
+  const bool before = setVolumeRenderVectorPath(false);
+  const QImage scalar = renderPicture(sets, v);
+  setVolumeRenderVectorPath(before);
+  QCOMPARE(differingPixels(scalar, literal), 0);
   // The picture is not trivially white.
   QVERIFY(!allWhite(production));
 }

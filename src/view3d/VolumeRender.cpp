@@ -72,6 +72,7 @@ struct RayParams {
   int volR, volG, volB, secR, secG, secB;
   std::array<uchar, 256> pm;  // premultiplied channel per grey level at the set's opacity
   uchar pmAlpha;
+  bool avx2;  // use the AVX2 sweep
 };
 
 inline double windowed(double v, const RayParams& rp) {
@@ -127,7 +128,7 @@ bool sliceRange(const Vec3& p, const RayParams& rp, int* k0, int* k1) {
   return *k0 <= *k1;
 }
 
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+std::atomic<bool> kHasAvx2{__builtin_cpu_supports("avx2") != 0};
 
 // One slice over the pixels [first, last] of a tile, four pixels at a time with
 // AVX2 (the same IEEE operations in the same order as the scalar loop, and no fused
@@ -259,7 +260,7 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
           if (rp.s - 1 < d && d < rp.s + 1) secVal[size_t(at)] = windowed(val, rp);
           if (val >= rp.low && val > best[size_t(at)] && val <= rp.vCut) best[size_t(at)] = val;
         }
-      } else if (kHasAvx2) {
+      } else if (rp.avx2) {
         sweepAvx2(first, last, k, kz, ox.data(), oy.data(), oz.data(), kFirst.data(), kLast.data(),
                   best.data(), slice, rp);
       } else {
@@ -310,6 +311,12 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
 
 }  // namespace
 
+bool setVolumeRenderVectorPath(bool enabled) {
+  const bool previous = kHasAvx2.load();
+  kHasAvx2.store(enabled && __builtin_cpu_supports("avx2"));
+  return previous;
+}
+
 QImage renderVolumeLayer(const SliceSeries& series, const SliceSetStyle& style,
                          const ViewState& view, int threads) {
   const QSize size = clampedPictureSize(view.width, view.height);
@@ -330,6 +337,7 @@ QImage renderVolumeLayer(const SliceSeries& series, const SliceSetStyle& style,
   if (!(rp.high > rp.low) || !std::isfinite(rp.high - rp.low)) return layer;
   rp.vCut = windowCut(rp.low, rp.high);
   rp.section = style.showSection;
+  rp.avx2 = kHasAvx2.load();
   rp.normal = style.sectionNormal;
   rp.s = style.slider / 100.0 * n;
   rp.view = view;

@@ -63,6 +63,10 @@ inline int shadeChannel(int c, double q) {
 QImage renderVolumeLayer(const SliceSeries& series, const SliceSetStyle& style,
                          const ViewState& view, int threads = 0);
 
+// Turns the AVX2 sweep off (false) or back on where the processor has it; returns
+// the previous setting. For checking the scalar path against the vector path.
+bool setVolumeRenderVectorPath(bool enabled);
+
 // Back (front = false) or front edges of the set's box, in the volume colour.
 // lineOffset shifts the edges (0.5 puts them on pixel centres for vector output,
 // where a line on whole coordinates would straddle two pixels).
