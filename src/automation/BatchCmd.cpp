@@ -1,5 +1,7 @@
 #include "automation/BatchCmd.h"
 
+#include <cmath>
+
 #include "app/ItemLine.h"
 
 BatchCmd::BatchCmd(const QString& line) : line_(line) {
@@ -20,3 +22,21 @@ BatchCmd::BatchCmd(const QString& line) : line_(line) {
 }
 
 bool BatchCmd::is(const QString& word) const { return command_.toUpper() == word.toUpper(); }
+
+QString BatchCmd::textArg(int i) const {
+  return i >= 0 && i < arguments_.size() ? arguments_[i] : QString();
+}
+
+int BatchCmd::intArg(int i) const {
+  bool ok = false;
+  const int v = textArg(i).toInt(&ok, 10);
+  return ok ? v : 0;
+}
+
+bool BatchCmd::flagArg(int i) const { return intArg(i) == 1; }
+
+double BatchCmd::realArg(int i) const {
+  bool ok = false;
+  const double v = textArg(i).toDouble(&ok);
+  return ok && std::isfinite(v) ? v : 0.0;
+}

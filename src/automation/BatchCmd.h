@@ -19,6 +19,16 @@ class BatchCmd {
   bool is(const QString& word) const;
   QString joinedArguments() const { return arguments_.join(' '); }
 
+  // Argument i read the way the command set reads it:
+  // a flag is on exactly when the argument is the integer 1;
+  bool flagArg(int i = 0) const;
+  // an integer is 0 when missing, not a number or out of the 32-bit range;
+  int intArg(int i = 0) const;
+  // a real is 0 when missing or not a finite number;
+  double realArg(int i = 0) const;
+  // a text is "" when missing.
+  QString textArg(int i = 0) const;
+
  private:
   QString line_;
   QString command_;

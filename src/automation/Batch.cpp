@@ -1,0 +1,139 @@
+#include "automation/Batch.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QTextStream>
+#include <QTimer>
+
+#include "app/ItemLine.h"
+
+Batch::Batch(QObject* parent) : QObject(parent) {
+  connect(this, &Batch::batchExecNext, this, &Batch::batchNext, Qt::DirectConnection);
+  connect(this, &Batch::batchFinishALine, this, &Batch::batchCheckEnd, Qt::DirectConnection);
+}
+
+void Batch::setRunning(bool f) {
+  const bool was = running_;
+  running_ = f;
+  if (was && !f) emit batchEnded();
+}
+
+void Batch::batchStart() {
+  current_ = 0;
+  running_ = false;  // a restart while running does not count as an end
+  setRunning(true);
+  emit batchExecNext();
+}
+
+void Batch::batchStop() { setRunning(false); }
+
+void Batch::batchExec() {
+  if (!running_)
+    batchStart();
+  else
+    setRunning(false);
+}
+
+void Batch::batchCheckEnd() {
+  if (!running_) return;
+  if (!lines_.isEmpty())
+    emit batchExecNext();
+  else
+    setRunning(false);
+}
+
+void Batch::batchLoad(QString fname) {
+  QFile file(fname);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    qDebug() << "Can't open batch file" << fname;
+    loadFailed_ = true;
+    return;
+  }
+  loadFailed_ = false;
+  QStringList raw;
+  QTextStream in(&file);
+  QString l;
+  while (in.readLineInto(&l)) raw << l;
+  file.close();
+  lines_.clear();
+
+  qsizetype next = 0;
+  while (next < raw.size()) {
+    QString line = raw[next++];
+    QString comment;
+    line = stripComment(line, comment);
+    // A trailing backslash joins the next raw line directly to this one.
+    while (hasContinuation(line)) {
+      line = withoutContinuation(line);
+      if (next >= raw.size()) break;
+      line += raw[next++];
+      line = stripComment(line, comment);
+    }
+    if (!line.isEmpty()) lines_ << line;
+  }
+}
+
+void Batch::batchNext() {
+  if (stepping_) {
+    stepRequested_ = true;
+    return;
+  }
+  stepping_ = true;
+  int steps = 0;
+  do {
+    stepRequested_ = false;
+    step();
+    // An endless run of synchronous lines (a :goto loop) must not shut the
+    // window out for good: now and then the next step waits for one turn of
+    // the event loop, so that closing the window or stopping still works.
+    if (stepRequested_ && ++steps >= kStepsPerTurn) {
+      stepRequested_ = false;
+      QTimer::singleShot(0, this, &Batch::batchNext);
+    }
+  } while (stepRequested_);
+  stepping_ = false;
+}
+
+void Batch::step() {
+  if (!running_) return;
+  if (current_ >= lines_.size()) {
+    setRunning(false);
+    return;
+  }
+  const QString line = lines_[current_];
+  current_ = current_ + 1;
+  BatchCmd cmd(line);
+  qDebug() << "cmd" << cmd.command();
+
+  if (cmd.is(":ifok") && lastOk_) cmd = BatchCmd(cmd.joinedArguments());
+  if (cmd.is(":ifng") && !lastOk_) cmd = BatchCmd(cmd.joinedArguments());
+
+  if (cmd.is(":goto")) {
+    const QString label = cmd.arguments().isEmpty() ? QString() : cmd.arguments().first();
+    for (int i = 0; i < lines_.size(); ++i) {
+      if (BatchCmd(lines_[i]).command() == label) {
+        current_ = i;
+        break;
+      }
+    }
+    if (running_) {
+      if (lines_.isEmpty())
+        setRunning(false);
+      else
+        emit batchExecNext();
+    }
+    return;
+  }
+  if (cmd.is(":end") || cmd.is(":stop")) {
+    setRunning(false);
+    emit batchExecNext();
+    return;
+  }
+  if (cmd.is(":echo")) {
+    qDebug() << line;
+    emit batchExecNext();
+    return;
+  }
+  lastOk_ = true;
+  emit batchExCmd(cmd);
+}

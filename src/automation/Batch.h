@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include "automation/BatchCmd.h"
+
+// Runs a batch file: the loaded command lines one after the other. Control
+// words (:ifok, :ifng, :goto, :end, :stop, :echo) are handled here; every
+// other line goes to the main window's command dispatcher as a BatchCmd, and
+// the next line starts when the dispatcher reports the line finished through
+// batchCheckEnd(). Everything runs in the GUI thread.
+class Batch : public QObject {
+  Q_OBJECT
+
+ public:
+  // Synchronous lines run in one go up to this many; then the batch lets the
+  // event loop turn once before it goes on.
+  static constexpr int kStepsPerTurn = 10000;
+
+  explicit Batch(QObject* parent = nullptr);
+
+  bool running() const { return running_; }
+  int current() const { return current_; }
+  const QStringList& lines() const { return lines_; }
+  bool lastOk() const { return lastOk_; }
+  // The dispatcher's seq_exec_next stores whether a further data set was taken.
+  void setLastOk(bool ok) { lastOk_ = ok; }
+  // Whether the last batchLoad could not open its file.
+  bool loadFailed() const { return loadFailed_; }
+
+ signals:
+  void batchExecNext();
+  void batchFinishALine();
+  void batchExCmd(BatchCmd cmd);
+  // The batch went from running to idle (last line done, :end, :stop or a stop).
+  void batchEnded();
+
+ private slots:
+  void batchStart();
+  void batchStop();
+  void batchNext();
+
+ public slots:
+  void batchLoad(QString fname);
+  void batchExec();
+  void batchCheckEnd();
+
+ private:
+  // One interpreter step; returns after handing a line to the dispatcher or
+  // after a control word.
+  void step();
+  void setRunning(bool f);
+
+  bool running_ = false;
+  int current_ = 0;
+  QStringList lines_;
+  bool lastOk_ = true;
+  bool loadFailed_ = false;
+  // A step asked for while a step is in progress is carried out by the loop
+  // of the outermost step, so synchronous lines never nest.
+  bool stepping_ = false;
+  bool stepRequested_ = false;
+};

@@ -1,0 +1,1 @@
+vanto_test(batch LIBS vanto_core_automation)

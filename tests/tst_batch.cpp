@@ -1,0 +1,274 @@
+// The batch interpreter against a scripted stand-in for the main window's
+// dispatcher: what runs, in which order, what waits and how deep it nests.
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "LogCapture.h"
+#include "automation/Batch.h"
+
+namespace {
+
+// Plays the dispatcher: records every command, finishes it at once except
+// calc_exec (held until release()), and answers seq_exec_next from a queue.
+class Dispatcher : public QObject {
+ public:
+  explicit Dispatcher(Batch& b) : batch(b) {
+    connect(&batch, &Batch::batchExCmd, this, [this](const BatchCmd& cmd) { run(cmd); });
+  }
+  void run(const BatchCmd& cmd) {
+    ++depth;
+    maxDepth = std::max(maxDepth, depth);
+    commands << cmd.line();
+    if (cmd.is("seq_exec_next"))
+      batch.setLastOk(nextResults.isEmpty() ? false : nextResults.takeFirst());
+    if (cmd.is("calc_exec"))
+      held = true;
+    else
+      batch.batchCheckEnd();
+    --depth;
+  }
+  void release() {
+    held = false;
+    batch.batchCheckEnd();
+  }
+  Batch& batch;
+  QStringList commands;
+  QList<bool> nextResults;
+  bool held = false;
+  int depth = 0;
+  int maxDepth = 0;
+};
+
+QString writeFile(const QTemporaryDir& dir, const QString& text) {
+  static int n = 0;
+  const QString path = dir.filePath(QString("b%1.txt").arg(++n));
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) return {};
+  f.write(text.toUtf8());
+  return path;
+}
+
+}  // namespace
+
+class TestBatch : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void loadStripsCommentsAndJoinsLines_data();
+  void loadStripsCommentsAndJoinsLines();
+  void runsLinesInOrder_data();
+  void runsLinesInOrder();
+  void calcExecHoldsTheBatch();
+  void execWhileRunningStops();
+  void unopenableFileKeepsLines();
+  void longBatchDoesNotNest();
+  void endlessGotoLoopStaysStoppable();
+  void argumentConversions_data();
+  void argumentConversions();
+};
+
+void TestBatch::loadStripsCommentsAndJoinsLines_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QStringList>("lines");
+  QTest::newRow("empty") << "" << QStringList{};
+  QTest::newRow("comments only") << "# one\n# two\n\n#three" << QStringList{};
+  QTest::newRow("comment cut") << "ct_cor 12.5 # the centre\nshow_ct1"
+                               << QStringList{"ct_cor 12.5 ", "show_ct1"};
+  QTest::newRow("quoted hash kept")
+      << "i0_load \"/a#b/i0.img\"" << QStringList{"i0_load \"/a#b/i0.img\""};
+  QTest::newRow("continuation") << "ct_set_calc_region 1 2 \\\n3 4\nshow_ct1"
+                                << QStringList{"ct_set_calc_region 1 2 3 4", "show_ct1"};
+  QTest::newRow("two continuations") << "a \\\nb \\\nc" << QStringList{"a b c"};
+  QTest::newRow("continuation on last line") << "a b \\" << QStringList{"a b "};
+  QTest::newRow("comment after backslash line")
+      << "a \\\n# only a comment\nb" << QStringList{"a ", "b"};
+  QTest::newRow("blank line kept") << "a\n   \nb" << QStringList{"a", "   ", "b"};
+}
+
+void TestBatch::loadStripsCommentsAndJoinsLines() {
+  QFETCH(QString, text);
+  QFETCH(QStringList, lines);
+  QTemporaryDir dir;
+  Batch b;
+  b.batchLoad(writeFile(dir, text));
+  QCOMPARE(b.lines(), lines);
+  QVERIFY(!b.loadFailed());
+}
+
+void TestBatch::runsLinesInOrder_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QList<bool>>("nextResults");
+  QTest::addColumn<QStringList>("commands");
+  QTest::newRow("plain") << "a 1\nb 2\nc" << QList<bool>{} << QStringList{"a 1", "b 2", "c"};
+  QTest::newRow("end in the middle") << "a\n:end\nb" << QList<bool>{} << QStringList{"a"};
+  QTest::newRow("stop in capitals") << "a\n:STOP\nb" << QList<bool>{} << QStringList{"a"};
+  QTest::newRow("echo is not dispatched") << ":echo hello\na" << QList<bool>{} << QStringList{"a"};
+  QTest::newRow("ifng jumps after a failed next")
+      << "seq_exec_next\n:ifng :goto done\nx\ndone" << QList<bool>{false}
+      << QStringList{"seq_exec_next", "done"};
+  QTest::newRow("ifng not taken after a successful next")
+      << "seq_exec_next\n:ifng :goto done\nx\ndone" << QList<bool>{true}
+      << QStringList{"seq_exec_next", ":ifng :goto done", "x", "done"};
+  QTest::newRow("a line between resets the condition")
+      << "seq_exec_next\ny\n:ifng :goto done\nx\ndone" << QList<bool>{false}
+      << QStringList{"seq_exec_next", "y", ":ifng :goto done", "x", "done"};
+  QTest::newRow("loop over data sets")
+      << "loop\nseq_exec_next\n:IFOK :GOTO loop\nlast" << QList<bool>{true, true, false}
+      << QStringList{"loop",          "seq_exec_next",    "loop", "seq_exec_next", "loop",
+                     "seq_exec_next", ":IFOK :GOTO loop", "last"};
+  QTest::newRow("labels are case-sensitive")
+      << "a\n:goto LOOP\nloop\nb" << QList<bool>{} << QStringList{"a", "loop", "b"};
+  QTest::newRow("goto to a missing label goes on")
+      << "a\n:goto nowhere\nb" << QList<bool>{} << QStringList{"a", "b"};
+  QTest::newRow("goto without a label goes on") << ":goto\nb" << QList<bool>{} << QStringList{"b"};
+  QTest::newRow("ifok runs the rest as a command")
+      << ":ifok ct_cor  \"12.5\"" << QList<bool>{} << QStringList{"ct_cor 12.5"};
+  QTest::newRow("comments only") << "# nothing\n" << QList<bool>{} << QStringList{};
+}
+
+void TestBatch::runsLinesInOrder() {
+  QFETCH(QString, text);
+  QFETCH(QList<bool>, nextResults);
+  QFETCH(QStringList, commands);
+  QTemporaryDir dir;
+  Batch b;
+  Dispatcher d(b);
+  d.nextResults = nextResults;
+  QSignalSpy ended(&b, &Batch::batchEnded);
+  b.batchLoad(writeFile(dir, text));
+  b.batchExec();
+  QCOMPARE(d.commands, commands);
+  QVERIFY(!b.running());
+  QCOMPARE(ended.count(), 1);
+}
+
+void TestBatch::calcExecHoldsTheBatch() {
+  QTemporaryDir dir;
+  Batch b;
+  Dispatcher d(b);
+  b.batchLoad(
+      writeFile(dir, "images_load /data *.img\ncalc_exec\nshow_ct1\ncalc_exec\n:end\nnever"));
+  b.batchExec();
+  QCOMPARE(d.commands, (QStringList{"images_load /data *.img", "calc_exec"}));
+  QVERIFY(b.running());
+  QVERIFY(d.held);
+  // Nothing moves the batch while the calculation runs.
+  QCoreApplication::processEvents();
+  QCOMPARE(d.commands.size(), 2);
+  d.release();
+  QCOMPARE(d.commands.size(), 4);
+  QVERIFY(b.running());
+  d.release();
+  QCOMPARE(d.commands.last(), QString("calc_exec"));
+  QVERIFY(!b.running());
+  QCOMPARE(b.current(), 5);
+}
+
+void TestBatch::execWhileRunningStops() {
+  QTemporaryDir dir;
+  Batch b;
+  Dispatcher d(b);
+  b.batchLoad(writeFile(dir, "calc_exec\nafter"));
+  b.batchExec();
+  QVERIFY(b.running());
+  b.batchExec();  // the start button pressed again
+  QVERIFY(!b.running());
+  d.release();  // the calculation ends later: the batch stays stopped
+  QCOMPARE(d.commands, QStringList{"calc_exec"});
+  // Starting again begins at the first line.
+  b.batchExec();
+  QCOMPARE(b.current(), 1);
+}
+
+void TestBatch::unopenableFileKeepsLines() {
+  QTemporaryDir dir;
+  Batch b;
+  b.batchLoad(writeFile(dir, "a\nb"));
+  LogCapture log;
+  b.batchLoad(dir.filePath("missing.txt"));
+  QVERIFY(b.loadFailed());
+  QCOMPARE(b.lines(), (QStringList{"a", "b"}));
+  QCOMPARE(log.matching("Can't open batch file").size(), 1);
+  QVERIFY(log.matching("Can't open batch file").first().contains("missing.txt"));
+}
+
+void TestBatch::longBatchDoesNotNest() {
+  QTemporaryDir dir;
+  QString text;
+  const int n = 100000;
+  text.reserve(n * 8);
+  for (int i = 0; i < n; ++i) text += QString("cmd %1\n").arg(i);
+  Batch b;
+  Dispatcher d(b);
+  LogCapture quiet;
+  b.batchLoad(writeFile(dir, text));
+  b.batchExec();
+  // The batch yields to the event loop now and then; let it finish.
+  QTRY_VERIFY_WITH_TIMEOUT(!b.running(), 20000);
+  QCOMPARE(d.commands.size(), n);
+  QCOMPARE(d.commands.last(), QString("cmd %1").arg(n - 1));
+  QCOMPARE(d.maxDepth, 1);
+}
+
+void TestBatch::endlessGotoLoopStaysStoppable() {
+  QTemporaryDir dir;
+  Batch b;
+  Dispatcher d(b);
+  LogCapture quiet;
+  b.batchLoad(writeFile(dir, "again\n:goto again"));
+  b.batchExec();
+  // batchExec returned although the loop never ends ...
+  QVERIFY(b.running());
+  const int first = d.commands.size();
+  QVERIFY(first >= Batch::kStepsPerTurn / 2);
+  // ... and it goes on in later turns of the event loop until it is stopped.
+  QTRY_VERIFY(d.commands.size() > first);
+  b.batchExec();
+  QVERIFY(!b.running());
+  const int stopped = d.commands.size();
+  QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
+  QCOMPARE(d.commands.size(), stopped);
+  QCOMPARE(d.maxDepth, 1);
+}
+
+void TestBatch::argumentConversions_data() {
+  QTest::addColumn<QString>("line");
+  QTest::addColumn<bool>("flag");
+  QTest::addColumn<int>("integer");
+  QTest::addColumn<double>("real");
+  QTest::addColumn<QString>("text");
+  QTest::newRow("one") << "k 1" << true << 1 << 1.0 << "1";
+  QTest::newRow("two") << "k 2" << false << 2 << 2.0 << "2";
+  QTest::newRow("yes") << "k yes" << false << 0 << 0.0 << "yes";
+  QTest::newRow("missing") << "k" << false << 0 << 0.0 << "";
+  QTest::newRow("negative") << "k -3" << false << -3 << -3.0 << "-3";
+  QTest::newRow("real") << "k 12.75" << false << 0 << 12.75 << "12.75";
+  QTest::newRow("exponent") << "k 1e3" << false << 0 << 1000.0 << "1e3";
+  QTest::newRow("beyond 32 bits") << "k 4294967297" << false << 0 << 4294967297.0 << "4294967297";
+  QTest::newRow("not finite") << "k inf" << false << 0 << 0.0 << "inf";
+  QTest::newRow("nan") << "k nan" << false << 0 << 0.0 << "nan";
+  QTest::newRow("quoted") << "k \"a b\" c" << false << 0 << 0.0 << "a b";
+  QTest::newRow("empty quotes dropped") << "k \"\" 1" << true << 1 << 1.0 << "1";
+}
+
+void TestBatch::argumentConversions() {
+  QFETCH(QString, line);
+  QFETCH(bool, flag);
+  QFETCH(int, integer);
+  QFETCH(double, real);
+  QFETCH(QString, text);
+  const BatchCmd cmd(line);
+  QCOMPARE(cmd.command(), QString("k"));
+  QCOMPARE(cmd.flagArg(), flag);
+  QCOMPARE(cmd.intArg(), integer);
+  QCOMPARE(cmd.realArg(), real);
+  QCOMPARE(cmd.textArg(), text);
+  // Past the last argument every kind reads as its empty value.
+  QCOMPARE(cmd.textArg(5), QString());
+  QCOMPARE(cmd.intArg(-1), 0);
+}
+
+QTEST_GUILESS_MAIN(TestBatch)
+#include "tst_batch.moc"
