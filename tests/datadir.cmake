@@ -1,0 +1,1 @@
+vanto_test(datadir LIBS vanto_ui_imagedata)

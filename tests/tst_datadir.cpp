@@ -1,0 +1,448 @@
+// Data sets of energy series: folder-per-energy listing, facility B file sets,
+// the facility A meta file, and the SelectDataDir panel that lists and hands
+// them on.
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "LogCapture.h"
+#include "imagedata/DataSetScan.h"
+#include "imagedata/KestrelMetaReader.h"
+#include "imagedata/SelectDataDir.h"
+
+namespace {
+
+bool touch(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly) && f.write("x", 1) == 1;
+}
+
+bool writeText(const QString& path, const QString& text) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) >= 0;
+}
+
+}  // namespace
+
+class TestDataDir : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir tmp_;
+  QString engRoot_, heronDir_, metaDir_, dataDir_, meta_;
+  QString path(const QString& name) const { return tmp_.filePath(name); }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(tmp_.isValid());
+    QDir d(tmp_.path());
+    engRoot_ = path("eng");
+    for (const char* sub : {"7200eV", "7100eV", "7112_5eV", "7300eV", "7400eV"})
+      QVERIFY(d.mkpath(QString("eng/") + sub));
+    QVERIFY(touch(path("eng/notes.img")));  // a file is no data set
+    heronDir_ = path("heron");
+    QVERIFY(d.mkpath("heron/sub.img"));  // a folder matching the pattern is not a file
+    for (const char* f : {"s-7.1keV-001.img", "s-7.1keV-002.img", "s-7.2keV-001.img", "s.txt"})
+      QVERIFY(touch(heronDir_ + "/" + f));
+
+    // Meta file run12.txt: 360 data lines give three-digit scan numbers.
+    // Scan 1: no I0 and nothing before it -> dropped. Scan 5: in both folders
+    // -> the meta file's own folder wins. Scan 6: projection only in the
+    // data folder, I0 missing -> scan 5's I0. Scan 8: a line of one item.
+    metaDir_ = path("meta");
+    dataDir_ = path("data");
+    QVERIFY(d.mkpath("meta") && d.mkpath("data"));
+    for (const char* f : {"run12_001.his", "run12_005.his", "run12_005_I0.his", "run12_008.his",
+                          "run12_008_I0.his"})
+      QVERIFY(touch(metaDir_ + "/" + f));
+    for (const char* f : {"run12_005.his", "run12_006.his"}) QVERIFY(touch(dataDir_ + "/" + f));
+    QString text = "File header line\n\n   \n";
+    for (int s = 1; s <= 360; ++s) {
+      if (s == 8)
+        text += "  8  \n";
+      else if (s == 9)
+        text += "1e30 7.3 x\n";  // beyond int32: names no scan
+      else
+        text += QString("%1\t7.%2  t%1 extra\n").arg(s).arg(s == 5 ? 125 : 25 * s);
+    }
+    meta_ = metaDir_ + "/run12.txt";
+    QVERIFY(writeText(meta_, text));
+    QVERIFY(writeText(path("empty.txt"), ""));
+  }
+
+  void fileSetFields_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("sample");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<double>("ev");
+    QTest::newRow("example") << "beadA-7112_5eV-0001.img"
+                             << "beadA-7112_5eV"
+                             << "beadA"
+                             << "7112_5eV" << 7112.5 << "eV" << 7112.5;
+    QTest::newRow("keV") << "s-7.1keV-001.img"
+                         << "s-7.1keV"
+                         << "s"
+                         << "7.1keV" << 7.1 << "keV" << 7100.0;
+    QTest::newRow("KEV any case, dashes in sample") << "a-b-7.2KEV-01.his"
+                                                    << "a-b-7.2KEV"
+                                                    << "a-b"
+                                                    << "7.2KEV" << 7.2 << "KEV" << 7200.0;
+    QTest::newRow("no dash") << "plain.img"
+                             << "plain.img"
+                             << "plain.img"
+                             << "plain.img" << 0.0 << "plain.img" << 0.0;
+    QTest::newRow("key without dash, no number") << "run5-001.img"
+                                                 << "run5"
+                                                 << "run5"
+                                                 << "run5" << 0.0 << "" << 0.0;
+    QTest::newRow("no number") << "x-eV-1.img"
+                               << "x-eV"
+                               << "x"
+                               << "eV" << 0.0 << "eV" << 0.0;
+  }
+  void fileSetFields() {
+    QFETCH(QString, name);
+    CtFileSet set{QFileInfo(name)};
+    QTEST(set.key(), "key");
+    QTEST(set.sample(), "sample");
+    QTEST(set.energyField(), "field");
+    QTEST(set.energyValue(), "value");
+    QTEST(set.unit(), "unit");
+    QTEST(set.energyEV(), "ev");
+  }
+
+  void fileSetsGroupAdjacentKeys() {
+    const std::vector<CtFileSet> sets = scanFileSets(heronDir_, "*.img");
+    QCOMPARE(fileSetEntries(sets), (QStringList{"1 : s (7.1[keV], 2)", "2 :   (7.2[keV], 1)"}));
+    QCOMPARE(sets[0].files().size(), 2);
+    QCOMPARE(sets[0].files()[1].fileName(), QString("s-7.1keV-002.img"));
+
+    // Equal keys apart in name order are separate sets; a sample of 150
+    // characters repeats as 101 blanks at most.
+    QTemporaryDir d;
+    const QString longName(150, QChar('q'));
+    for (const QString& f :
+         {QString("a-1eV-1.img"), QString("a-1eV-5-x.img"), QString("a-1eV-9.img"),
+          longName + "-1eV-1.img", longName + "-2eV-1.img"})
+      QVERIFY(touch(d.filePath(f)));
+    QCOMPARE(fileSetEntries(scanFileSets(d.path(), "*.img")),
+             (QStringList{"1 : a (1[eV], 1)", "2 : a-1eV (5[], 1)", "3 : a (1[eV], 1)",
+                          "4 : " + longName + " (1[eV], 1)",
+                          "5 : " + QString(101, ' ') + " (2[eV], 1)"}));
+    QVERIFY(scanFileSets(d.path(), "*.his").empty());
+    QVERIFY(scanFileSets("", "*").empty());  // not the working directory
+  }
+
+  void subDirListing() {
+    QCOMPARE(subDirEntries(subDirNames(engRoot_)),
+             (QStringList{"1 : 7100eV", "2 : 7112_5eV", "3 : 7200eV", "4 : 7300eV", "5 : 7400eV"}));
+    QVERIFY(subDirNames("").isEmpty());
+    QVERIFY(subDirNames(path("missing")).isEmpty());
+    QCOMPARE(leadingNumber("7112_5eV"), 7112.5);
+    QCOMPARE(leadingNumber("1_2_3eV"), 0.0);  // "1.2.3" is no number
+  }
+
+  void digitCount_data() {
+    QTest::addColumn<int>("n");
+    QTest::addColumn<int>("digits");
+    for (auto [n, dg] : {std::pair{0, 0},
+                         {1, 0},
+                         {2, 1},
+                         {10, 1},
+                         {11, 2},
+                         {100, 2},
+                         {101, 3},
+                         {360, 3},
+                         {1000, 3},
+                         {1001, 4}})
+      QTest::addRow("%d", n) << n << dg;
+  }
+  void digitCount() {
+    QFETCH(int, n);
+    QTEST(KestrelMetaReader::digitCount(n), "digits");
+  }
+
+  void metaNames_data() {
+    QTest::addColumn<int>("digits");
+    QTest::addColumn<int>("scan");
+    QTest::addColumn<QString>("his");
+    QTest::newRow("padded") << 3 << 5 << "run12_005.his";
+    QTest::newRow("never cut") << 2 << 100 << "run12_100.his";
+    QTest::newRow("no digits") << 0 << 7 << "run12_7.his";
+    QTest::newRow("negative") << 3 << -5 << "run12_-05.his";
+  }
+  void metaNames() {
+    QFETCH(int, digits);
+    QFETCH(int, scan);
+    QFETCH(QString, his);
+    QCOMPARE(KestrelMetaReader::hisName("run12", digits, scan), his);
+    QCOMPARE(KestrelMetaReader::i0Name("run12", digits, scan), his.chopped(4) + "_I0.his");
+  }
+
+  void scanNumber_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("number");
+    QTest::newRow("int") << "5" << true << 5;
+    QTest::newRow("truncated") << "5.9" << true << 5;
+    QTest::newRow("towards zero") << "-2.5" << true << -2;
+    QTest::newRow("int32 max") << "2147483647" << true << 2147483647;
+    QTest::newRow("int32 min") << "-2147483648" << true << int(-2147483647 - 1);
+    QTest::newRow("just above") << "2147483648" << false << 0;
+    QTest::newRow("1e30") << "1e30" << false << 0;
+    QTest::newRow("-1e30") << "-1e30" << false << 0;
+    QTest::newRow("nan") << "nan" << false << 0;
+    QTest::newRow("inf") << "inf" << false << 0;
+    QTest::newRow("text reads as 0") << "abc" << true << 0;
+  }
+  void scanNumber() {
+    QFETCH(QString, item);
+    QFETCH(bool, valid);
+    const std::optional<qint32> n = KestrelMetaReader::scanNumber(item);
+    QCOMPARE(n.has_value(), valid);
+    if (valid) QTEST(*n, "number");
+  }
+
+  void metaFileItems() {
+    KestrelMetaReader r;
+    QVERIFY(r.read(meta_, dataDir_));
+    QCOMPARE(r.baseName(), QString("run12"));
+    QCOMPARE(r.metaDirPath(), QDir(metaDir_).absolutePath());
+    const QList<KestrelMetaItem>& items = r.items();
+    QCOMPARE(items.size(), 3);
+    QCOMPARE(items[0].number, 5);
+    QCOMPARE(items[0].hisPath, metaDir_ + "/run12_005.his");
+    QCOMPARE(items[0].i0Path, metaDir_ + "/run12_005_I0.his");
+    QCOMPARE(items[0].thirdItem, QString("t5"));
+    QCOMPARE(items[0].energyEV(), 7125.0);
+    QCOMPARE(items[0].energyText(), QString("7_125KeV"));
+    QCOMPARE(items[1].hisPath, dataDir_ + "/run12_006.his");
+    QCOMPARE(items[1].i0Path, items[0].i0Path);  // carried forward
+    QCOMPARE(items[2].number, 8);
+    QCOMPARE(items[2].energy, QString());
+    QCOMPARE(items[2].energyEV(), 0.0);
+    // The entries name the files the items use, the carried I0 included.
+    QCOMPARE(r.entries(), (QStringList{"1 : run12_005.his (7125eV), run12_005_I0.his",
+                                       "2 : run12_006.his (7150eV), run12_005_I0.his",
+                                       "3 : run12_008.his (0eV), run12_008_I0.his"}));
+
+    // Without a data folder only the meta file's own folder is searched.
+    QVERIFY(r.read(meta_, ""));
+    QCOMPARE(r.items().size(), 2);
+
+    QVERIFY(r.read(path("empty.txt"), dataDir_));
+    QVERIFY(r.items().isEmpty());
+  }
+
+  void unopenableMetaFileKeepsItems_data() {
+    QTest::addColumn<QString>("file");
+    QTest::newRow("missing") << path("nothere.txt");
+    QTest::newRow("folder") << metaDir_;
+    QTest::newRow("no name") << QString();
+  }
+  void unopenableMetaFileKeepsItems() {
+    QFETCH(QString, file);
+    KestrelMetaReader r;
+    QVERIFY(r.read(meta_, dataDir_));
+    LogCapture log;
+    QVERIFY(!r.read(file, path("elsewhere")));
+    QCOMPARE(log.lines(), QStringList{QString("Can't open Kestrel Meta File \"%1\"").arg(file)});
+    QCOMPARE(r.items().size(), 3);
+    QCOMPARE(r.dataDirText(), dataDir_);
+  }
+
+  void panelDefaults() {
+    SelectDataDir p;
+    QCOMPARE(p.pattern(), QString("*.img"));
+    QVERIFY(p.isHeronStd() && !p.isEngDirs() && !p.isKestrelStd());
+    QCOMPARE(p.findChild<QPushButton*>("Select")->text(), QString("Sel. Data Dir."));
+    QCOMPARE(p.findChild<QPushButton*>("SelKestrelMetaFile")->text(), QString("Sel. Meta File"));
+    QVERIFY(p.findChild<QFrame*>("SelKestrelMetaFileFrame")->isHidden());
+    QCOMPARE(p.metaFileDialog()->nameFilters(), QStringList{"Meta File (* *.*)"});
+    QCOMPARE(p.metaFileDialog()->fileMode(), QFileDialog::ExistingFile);
+    QCOMPARE(p.count(), 0);
+    QSignalSpy none(&p, &SelectDataDir::noMoreSets);
+    p.set();
+    QCOMPARE(none.count(), 1);
+  }
+
+  void energyDirs() {
+    SelectDataDir p;
+    p.setIsEngDirs(true);
+    QSignalSpy sets(&p, &SelectDataDir::newSets);
+    QSignalSpy sel(&p, &SelectDataDir::selected);
+    p.setPattern("*.img  *.his");
+    p.setDataDir(engRoot_);
+    QCOMPARE(p.dataDir(), engRoot_);
+    QCOMPARE(sets.count(), 1);
+    QCOMPARE(sets.at(0).at(0).toInt(), 5);
+    QCOMPARE(p.entries().mid(0, 3), (QStringList{"1 : 7100eV", "2 : 7112_5eV", "3 : 7200eV"}));
+    QCOMPARE(sel.count(), 0);  // a rescan emits no data set
+    p.setFirstSet(1);
+    QCOMPARE(sel.count(), 1);
+    QCOMPARE(sel.at(0).at(0).toString(), engRoot_ + "/7112_5eV");
+    QCOMPARE(sel.at(0).at(1).toStringList(), (QStringList{"*.img", "*.his"}));
+    QCOMPARE(p.energyEV(), 7112.5);
+    QCOMPARE(p.energyText(), QString("7112_5eV"));
+  }
+
+  void setNextSet_data() {
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("lastIdx");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("emitted");
+    QTest::newRow("at lastIdx") << 3 << 3 << 3 << false;
+    QTest::newRow("before lastIdx") << 2 << 3 << 3 << true;
+    QTest::newRow("past lastIdx") << 2 << 0 << 2 << false;
+    QTest::newRow("at last entry") << 4 << 10 << 4 << false;
+  }
+  void setNextSet() {
+    QFETCH(int, start);
+    QFETCH(int, lastIdx);
+    QFETCH(bool, emitted);
+    SelectDataDir p;
+    p.setIsEngDirs(true);
+    p.setDataDir(engRoot_);
+    for (int i = 0; i < start; ++i) QVERIFY(p.next());
+    QSignalSpy sel(&p, &SelectDataDir::selected);
+    QSignalSpy none(&p, &SelectDataDir::noMoreSets);
+    p.setNextSet(lastIdx);
+    QTEST(p.currentIndex(), "index");
+    QCOMPARE(sel.count(), emitted ? 1 : 0);
+    QCOMPARE(none.count(), emitted ? 0 : 1);
+  }
+
+  void nextStopsAtEndSilently() {
+    SelectDataDir p;
+    p.setIsEngDirs(true);
+    p.setDataDir(engRoot_);
+    QSignalSpy sel(&p, &SelectDataDir::selected);
+    QSignalSpy none(&p, &SelectDataDir::noMoreSets);
+    while (p.next()) {
+    }
+    QCOMPARE(p.currentIndex(), 4);
+    QCOMPARE(sel.count() + none.count(), 0);
+  }
+
+  void setFirstSetOutOfRange_data() {
+    QTest::addColumn<int>("idx");
+    QTest::newRow("-1") << -1;
+    QTest::newRow("count") << 2;
+    QTest::newRow("far") << 1000;
+  }
+  void setFirstSetOutOfRange() {
+    SelectDataDir p;
+    p.setDataDir(heronDir_);
+    QCOMPARE(p.count(), 2);
+    QSignalSpy files(&p, &SelectDataDir::selectedFileInfoList);
+    QSignalSpy none(&p, &SelectDataDir::noMoreSets);
+    QFETCH(int, idx);
+    p.setFirstSet(idx);
+    QCOMPARE(p.currentIndex(), -1);
+    QCOMPARE(none.count(), 1);
+    QCOMPARE(files.count(), 0);
+    QCOMPARE(p.energyEV(), 0.0);
+    QCOMPARE(p.energyText(), QString());
+  }
+
+  void heronSets() {
+    SelectDataDir p;
+    QSignalSpy sets(&p, &SelectDataDir::newSets);
+    QSignalSpy files(&p, &SelectDataDir::selectedFileInfoList);
+    p.setDataDir(heronDir_);
+    QCOMPARE(p.entries(), (QStringList{"1 : s (7.1[keV], 2)", "2 :   (7.2[keV], 1)"}));
+    p.set();
+    QCOMPARE(files.count(), 1);
+    const QFileInfoList list = files.at(0).at(0).value<QFileInfoList>();
+    QCOMPARE(list.size(), 2);
+    QCOMPARE(list[0].fileName(), QString("s-7.1keV-001.img"));
+    QCOMPARE(p.energyEV(), 7100.0);
+    QCOMPARE(p.energyText(), QString("7.1keV"));
+
+    // A folder without matching files changes nothing.
+    QVERIFY(p.next());
+    p.setDataDir(metaDir_);
+    QCOMPARE(sets.count(), 2);
+    QCOMPARE(sets.at(1).at(0).toInt(), 2);
+    QCOMPARE(p.currentIndex(), 1);
+    p.set();
+    QCOMPARE(files.at(1).at(0).value<QFileInfoList>()[0].fileName(), QString("s-7.2keV-001.img"));
+  }
+
+  void layoutChangeNeverShowsOtherLayoutsSets() {
+    // Regression: a layout whose rescan found nothing used to keep listing the
+    // previous layout's entries while set() emitted nothing for them.
+    SelectDataDir p;
+    p.setPattern("*.his");
+    p.setIsEngDirs(true);
+    p.setDataDir(engRoot_);
+    QCOMPARE(p.count(), 5);
+    QSignalSpy sets(&p, &SelectDataDir::newSets);
+    QSignalSpy none(&p, &SelectDataDir::noMoreSets);
+    QSignalSpy files(&p, &SelectDataDir::selectedFileInfoList);
+    p.setIsHeronStd(true);  // no *.his and no earlier sets: an empty list
+    QCOMPARE(p.count(), 0);
+    QCOMPARE(sets.at(0).at(0).toInt(), 0);
+    p.set();
+    QCOMPARE(none.count(), 1);
+
+    p.setPattern("*.img");
+    p.setIsEngDirs(true);
+    p.setIsHeronStd(true);  // engRoot_ holds only notes.img: one set
+    p.setPattern("*.his");
+    p.setIsEngDirs(true);
+    p.setIsHeronStd(true);  // nothing matches: the earlier set is listed again
+    QCOMPARE(p.entries(), QStringList{"1 : notes.img (0[notes.img], 1)"});
+    QCOMPARE(sets.last().at(0).toInt(), 1);
+    p.set();
+    QCOMPARE(files.count(), 1);
+    QCOMPARE(files.at(0).at(0).value<QFileInfoList>()[0].fileName(), QString("notes.img"));
+  }
+
+  void kestrelPanel() {
+    SelectDataDir p;
+    auto* frame = p.findChild<QFrame*>("SelKestrelMetaFileFrame");
+    p.setDataDir(dataDir_);
+    QSignalSpy sets(&p, &SelectDataDir::newSets);
+    QSignalSpy his(&p, &SelectDataDir::selectedHis);
+    QTest::ignoreMessage(QtDebugMsg, "Can't open Kestrel Meta File \"\"");
+    p.setIsKestrelStd(true);
+    QVERIFY(!frame->isHidden());
+    QCOMPARE(sets.last().at(0).toInt(), 0);  // the data folder has no Heron sets
+
+    p.kestrelMetaFileSelected(meta_);
+    QCOMPARE(p.kestrelMetaFile(), meta_);
+    QCOMPARE(sets.last().at(0).toInt(), 3);
+    QCOMPARE(p.entries().at(1), QString("2 : run12_006.his (7150eV), run12_005_I0.his"));
+    p.setFirstSet(1);
+    QCOMPARE(his.count(), 1);
+    const KestrelMetaItem item = his.at(0).at(0).value<KestrelMetaItem>();
+    QCOMPARE(item.number, 6);
+    QCOMPARE(item.hisPath, dataDir_ + "/run12_006.his");
+    QCOMPARE(p.energyEV(), 7150.0);
+    QCOMPARE(p.energyText(), QString("7_150KeV"));
+
+    // Neither a missing nor an empty meta file loses the items.
+    const QString missing = path("gone.txt");
+    QTest::ignoreMessage(QtDebugMsg,
+                         qPrintable(QString("Can't open Kestrel Meta File \"%1\"").arg(missing)));
+    p.kestrelMetaFileSelected(missing);
+    p.kestrelMetaFileSelected(path("empty.txt"));
+    QCOMPARE(sets.last().at(0).toInt(), 3);
+    p.setNextSet(5);
+    QCOMPARE(his.at(1).at(0).value<KestrelMetaItem>().number, 8);
+
+    p.setIsEngDirs(true);
+    QVERIFY(frame->isHidden());
+  }
+};
+
+QTEST_MAIN(TestDataDir)
+#include "tst_datadir.moc"
