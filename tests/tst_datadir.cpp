@@ -82,30 +82,19 @@ class TestDataDir : public QObject {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("unit");
     QTest::addColumn<double>("ev");
-    QTest::newRow("example") << "beadA-7112_5eV-0001.img"
-                             << "beadA-7112_5eV"
-                             << "beadA"
+    // clang-format off
+    QTest::newRow("example") << "beadA-7112_5eV-0001.img" << "beadA-7112_5eV" << "beadA"
                              << "7112_5eV" << 7112.5 << "eV" << 7112.5;
-    QTest::newRow("keV") << "s-7.1keV-001.img"
-                         << "s-7.1keV"
-                         << "s"
-                         << "7.1keV" << 7.1 << "keV" << 7100.0;
-    QTest::newRow("KEV any case, dashes in sample") << "a-b-7.2KEV-01.his"
-                                                    << "a-b-7.2KEV"
-                                                    << "a-b"
-                                                    << "7.2KEV" << 7.2 << "KEV" << 7200.0;
-    QTest::newRow("no dash") << "plain.img"
-                             << "plain.img"
-                             << "plain.img"
-                             << "plain.img" << 0.0 << "plain.img" << 0.0;
-    QTest::newRow("key without dash, no number") << "run5-001.img"
-                                                 << "run5"
-                                                 << "run5"
-                                                 << "run5" << 0.0 << "" << 0.0;
-    QTest::newRow("no number") << "x-eV-1.img"
-                               << "x-eV"
-                               << "x"
-                               << "eV" << 0.0 << "eV" << 0.0;
+    QTest::newRow("keV") << "s-7.1keV-001.img" << "s-7.1keV" << "s" << "7.1keV" << 7.1 << "keV"
+                         << 7100.0;
+    QTest::newRow("KEV any case, dashes in sample") << "a-b-7.2KEV-01.his" << "a-b-7.2KEV"
+                                                    << "a-b" << "7.2KEV" << 7.2 << "KEV" << 7200.0;
+    QTest::newRow("no dash") << "plain.img" << "plain.img" << "plain.img" << "plain.img" << 0.0
+                             << "plain.img" << 0.0;
+    QTest::newRow("key without dash, no number") << "run5-001.img" << "run5" << "run5" << "run5"
+                                                 << 0.0 << "" << 0.0;
+    QTest::newRow("no number") << "x-eV-1.img" << "x-eV" << "x" << "eV" << 0.0 << "eV" << 0.0;
+    // clang-format on
   }
   void fileSetFields() {
     QFETCH(QString, name);
@@ -137,32 +126,18 @@ class TestDataDir : public QObject {
                           "4 : " + longName + " (1[eV], 1)",
                           "5 : " + QString(101, ' ') + " (2[eV], 1)"}));
     QVERIFY(scanFileSets(d.path(), "*.his").empty());
-    QVERIFY(scanFileSets("", "*").empty());  // not the working directory
-  }
-
-  void subDirListing() {
-    QCOMPARE(subDirEntries(subDirNames(engRoot_)),
-             (QStringList{"1 : 7100eV", "2 : 7112_5eV", "3 : 7200eV", "4 : 7300eV", "5 : 7400eV"}));
+    // An empty folder name is not the working directory.
+    QVERIFY(scanFileSets("", "*").empty());
     QVERIFY(subDirNames("").isEmpty());
     QVERIFY(subDirNames(path("missing")).isEmpty());
-    QCOMPARE(leadingNumber("7112_5eV"), 7112.5);
-    QCOMPARE(leadingNumber("1_2_3eV"), 0.0);  // "1.2.3" is no number
   }
 
   void digitCount_data() {
     QTest::addColumn<int>("n");
     QTest::addColumn<int>("digits");
-    for (auto [n, dg] : {std::pair{0, 0},
-                         {1, 0},
-                         {2, 1},
-                         {10, 1},
-                         {11, 2},
-                         {100, 2},
-                         {101, 3},
-                         {360, 3},
-                         {1000, 3},
-                         {1001, 4}})
-      QTest::addRow("%d", n) << n << dg;
+    const int ns[] = {0, 1, 2, 10, 11, 100, 101, 360, 1000, 1001};
+    const int ds[] = {0, 0, 1, 1, 2, 2, 3, 3, 3, 4};
+    for (int k = 0; k < 10; ++k) QTest::addRow("%d", ns[k]) << ns[k] << ds[k];
   }
   void digitCount() {
     QFETCH(int, n);
@@ -190,16 +165,12 @@ class TestDataDir : public QObject {
     QTest::addColumn<QString>("item");
     QTest::addColumn<bool>("valid");
     QTest::addColumn<int>("number");
-    QTest::newRow("int") << "5" << true << 5;
     QTest::newRow("truncated") << "5.9" << true << 5;
     QTest::newRow("towards zero") << "-2.5" << true << -2;
-    QTest::newRow("int32 max") << "2147483647" << true << 2147483647;
     QTest::newRow("int32 min") << "-2147483648" << true << int(-2147483647 - 1);
     QTest::newRow("just above") << "2147483648" << false << 0;
     QTest::newRow("1e30") << "1e30" << false << 0;
-    QTest::newRow("-1e30") << "-1e30" << false << 0;
     QTest::newRow("nan") << "nan" << false << 0;
-    QTest::newRow("inf") << "inf" << false << 0;
     QTest::newRow("text reads as 0") << "abc" << true << 0;
   }
   void scanNumber() {
@@ -283,7 +254,8 @@ class TestDataDir : public QObject {
     QCOMPARE(p.dataDir(), engRoot_);
     QCOMPARE(sets.count(), 1);
     QCOMPARE(sets.at(0).at(0).toInt(), 5);
-    QCOMPARE(p.entries().mid(0, 3), (QStringList{"1 : 7100eV", "2 : 7112_5eV", "3 : 7200eV"}));
+    QCOMPARE(p.entries(),
+             (QStringList{"1 : 7100eV", "2 : 7112_5eV", "3 : 7200eV", "4 : 7300eV", "5 : 7400eV"}));
     QCOMPARE(sel.count(), 0);  // a rescan emits no data set
     p.setFirstSet(1);
     QCOMPARE(sel.count(), 1);
@@ -291,6 +263,10 @@ class TestDataDir : public QObject {
     QCOMPARE(sel.at(0).at(1).toStringList(), (QStringList{"*.img", "*.his"}));
     QCOMPARE(p.energyEV(), 7112.5);
     QCOMPARE(p.energyText(), QString("7112_5eV"));
+    while (p.next()) {  // next() stops at the last entry and emits nothing
+    }
+    QCOMPARE(p.currentIndex(), 4);
+    QCOMPARE(sel.count(), 1);
   }
 
   void setNextSet_data() {
@@ -317,18 +293,6 @@ class TestDataDir : public QObject {
     QTEST(p.currentIndex(), "index");
     QCOMPARE(sel.count(), emitted ? 1 : 0);
     QCOMPARE(none.count(), emitted ? 0 : 1);
-  }
-
-  void nextStopsAtEndSilently() {
-    SelectDataDir p;
-    p.setIsEngDirs(true);
-    p.setDataDir(engRoot_);
-    QSignalSpy sel(&p, &SelectDataDir::selected);
-    QSignalSpy none(&p, &SelectDataDir::noMoreSets);
-    while (p.next()) {
-    }
-    QCOMPARE(p.currentIndex(), 4);
-    QCOMPARE(sel.count() + none.count(), 0);
   }
 
   void setFirstSetOutOfRange_data() {
