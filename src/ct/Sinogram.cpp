@@ -178,3 +178,11 @@ void Sinogram::newPos(double x, double y) {
   const int r = static_cast<int>(yi) % sgm_.rows();
   ui_->DispSinogram->setVal(sgm_.rawRow(r)[static_cast<int>(xi)]);
 }
+
+bool Sinogram::alterStack() const { return ui_->AlterStack->isChecked(); }
+
+void Sinogram::setAlterStack(bool f) { ui_->AlterStack->setChecked(f); }
+
+bool Sinogram::moveYWithMouse() const { return ui_->MoveYWMouse->isChecked(); }
+
+void Sinogram::setMoveYWithMouse(bool f) { ui_->MoveYWMouse->setChecked(f); }

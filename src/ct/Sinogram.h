@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "ct/HSgm.h"
+#include "ct/ProcCtrl.h"
 #include "ct/SinogramBuilder.h"
 #include "imagedata/ImgDatas.h"
-#include "ct/ProcCtrl.h"
 
 namespace Ui {
 class Sinogram;
@@ -34,6 +34,11 @@ class Sinogram : public QFrame {
   ImgDispWPV* display() const;
   double guessParam() const;
   int imageOffsetY() const;
+  // The picture options "Alter. Stack" and "Move Y w. Mouse".
+  bool alterStack() const;
+  void setAlterStack(bool f);
+  bool moveYWithMouse() const;
+  void setMoveYWithMouse(bool f);
 
   // The inputs of a build for the current image set and processing control.
   SinogramSource source() const;

@@ -90,10 +90,10 @@ void SelectDataFiles::setSelectButtonText(const QString& text) { ui_->Select->se
 
 void SelectDataFiles::setNewOnlyMode(bool f) {
   newOnly_ = f;
-  for (QWidget* w : {static_cast<QWidget*>(ui_->LoadNewFiles), static_cast<QWidget*>(ui_->AddFiles),
-                     static_cast<QWidget*>(ui_->KeepConditions),
-                     static_cast<QWidget*>(ui_->LoadMultiTimes),
-                     static_cast<QWidget*>(ui_->MultiTimes), static_cast<QWidget*>(ui_->SepLine)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(ui_->LoadNewFiles), static_cast<QWidget*>(ui_->AddFiles),
+        static_cast<QWidget*>(ui_->KeepConditions), static_cast<QWidget*>(ui_->LoadMultiTimes),
+        static_cast<QWidget*>(ui_->MultiTimes), static_cast<QWidget*>(ui_->SepLine)})
     w->setVisible(!f);
   if (f) ui_->LoadNewFiles->setChecked(true);
 }
@@ -118,8 +118,9 @@ void SelectDataFiles::selectionStep(const QStringList& files) {
   emit filesSelected(repeated, newFile);
 }
 
-void SelectDataFiles::setDirAndPatterns(const QString& dir, const QStringList& patterns) {
-  dialog_->setDirectory(dir);
+void SelectDataFiles::setDirAndPatterns(const QString& dir, const QStringList& patterns,
+                                        bool pointDialog) {
+  if (pointDialog) dialog_->setDirectory(dir);
   if (ui_->LoadNewFiles->isChecked()) clearFiles();
   QDir d(dir);
   const QStringList names =

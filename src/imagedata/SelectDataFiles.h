@@ -27,7 +27,9 @@ class SelectDataFiles : public QFrame {
   ~SelectDataFiles() override;
 
   void addFile(const QString& text);
-  void setDirAndPatterns(const QString& dir, const QStringList& patterns);
+  // Points the dialog at dir (unless pointDialog is false) and selects the
+  // files of dir whose names match patterns.
+  void setDirAndPatterns(const QString& dir, const QStringList& patterns, bool pointDialog = true);
   void setFileInfos(const QFileInfoList& infos);
   void selectFile(const QString& path);
   void setNewOnlyMode(bool f);

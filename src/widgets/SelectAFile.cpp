@@ -58,6 +58,7 @@ void SelectAFile::fileSelected0() {
 
 void SelectAFile::selectFile(const QString& fname) {
   const QFileInfo fi(fname);
+  fileName_ = fname;
   setPath(fi.absolutePath());
   ui_->Name->setText(fi.completeBaseName());
   emit fileSelected(fname);
@@ -71,7 +72,8 @@ void SelectAFile::setPath(const QString& dir) {
 void SelectAFile::pathEdited() {
   const QString dir = ui_->FilePath->text().trimmed();
   if (mode_ != Mode::Save || dir.isEmpty()) return;
-  if (!QDir().mkpath(dir)) qWarning().noquote() << "Can not create directory" << ("\"" + dir + "\"");
+  if (!QDir().mkpath(dir))
+    qWarning().noquote() << "Can not create directory" << ("\"" + dir + "\"");
 }
 
 QString SelectAFile::path() const { return ui_->FilePath->text(); }
@@ -86,6 +88,7 @@ void SelectAFile::setStat(bool f) { ui_->FilePath->setStyleSheet(f ? kUsable : k
 void SelectAFile::clear0() {
   ui_->FilePath->clear();
   ui_->Name->clear();
+  fileName_.clear();
   ui_->FilePath->setStyleSheet(kNeutral);
   emit clear();
 }

@@ -28,6 +28,8 @@ class SelectAFile : public QFrame {
   // Shows a directory in the path field (created in saving mode).
   void setPath(const QString& dir);
 
+  // The whole name of the file last chosen or selected, "" after clearing.
+  QString fileName() const { return fileName_; }
   QString path() const;
   QString name() const;
   QString tag() const;
@@ -51,4 +53,5 @@ class SelectAFile : public QFrame {
   std::unique_ptr<Ui::SelectAFile> ui_;
   QPointer<QFileDialog> dialog_;
   Mode mode_ = Mode::Open;
+  QString fileName_;
 };
