@@ -1,1 +1,2 @@
 vanto_test(body LIBS vanto_ui_app vanto_phantom)
+vanto_test(commands LIBS vanto_ui_app vanto_phantom)

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDebug>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <thread>
 
 #include "app/ConfigStore.h"
+#include "automation/Batch.h"
 #include "ct/CtCalc.h"
 #include "ct/CtCalc2.h"
 #include "ct/CtCalc2Ui.h"
@@ -27,6 +29,7 @@
 #include "ct/Sinogram.h"
 #include "imagedata/ImgDatas.h"
 #include "imagedata/SelectAImgFile.h"
+#include "imagedata/SelectDataDir.h"
 #include "imagedata/SelectDataFiles.h"
 #include "output/DataSaver.h"
 #include "ui_Body.h"
@@ -59,7 +62,11 @@ void showFrame(const ImgData* frame, ImgDispWPV* disp) {
 }  // namespace
 
 Body::Body(QWidget* parent)
-    : QFrame(parent), ui_(new Ui::Body), imgs_(new ImgDatas(this)), saver_(new DataSaver(this)) {
+    : QFrame(parent),
+      ui_(new Ui::Body),
+      imgs_(new ImgDatas(this)),
+      saver_(new DataSaver(this)),
+      batch_(new Batch(this)) {
   // Slices are addressed to the workers through queued signals.
   qRegisterMetaType<CtCalc2*>("CtCalc2*");
   ui_->setupUi(this);
@@ -103,6 +110,21 @@ Body::Body(QWidget* parent)
           Qt::QueuedConnection);
   connect(this, &Body::batchCalcStart, this, &Body::startCalcCt, Qt::DirectConnection);
   connect(this, &Body::batchCalcFinished, this, &Body::callBatchCheckEnd, Qt::DirectConnection);
+  connect(batch_, &Batch::batchExCmd, this, &Body::batchExCmd, Qt::DirectConnection);
+  connect(this, &Body::callBatchLoad, batch_, &Batch::batchLoad, Qt::DirectConnection);
+  connect(this, &Body::callBatchExec, batch_, &Batch::batchExec, Qt::DirectConnection);
+  connect(this, &Body::callBatchCheckEnd, batch_, &Batch::batchCheckEnd, Qt::DirectConnection);
+  connect(ui_->SelI0Files, &SelectDataFiles::filesSelected, this, &Body::i0FilesSelected);
+  connect(ui_->SelDDir, &SelectDataDir::selected, this, &Body::selectedDir);
+  connect(ui_->SelDDir, &SelectDataDir::selectedFileInfoList, this, &Body::selectedFileInfoList);
+  connect(ui_->SelDDir, &SelectDataDir::selectedHis, this, &Body::selectedHis);
+
+  // One long-lived dialog saves and loads setup files.
+  setupDialog_ = new QFileDialog(this, "Setup File");
+  setupDialog_->setNameFilters({"*.cfg", "*.*"});
+  connect(setupDialog_, &QFileDialog::fileSelected, this, &Body::saveLoadFileSelected);
+  connect(ui_->SaveSetup, &QPushButton::clicked, this, &Body::showSaveSetupD);
+  connect(ui_->LoadSetup, &QPushButton::clicked, this, &Body::showLoadSetupD);
   connect(ui_->CTFiles, &SelectDataFiles::filesSelected, this, &Body::dataFilesSelected);
   connect(ctSel_, &QButtonGroup::buttonClicked, this, &Body::changedCtSel);
   connect(rawDisp_, &ImgDispWPV::newPosInvY, this, &Body::newPosOnRawImg);
@@ -140,6 +162,7 @@ Body::Body(QWidget* parent)
   }
 
   createWorkers();
+  registerCommands();
   replayConfigLines();
 }
 
@@ -199,9 +222,7 @@ void Body::createWorkers() {
   ui_->procCtrl->setThreadLimit(n);
 }
 
-void Body::replayConfigLines() {
-  for (const QString& line : ConfigStore::instance().rawLines()) batchExCmd(BatchCmd(line));
-}
+void Body::replayConfigLines() { runQuietly(ConfigStore::instance().rawLines()); }
 
 bool Body::anyWorkerBusy() const {
   return std::any_of(workers_.begin(), workers_.end(), [](CtCalc2* w) { return w->busy(); });
@@ -234,10 +255,12 @@ void Body::dataFilesSelected(QStringList files, bool clear) {
   }
   if (clear) {
     imgs_->clear();
+    firstLoadedFile_.clear();
     ui_->seekCtrl->setRange(0, 0);
     ui_->seekCtrl->setValue(0);
   }
   pendingFiles_ = files;
+  loadingFiles_ = true;
   qDebug() << "data file selected";
   emit askLoadNextDataFile();
 }
@@ -253,13 +276,18 @@ void Body::loadNextDataFile() {
     emit askLoadNextMultiData(0);
     return;
   }
-  if (imgs_->add(currentFile_, 0)) ui_->CTFiles->addFile(currentFile_);
+  if (imgs_->add(currentFile_, 0)) {
+    ui_->CTFiles->addFile(currentFile_);
+    if (firstLoadedFile_.isEmpty()) firstLoadedFile_ = currentFile_;
+  }
   emit askLoadNextDataFile();
 }
 
 void Body::loadNextMultiData(int idx) {
-  if (imgs_->add(currentFile_, idx))
+  if (imgs_->add(currentFile_, idx)) {
     ui_->CTFiles->addFile(QString("%1(%2)").arg(currentFile_).arg(idx));
+    if (firstLoadedFile_.isEmpty()) firstLoadedFile_ = currentFile_;
+  }
   if (idx + 1 < currentFrames_)
     emit askLoadNextMultiData(idx + 1);
   else
@@ -295,7 +323,12 @@ void Body::finishedLoadDataFiles() {
   updateRawImage();
   sino_->genSinogram();
   sino_->genImage();
+  loadingFiles_ = false;
   emit finishedLoadingCTFiles();
+  if (startAfterLoad_) {
+    startAfterLoad_ = false;
+    startCalcCt();
+  }
 }
 
 // ---- raw image -----------------------------------------------------------
@@ -399,12 +432,15 @@ void Body::showSinogram() {
 // ---- calculation ---------------------------------------------------------
 
 void Body::toggleCalcCt() {
-  if (imgs_->count() == 0) return;
-  if (startPending_) {
+  if (startPending_ || startAfterLoad_) {
+    // A start that still waits is called off; a batch waiting for it goes on.
     startPending_ = false;
+    startAfterLoad_ = false;
     ui_->CalcCT->setStyleSheet(kCalcIdle);
+    releaseBatchCalc();
     return;
   }
+  if (imgs_->count() == 0) return;
   if (calculating_)
     stopCalcCt();
   else
@@ -412,6 +448,19 @@ void Body::toggleCalcCt() {
 }
 
 void Body::startCalcCt() {
+  if (loadingFiles_) {
+    // Files announced for loading are still coming in one per event-loop
+    // turn: the run starts on the complete set once they are in.
+    if (!startAfterLoad_) qDebug() << "CT calculation starts when the files being loaded are in";
+    startAfterLoad_ = true;
+    ui_->CalcCT->setStyleSheet(kCalcRunning);
+    return;
+  }
+  if (imgs_->count() == 0) {
+    qDebug() << "CT calculation not started : no projection images are loaded";
+    releaseBatchCalc();
+    return;
+  }
   if (anyWorkerBusy()) {
     // A worker of the last run is still on its slice: its workspace must not
     // be re-sized under it, so the run starts when it is done.
@@ -532,10 +581,7 @@ void Body::ctCalcFinished() {
   ui_->CalcEndT->setText(end.toString(kTimeFormat));
   ui_->CalcSpentT->setText(QString::number(calcStart_.msecsTo(end) / 1000.0, 'g', 6));
   ui_->CalcCT->setStyleSheet(kCalcIdle);
-  if (calcByBatch_) {
-    calcByBatch_ = false;
-    emit batchCalcFinished();
-  }
+  releaseBatchCalc();
   emit calcFinished();
   if (!anyWorkerBusy()) {
     setInputsLocked(false);
@@ -543,7 +589,20 @@ void Body::ctCalcFinished() {
   }
 }
 
+void Body::releaseBatchCalc() {
+  if (!calcByBatch_) return;
+  calcByBatch_ = false;
+  emit batchCalcFinished();
+}
+
 void Body::ctImage(int no, QImage img) { gallery_->addImg(no, img); }
+
+void Body::i0FilesSelected(QStringList files, bool clear) {
+  // The sequence's I0 files are only listed; the one of each energy is
+  // taken from the list when its data set is loaded.
+  if (clear) ui_->SelI0Files->clearFiles();
+  for (const QString& f : files) ui_->SelI0Files->addFile(f);
+}
 
 // ---- smaller slots -------------------------------------------------------
 
@@ -592,12 +651,6 @@ void Body::cRUpdated(double rx0, double rz0, double rx1, double rz1) {
   shareRegion(sender(), true, rx0, rz0, rx1, rz1);
 }
 
-// Batch commands arrive here; the command set is not wired up yet, so a
-// command is only noted.
-void Body::batchExCmd(BatchCmd cmd) {
-  if (!cmd.command().isEmpty()) qDebug() << "batch command not handled :" << cmd.line();
-}
-
 void Body::fixColorScaleChanged() {
   const bool f = ui_->FixColorScale->isChecked();
   ctCalc_->setFixColorScale(f);
@@ -618,6 +671,15 @@ void Body::selectedDir(QString dir, QStringList patterns) {
 
 void Body::selectedFileInfoList(QFileInfoList fileInfoList) {
   ui_->CTFiles->setFileInfos(fileInfoList);
+}
+
+void Body::selectedHis(KestrelMetaItem kestrelMetaItem) {
+  // One facility A scan: its I0 file becomes the I0 reference (frame 0),
+  // its multi-frame projection file the new image set.
+  const QString i0 = kestrelMetaItem.i0Path;
+  whenInputsFree([this, i0] { ui_->I0ImgSel->selectFile(i0); });
+  qDebug() << "setid" << ui_->SelDDir->energyText();
+  ui_->CTFiles->selectFile(kestrelMetaItem.hisPath);
 }
 
 void Body::batchLoad(QString fname) { emit callBatchLoad(fname); }

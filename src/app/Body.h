@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QFileInfoList>
 #include <QFrame>
+#include <QHash>
 #include <QImage>
 #include <QRectF>
 #include <QStringList>
@@ -12,6 +13,7 @@
 
 #include "automation/BatchCmd.h"
 #include "ct/CtRunParams.h"
+#include "imagedata/KestrelMetaReader.h"
 #include "widgets/MouseC.h"
 
 namespace Ui {
@@ -19,6 +21,8 @@ class Body;
 }
 class QAbstractButton;
 class QButtonGroup;
+class QFileDialog;
+class Batch;
 class QPainter;
 class QThread;
 class CtCalc;
@@ -56,6 +60,10 @@ class Body : public QFrame {
   const std::vector<CtCalc2Ui*>& workerPanels() const { return workerUis_; }
   const CtRunParams& runParams() const { return runParams_; }
   bool calculating() const { return calculating_; }
+  // Whether projection files announced for loading are still being loaded.
+  bool loadingFiles() const { return loadingFiles_; }
+  Batch* batch() const { return batch_; }
+  QFileDialog* setupDialog() const { return setupDialog_; }
   bool anyWorkerBusy() const;
 
  signals:
@@ -110,6 +118,13 @@ class Body : public QFrame {
   double colorMax();
   void selectedDir(QString dir, QStringList patterns);
   void selectedFileInfoList(QFileInfoList fileInfoList);
+  void selectedHis(KestrelMetaItem kestrelMetaItem);
+  void i0FilesSelected(QStringList files, bool clear);
+  void showSaveSetupD();
+  void showLoadSetupD();
+  void saveLoadFileSelected(QString fname);
+  void saveSetup(QString fname);
+  void loadSetup(QString fname);
   void ctImage(int no, QImage img);
 
  public slots:
@@ -136,6 +151,17 @@ class Body : public QFrame {
   void runIdleTasks();
   void setInputsLocked(bool locked);
   void replayConfigLines();
+  // The command set of the dispatcher, keyed by the upper-cased word.
+  void registerCommands();
+  // Runs task now, or once the workers are idle when a run reads the inputs
+  // that task changes.
+  void whenInputsFree(std::function<void()> task);
+  void showPage(int index);
+  // Runs lines through the dispatcher outside any batch: a batch that waits
+  // for its own line is not moved on by them.
+  void runQuietly(const QStringList& lines);
+  // Lets a batch waiting on its calc_exec line go on.
+  void releaseBatchCalc();
 
   std::unique_ptr<Ui::Body> ui_;
   ImgDatas* imgs_;
@@ -175,4 +201,15 @@ class Body : public QFrame {
   bool pendRegions_ = true;
   bool startPending_ = false;
   std::vector<std::function<void()>> idleTasks_;
+  // Loading runs one file per event-loop turn; a start asked for meanwhile
+  // waits for its end, so that a run sees the whole set.
+  bool loadingFiles_ = false;
+  bool startAfterLoad_ = false;
+  QString firstLoadedFile_;
+
+  Batch* batch_;
+  QHash<QString, std::function<void(const BatchCmd&)>> commands_;
+  QFileDialog* setupDialog_ = nullptr;
+  bool setupSaving_ = false;
+  bool quietDispatch_ = false;
 };
