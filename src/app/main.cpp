@@ -10,6 +10,7 @@
 #include "app/Body.h"
 #include "app/ConfigStore.h"
 #include "app/Startup.h"
+#include "automation/Batch.h"
 
 int main(int argc, char** argv) {
   ConfigStore& store = ConfigStore::instance();
@@ -32,7 +33,8 @@ int main(int argc, char** argv) {
     if (translator->load(":Vanto_ja_JP"))
       QCoreApplication::installTranslator(translator.get());
     else
-      qDebug() << "Translation not loaded :" << ":Vanto_ja_JP";
+      qDebug() << "Translation not loaded :"
+               << ":Vanto_ja_JP";
   }
 
   auto body = std::make_unique<Body>();
@@ -41,8 +43,23 @@ int main(int argc, char** argv) {
     body->show();
     body->resize(1, 1);
   }
-  if (store.contains("-b")) emit body->callBatchLoad(store.value("-b"));
+  // -q makes a batch run a job: the program ends with the batch, and a batch
+  // file that cannot be read ends it at once with a failure code.
+  const bool quitWithBatch = store.contains("-q");
+  if (store.contains("-b")) {
+    emit body->callBatchLoad(store.value("-b"));
+    if (quitWithBatch && body->batch()->loadFailed()) {
+      qDebug() << "Quitting : the batch file could not be read";
+      return 2;
+    }
+  }
+  if (quitWithBatch && store.contains("-x")) {
+    QObject::connect(
+        body->batch(), &Batch::batchEnded, app.get(), [] { QCoreApplication::exit(0); },
+        Qt::QueuedConnection);
+  }
   if (store.contains("-x")) emit body->callBatchExec();
+  // A batch that ended within its first step has already queued the exit.
 
   const int rc = app->exec();
   body.reset();
