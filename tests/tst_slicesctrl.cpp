@@ -1,0 +1,380 @@
+// The slice-set control panel: the value window kept in step both ways, the
+// opacity clamp, the cross-section normal with "Fix Dir.", the histogram marks
+// and their dragging, and loading on the panel's own thread.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "tst_view3d_fixture.h"
+#include "view3d/SlicesCtrl.h"
+#include "widgets/DispA.h"
+
+using namespace view3dfixture;
+
+namespace {
+
+template <class T>
+T* child(SlicesCtrl& c, const char* name) {
+  return c.findChild<T*>(QString::fromLatin1(name));
+}
+
+// Types text into a field and finishes the edit as the user would.
+void typeInto(QLineEdit* e, const QString& text) {
+  e->setFocus();
+  e->selectAll();
+  QTest::keyClicks(e, text);
+  QTest::keyClick(e, Qt::Key_Return);
+}
+
+// Loads files through the panel and waits until the panel has taken the series in.
+// (The panel is busy until the loader's queued notice has reached it.)
+bool loadAndWait(SlicesCtrl& c, const QStringList& files) {
+  c.loadFiles(files);
+  QDeadlineTimer deadline(30000);
+  while (c.isBusy() && !deadline.hasExpired()) QTest::qWait(5);
+  return !c.isBusy();
+}
+
+// Two 4 x 3 slices with values 0 .. 2 (range 0 to 2).
+QStringList rangeZeroToTwo(const QTemporaryDir& dir) {
+  return writeXyvSeries(dir, "r", 4, 3, 2, [](int x, int y, int k) {
+    return k == 0 ? (x + y) / 5.0 * 2.0 * 0.5 : (x + y) / 5.0 * 2.0;
+  });
+}
+
+}  // namespace
+
+class TestSlicesCtrl : public QObject {
+  Q_OBJECT
+ private slots:
+  void defaults();
+  void windowInStep_data();
+  void windowInStep();
+  void zeroRangeGivesFinitePercentages();
+  void fixupAlpha_data();
+  void fixupAlpha();
+  void fixDirKeepsNormal();
+  void showHideSwapsButtons();
+  void histogramMarks();
+  void histogramDrag_data();
+  void histogramDrag();
+  void loadingFillsNamesAndRange();
+  void reloadWhileLoadingTakesTheNewest();
+  void emptySelectionEmptiesTheSet();
+};
+
+void TestSlicesCtrl::defaults() {
+  SlicesCtrl c;
+  QCOMPARE(child<QLineEdit>(c, "rMinV_")->text(), QString("0.0"));
+  QCOMPARE(child<QLineEdit>(c, "minThPC_")->text(), QString("0.0"));
+  QCOMPARE(child<QLineEdit>(c, "maxThPC_")->text(), QString("100.0"));
+  QCOMPARE(child<QLineEdit>(c, "alpha_")->text(), QString("255"));
+  QVERIFY(child<QLineEdit>(c, "alpha_")->toolTip().contains("perfectry transparent"));
+  QCOMPARE(child<QSlider>(c, "cSlider_")->minimum(), -100);
+  QCOMPARE(child<QSlider>(c, "cSlider_")->maximum(), 100);
+  QVERIFY(child<QCheckBox>(c, "showFrame_")->isChecked());
+  QVERIFY(child<QCheckBox>(c, "showVolume_")->isChecked());
+  QVERIFY(!child<QCheckBox>(c, "showCSection_")->isChecked());
+  QCOMPARE(c.nz(), Vec3(0, 0, 0));
+  c.setShowBNo(3);
+  QCOMPARE(child<QPushButton>(c, "showB_")->text(), QString("Show Setup 3"));
+  // The swatch is a 15 x 27 picture of the colour.
+  c.setVColor(QColor(10, 20, 30));
+  const QImage sw = child<QLabel>(c, "dispVColor_")->pixmap().toImage();
+  QCOMPARE(sw.size(), QSize(15, 27));
+  QCOMPARE(QColor(sw.pixel(7, 13)), QColor(10, 20, 30));
+  QCOMPARE(c.style().volumeColor, QColor(10, 20, 30));
+}
+
+void TestSlicesCtrl::windowInStep_data() {
+  QTest::addColumn<QString>("field");
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("other");
+  QTest::addColumn<QString>("expected");
+  // Range 0 .. 2: a percentage p gives the value 2 p / 100 and back.
+  QTest::newRow("low 50 %") << "minThPC_"
+                            << "50"
+                            << "minTh_"
+                            << "1";
+  QTest::newRow("high 75 %") << "maxThPC_"
+                             << "75"
+                             << "maxTh_"
+                             << "1.5";
+  QTest::newRow("low value 0.5") << "minTh_"
+                                 << "0.5"
+                                 << "minThPC_"
+                                 << "25";
+  QTest::newRow("high value 1.9") << "maxTh_"
+                                  << "1.9"
+                                  << "maxThPC_"
+                                  << "95";
+  // 6 significant digits: 1/3 of the range is 33.3333 %.
+  QTest::newRow("six digits") << "minTh_"
+                              << "0.666666666"
+                              << "minThPC_"
+                              << "33.3333";
+  QTest::newRow("not a number reads 0") << "maxThPC_"
+                                        << "abc"
+                                        << "maxTh_"
+                                        << "0";
+  QTest::newRow("beyond the range") << "maxThPC_"
+                                    << "150"
+                                    << "maxTh_"
+                                    << "3";
+}
+
+void TestSlicesCtrl::windowInStep() {
+  QFETCH(QString, field);
+  QFETCH(QString, typed);
+  QFETCH(QString, other);
+  QFETCH(QString, expected);
+  QTemporaryDir dir;
+  SlicesCtrl c;
+  c.resize(360, 360);
+  c.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&c));
+  QVERIFY(loadAndWait(c, rangeZeroToTwo(dir)));
+  QCOMPARE(c.rMin(), 0.0);
+  QCOMPARE(c.rMax(), 2.0);
+
+  QSignalSpy paint(&c, &SlicesCtrl::paintPImg);
+  typeInto(child<QLineEdit>(c, qPrintable(field)), typed);
+  QLineEdit* o = child<QLineEdit>(c, qPrintable(other));
+  QCOMPARE(o->text(), expected);
+  QCOMPARE(o->cursorPosition(), 0);
+  QCOMPARE(child<QLineEdit>(c, qPrintable(field))->cursorPosition(), 0);
+  QCOMPARE(paint.count(), 1);
+}
+
+void TestSlicesCtrl::zeroRangeGivesFinitePercentages() {
+  // Before any load the range is 0 .. 0.
+  SlicesCtrl c;
+  c.setMinTh(5);
+  c.setMaxTh(-3);
+  QCOMPARE(c.minThPC(), 0.0);
+  QCOMPARE(c.maxThPC(), 0.0);
+  QVERIFY(!child<QLineEdit>(c, "minThPC_")->text().contains("nan", Qt::CaseInsensitive));
+  QVERIFY(!child<QLineEdit>(c, "maxThPC_")->text().contains("inf", Qt::CaseInsensitive));
+}
+
+void TestSlicesCtrl::fixupAlpha_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("shown");
+  QTest::addColumn<int>("alpha");
+  QTest::newRow("above 255") << "300"
+                             << "255" << 255;
+  QTest::newRow("below 0") << "-5"
+                           << "0" << 0;
+  QTest::newRow("inside") << "128"
+                          << "128" << 128;
+  QTest::newRow("ends") << "255"
+                        << "255" << 255;
+}
+
+void TestSlicesCtrl::fixupAlpha() {
+  QFETCH(QString, typed);
+  QFETCH(QString, shown);
+  QFETCH(int, alpha);
+  SlicesCtrl c;
+  c.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&c));
+  QSignalSpy paint(&c, &SlicesCtrl::paintPImg);
+  typeInto(child<QLineEdit>(c, "alpha_"), typed);
+  QCOMPARE(child<QLineEdit>(c, "alpha_")->text(), shown);
+  QCOMPARE(c.alpha(), alpha);
+  QCOMPARE(c.style().opacity, alpha);
+  QCOMPARE(paint.count(), 1);
+}
+
+void TestSlicesCtrl::fixDirKeepsNormal() {
+  SlicesCtrl c;
+  QSignalSpy slider(&c, &SlicesCtrl::changedSliderStat);
+  c.initNz(Vec3(0, 0, 1));
+  c.newNz(Vec3(0, 1, 0));
+  QCOMPARE(c.nz(), Vec3(0, 1, 0));
+  child<QCheckBox>(c, "csFixDir_")->setChecked(true);
+  QCOMPARE(slider.count(), 1);
+  c.newNz(Vec3(1, 0, 0));
+  QCOMPARE(c.nz(), Vec3(0, 1, 0));
+  QCOMPARE(c.style().sectionNormal, Vec3(0, 1, 0));
+  // initNz sets the normal whatever the box says.
+  c.initNz(Vec3(0, 0, -1));
+  QCOMPARE(c.nz(), Vec3(0, 0, -1));
+  child<QSlider>(c, "cSlider_")->setValue(40);
+  QCOMPARE(slider.count(), 2);
+  QCOMPARE(c.style().slider, 40);
+}
+
+void TestSlicesCtrl::showHideSwapsButtons() {
+  SlicesCtrl c;
+  c.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&c));
+  auto* frame = child<QFrame>(c, "slicesCtrlFrame_");
+  auto* showB = child<QPushButton>(c, "showB_");
+  QVERIFY(frame->isVisible());
+  QVERIFY(!showB->isVisible());
+  QTest::mouseClick(child<QPushButton>(c, "showB2_"), Qt::LeftButton);
+  QVERIFY(!frame->isVisible());
+  QVERIFY(showB->isVisible());
+  QVERIFY(!showB->isChecked());
+  QTest::mouseClick(showB, Qt::LeftButton);
+  QVERIFY(frame->isVisible());
+  QVERIFY(!showB->isVisible());
+  QVERIFY(child<QPushButton>(c, "showB2_")->isChecked());
+}
+
+void TestSlicesCtrl::histogramMarks() {
+  QTemporaryDir dir;
+  SlicesCtrl c;
+  c.resize(360, 360);
+  c.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&c));
+  QVERIFY(loadAndWait(c, rangeZeroToTwo(dir)));
+  c.setMinThPC(20);
+  c.setMaxThPC(80);
+  DispA* h = child<DispA>(c, "dispH_");
+  const QImage img = h->grab().toImage();
+  const int w = h->width();
+  const int lowX = int(20 / 101.0 * w), highX = int(80 / 101.0 * w);
+  const int y = h->height() / 2;
+  QCOMPARE(QColor(img.pixel(lowX, y)), QColor(255, 0, 0));
+  QCOMPARE(QColor(img.pixel(highX, y)), QColor(255, 0, 0));
+  // Between the marks: white or the histogram's green, never red.
+  int green = 0;
+  for (int x = lowX + 2; x < highX - 1; ++x) {
+    const QColor px(img.pixel(x, h->height() - 3));
+    QVERIFY(px != QColor(255, 0, 0));
+    green += px.green() > 150 && px.red() < 100;
+  }
+  QVERIFY(green > 0);
+}
+
+void TestSlicesCtrl::histogramDrag_data() {
+  QTest::addColumn<double>("lowPC");
+  QTest::addColumn<double>("highPC");
+  QTest::addColumn<double>("pressPC");
+  QTest::addColumn<bool>("movesHigh");
+  QTest::newRow("near low") << 20.0 << 80.0 << 30.0 << false;
+  QTest::newRow("near high") << 20.0 << 80.0 << 60.0 << true;
+  QTest::newRow("tie takes high") << 50.0 << 50.0 << 10.0 << true;
+  QTest::newRow("left of both") << 40.0 << 90.0 << 5.0 << false;
+}
+
+void TestSlicesCtrl::histogramDrag() {
+  QFETCH(double, lowPC);
+  QFETCH(double, highPC);
+  QFETCH(double, pressPC);
+  QFETCH(bool, movesHigh);
+  QTemporaryDir dir;
+  SlicesCtrl c;
+  c.resize(360, 360);
+  c.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&c));
+  QVERIFY(loadAndWait(c, rangeZeroToTwo(dir)));
+  c.setMinThPC(lowPC);
+  c.setMaxThPC(highPC);
+  DispA* h = child<DispA>(c, "dispH_");
+  const int w = h->width(), y = h->height() / 2;
+  auto xAt = [w](double pc) { return int(std::lround(pc * w / 101.0)); };
+  QSignalSpy paint(&c, &SlicesCtrl::paintPImg);
+  QTest::mousePress(h, Qt::LeftButton, Qt::NoModifier, QPoint(xAt(pressPC), y));
+  const int toX = xAt(45);
+  QMouseEvent move(QEvent::MouseMove, QPointF(toX, y), h->mapToGlobal(QPointF(toX, y)),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(h, &move);
+  QTest::mouseRelease(h, Qt::LeftButton, Qt::NoModifier, QPoint(toX, y));
+  const double expectPC = double(toX) / w * 101.0;
+  if (movesHigh) {
+    QCOMPARE(c.maxThPC(), QString::number(expectPC, 'g', 6).toDouble());
+    QCOMPARE(c.minThPC(), lowPC);
+    QCOMPARE(c.maxTh(), QString::number(2 * c.maxThPC() / 100, 'g', 6).toDouble());
+  } else {
+    QCOMPARE(c.minThPC(), QString::number(expectPC, 'g', 6).toDouble());
+    QCOMPARE(c.maxThPC(), highPC);
+    QCOMPARE(c.minTh(), QString::number(2 * c.minThPC() / 100, 'g', 6).toDouble());
+  }
+  QVERIFY(paint.count() >= 1);
+  // After the release, moving does nothing.
+  const double low = c.minThPC(), high = c.maxThPC();
+  QMouseEvent after(QEvent::MouseMove, QPointF(xAt(90), y), h->mapToGlobal(QPointF(xAt(90), y)),
+                    Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(h, &after);
+  QCOMPARE(c.minThPC(), low);
+  QCOMPARE(c.maxThPC(), high);
+}
+
+void TestSlicesCtrl::loadingFillsNamesAndRange() {
+  QTemporaryDir dir;
+  QStringList files = writeXyvSeries(dir, "a", 6, 5, 3, [](int x, int y, int k) {
+    return -1.0 + x + y + 10 * k;  // -1 .. 28 over the series
+  });
+  QFile junk(dir.filePath("junk.txt"));
+  QVERIFY(junk.open(QIODevice::WriteOnly));
+  junk.write("not a slice\n");
+  junk.close();
+  files.insert(1, junk.fileName());
+  SlicesCtrl c;
+  c.setMinThPC(25);
+  c.setMaxThPC(50);
+  QSignalSpy paint(&c, &SlicesCtrl::paintPImg);
+  QVERIFY(loadAndWait(c, files));
+  QVERIFY(paint.count() >= 1);
+  auto* names = child<QComboBox>(c, "nameList_");
+  QCOMPARE(names->count(), 3);
+  QCOMPARE(names->itemText(0), files[0]);
+  QCOMPARE(names->itemText(1), files[2]);
+  QCOMPARE(names->itemText(2), files[3]);
+  QCOMPARE(c.rMin(), -1.0);
+  QCOMPARE(c.rMax(), 28.0);
+  // The window follows the percentages: -1 + 29 / 4 and -1 + 29 / 2.
+  QCOMPARE(c.minTh(), 6.25);
+  QCOMPARE(c.maxTh(), 13.5);
+  QVERIFY(c.hasSlices());
+  QCOMPARE(c.datas()->series()->slices.size(), size_t(3));
+}
+
+void TestSlicesCtrl::reloadWhileLoadingTakesTheNewest() {
+  QTemporaryDir dir;
+  const QStringList first =
+      writeXyvSeries(dir, "big", 120, 120, 12, [](int x, int y, int k) { return x + y + k; });
+  const QStringList second =
+      writeXyvSeries(dir, "small", 4, 4, 2, [](int x, int y, int k) { return 100 + x * y + k; });
+  SlicesCtrl c;
+  QVERIFY(loadAndWait(c, rangeZeroToTwo(dir)));
+  // A renderer holding the old series keeps a whole one while the reloads run.
+  const auto held = c.datas()->series();
+  c.loadFiles(first);
+  QVERIFY(c.isBusy());
+  QVERIFY(!c.hasSlices());  // nothing may be drawn while a load runs
+  QVERIFY(loadAndWait(c, second));
+  auto* names = child<QComboBox>(c, "nameList_");
+  QCOMPARE(names->count(), 2);
+  QCOMPARE(names->itemText(0), second[0]);
+  QCOMPARE(c.rMin(), 100.0);
+  QCOMPARE(c.rMax(), 110.0);  // 100 + 3 * 3 + 1
+  QCOMPARE(c.datas()->series()->width, 4);
+  QCOMPARE(held->slices.size(), size_t(2));
+  QCOMPARE(held->width, 4);
+  QCOMPARE(held->slices[1].value(3, 2), 2.0);
+}
+
+void TestSlicesCtrl::emptySelectionEmptiesTheSet() {
+  QTemporaryDir dir;
+  SlicesCtrl c;
+  QVERIFY(loadAndWait(c, rangeZeroToTwo(dir)));
+  QCOMPARE(child<QComboBox>(c, "nameList_")->count(), 2);
+  QVERIFY(loadAndWait(c, {}));
+  QCOMPARE(child<QComboBox>(c, "nameList_")->count(), 0);
+  QVERIFY(!c.hasSlices());
+  QVERIFY(!c.datas()->isLoaded());
+}
+
+QTEST_MAIN(TestSlicesCtrl)
+#include "tst_slicesctrl.moc"
