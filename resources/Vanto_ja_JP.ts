@@ -4,6 +4,14 @@
 <context>
     <name>Body</name>
     <message>
+        <source>Loading first Data Set</source>
+        <translation>最初のデータセットを読み込み中</translation>
+    </message>
+    <message>
+        <source>Loading next Data Set</source>
+        <translation>次のデータセットを読み込み中</translation>
+    </message>
+    <message>
         <location filename="../src/forms/Body.ui" line="6"/>
         <source>Vanto</source>
         <translation type="unfinished"></translation>
@@ -780,6 +788,29 @@
         <location filename="../src/forms/Sinogram.ui" line="39"/>
         <source>Move Y w. Mouse</source>
         <translation>マウスでY移動</translation>
+    </message>
+</context>
+<context>
+    <name>XafsBatch</name>
+    <message>
+        <source>Data Loading</source>
+        <translation>データ読み込み</translation>
+    </message>
+    <message>
+        <source>Calculating</source>
+        <translation>計算中</translation>
+    </message>
+    <message>
+        <source>Finished Calc.</source>
+        <translation>計算終了</translation>
+    </message>
+    <message>
+        <source>Finished</source>
+        <translation>終了</translation>
+    </message>
+    <message>
+        <source>Skipped empty Data Set</source>
+        <translation>空のデータセットをスキップ</translation>
     </message>
 </context>
 </TS>

@@ -282,6 +282,7 @@ class TestCommands : public QObject {
                                      "images_load \"%1\" proj-*.img\n"
                                      "i0_load \"%1/i0.img\"\n"
                                      "bg_load \"%1/bg.img\"\n"
+                                     "ct_rot_ax_is_v 1\n"
                                      "ct_cor 32\n"
                                      "ct_slice_from 0\n"
                                      "ct_slice_to 7\n"

@@ -20,6 +20,8 @@
 
 #include "app/ConfigStore.h"
 #include "automation/Batch.h"
+#include "automation/I0Energy.h"
+#include "automation/XafsBatch.h"
 #include "ct/CtCalc.h"
 #include "ct/CtCalc2.h"
 #include "ct/CtCalc2Ui.h"
@@ -66,7 +68,8 @@ Body::Body(QWidget* parent)
       ui_(new Ui::Body),
       imgs_(new ImgDatas(this)),
       saver_(new DataSaver(this)),
-      batch_(new Batch(this)) {
+      batch_(new Batch(this)),
+      xafs_(new XafsBatch(this)) {
   // Slices are addressed to the workers through queued signals.
   qRegisterMetaType<CtCalc2*>("CtCalc2*");
   ui_->setupUi(this);
@@ -115,9 +118,33 @@ Body::Body(QWidget* parent)
   connect(this, &Body::callBatchExec, batch_, &Batch::batchExec, Qt::DirectConnection);
   connect(this, &Body::callBatchCheckEnd, batch_, &Batch::batchCheckEnd, Qt::DirectConnection);
   connect(ui_->SelI0Files, &SelectDataFiles::filesSelected, this, &Body::i0FilesSelected);
+  connect(ui_->SelI0Files, &SelectDataFiles::filesCleared, this, [this] { i0Energies_.clear(); });
   connect(ui_->SelDDir, &SelectDataDir::selected, this, &Body::selectedDir);
   connect(ui_->SelDDir, &SelectDataDir::selectedFileInfoList, this, &Body::selectedFileInfoList);
   connect(ui_->SelDDir, &SelectDataDir::selectedHis, this, &Body::selectedHis);
+
+  // The energy-scan sequence.
+  connect(ui_->SeqCalc, &QPushButton::clicked, xafs_, &XafsBatch::start);
+  connect(xafs_, &XafsBatch::starting, this, &Body::startingSeqCalc);
+  connect(xafs_, &XafsBatch::finished, this, &Body::finishedSeqCalc);
+  connect(xafs_, &XafsBatch::stage, this, &Body::noticedStage);
+  connect(xafs_, &XafsBatch::setFirstImageSet, this, &Body::setFirstImageSet);
+  connect(xafs_, &XafsBatch::setNextImageSet, this, &Body::setNextImageSet);
+  connect(xafs_, &XafsBatch::execCalculation, this, &Body::startCalcCt);
+  // A data set whose files were all refused is not reconstructed.
+  connect(this, &Body::finishedLoadingCTFiles, xafs_, [this] {
+    if (framesLoaded_ > 0)
+      xafs_->loadedDataSet();
+    else
+      xafs_->skippedDataSet();
+  });
+  connect(this, &Body::calcFinished, xafs_, &XafsBatch::calcFinished);
+  connect(this, &Body::setFirstSet, ui_->SelDDir, &SelectDataDir::setFirstSet);
+  connect(this, &Body::setNextSet, ui_->SelDDir, &SelectDataDir::setNextSet);
+  connect(ui_->SelDDir, &SelectDataDir::noMoreSets, xafs_, &XafsBatch::finishIfRunning);
+  connect(ui_->SelDDir, &SelectDataDir::newSets, this, &Body::newSets);
+  connect(this, &Body::stage, this,
+          [this](const QString& msg, qulonglong dEt) { noticedStage(msg, qlonglong(dEt)); });
 
   // One long-lived dialog saves and loads setup files.
   setupDialog_ = new QFileDialog(this, "Setup File");
@@ -261,6 +288,7 @@ void Body::dataFilesSelected(QStringList files, bool clear) {
   }
   pendingFiles_ = files;
   loadingFiles_ = true;
+  framesLoaded_ = 0;
   qDebug() << "data file selected";
   emit askLoadNextDataFile();
 }
@@ -278,6 +306,7 @@ void Body::loadNextDataFile() {
   }
   if (imgs_->add(currentFile_, 0)) {
     ui_->CTFiles->addFile(currentFile_);
+    ++framesLoaded_;
     if (firstLoadedFile_.isEmpty()) firstLoadedFile_ = currentFile_;
   }
   emit askLoadNextDataFile();
@@ -286,6 +315,7 @@ void Body::loadNextDataFile() {
 void Body::loadNextMultiData(int idx) {
   if (imgs_->add(currentFile_, idx)) {
     ui_->CTFiles->addFile(QString("%1(%2)").arg(currentFile_).arg(idx));
+    ++framesLoaded_;
     if (firstLoadedFile_.isEmpty()) firstLoadedFile_ = currentFile_;
   }
   if (idx + 1 < currentFrames_)
@@ -448,6 +478,11 @@ void Body::toggleCalcCt() {
 }
 
 void Body::startCalcCt() {
+  if (calculating_) {
+    // One run at a time; a batch waiting for a start goes on when it ends.
+    qDebug() << "CT calculation already running";
+    return;
+  }
   if (loadingFiles_) {
     // Files announced for loading are still coming in one per event-loop
     // turn: the run starts on the complete set once they are in.
@@ -600,8 +635,14 @@ void Body::ctImage(int no, QImage img) { gallery_->addImg(no, img); }
 void Body::i0FilesSelected(QStringList files, bool clear) {
   // The sequence's I0 files are only listed; the one of each energy is
   // taken from the list when its data set is loaded.
-  if (clear) ui_->SelI0Files->clearFiles();
-  for (const QString& f : files) ui_->SelI0Files->addFile(f);
+  if (clear) {
+    ui_->SelI0Files->clearFiles();
+    i0Energies_.clear();
+  }
+  for (const QString& f : files) {
+    i0Energies_.push_back(i0EnergyOfPath(f));
+    ui_->SelI0Files->addFile(f);
+  }
 }
 
 // ---- smaller slots -------------------------------------------------------
@@ -665,11 +706,25 @@ double Body::colorMin() { return ui_->ColorMin->text().toDouble(); }
 
 double Body::colorMax() { return ui_->ColorMax->text().toDouble(); }
 
+void Body::takeDataSetEnergy() {
+  const QString energy = ui_->SelDDir->energyText();
+  ui_->RawEnergy->setText(energy);
+  ui_->I0Energy->setText(energy);
+  if (!energy.isEmpty()) {
+    ui_->SelectImageSaveDir->setTag(energy);
+    ui_->SelectDataSaveDir->setTag(energy);
+  }
+}
+
 void Body::selectedDir(QString dir, QStringList patterns) {
+  setI0FileFromList();
+  takeDataSetEnergy();
   ui_->CTFiles->setDirAndPatterns(dir, patterns);
 }
 
 void Body::selectedFileInfoList(QFileInfoList fileInfoList) {
+  setI0FileFromList();
+  takeDataSetEnergy();
   ui_->CTFiles->setFileInfos(fileInfoList);
 }
 
@@ -678,8 +733,55 @@ void Body::selectedHis(KestrelMetaItem kestrelMetaItem) {
   // its multi-frame projection file the new image set.
   const QString i0 = kestrelMetaItem.i0Path;
   whenInputsFree([this, i0] { ui_->I0ImgSel->selectFile(i0); });
+  takeDataSetEnergy();
   qDebug() << "setid" << ui_->SelDDir->energyText();
   ui_->CTFiles->selectFile(kestrelMetaItem.hisPath);
+}
+
+void Body::setI0FileFromList() {
+  SelectDataFiles* list = ui_->SelI0Files;
+  if (list->count() == 0) return;
+  const int i = nearestEnergyIndex(i0Energies_, ui_->SelDDir->energyEV());
+  const QString file = list->entry(i);
+  whenInputsFree([this, file] { ui_->I0ImgSel->selectFile(file); });
+}
+
+void Body::newSets(int count) {
+  if (ui_->keepOnNewSet->isChecked()) return;
+  ui_->SeqCalcFrom->setValue(1);
+  ui_->SeqCalcTo->setValue(count);
+}
+
+void Body::reportStage(const QString& msg) {
+  const qint64 now = seqTimer_.isValid() ? seqTimer_.elapsed() : 0;
+  const qint64 dEt = now - seqLastMark_;
+  seqLastMark_ = now;
+  emit stage(msg, static_cast<qulonglong>(std::max<qint64>(0, dEt)));
+}
+
+void Body::setFirstImageSet() {
+  reportStage(tr("Loading first Data Set"));
+  emit setFirstSet(ui_->SeqCalcFrom->value() - 1);
+}
+
+void Body::setNextImageSet() {
+  reportStage(tr("Loading next Data Set"));
+  emit setNextSet(ui_->SeqCalcTo->value() - 1);
+}
+
+void Body::startingSeqCalc() {
+  ui_->SeqCalc->setStyleSheet(kCalcRunning);
+  seqTimer_.start();
+  seqLastMark_ = 0;
+}
+
+void Body::finishedSeqCalc() { ui_->SeqCalc->setStyleSheet(kCalcIdle); }
+
+void Body::noticedStage(QString msg, qlonglong dEt) {
+  ui_->ProgressMsg->setText(msg);
+  ui_->DeltaET->setText(QString::number((dEt / 100) / 10.0, 'g', 6));
+  const qint64 total = seqTimer_.isValid() ? seqTimer_.elapsed() : 0;
+  ui_->TotalET->setText(QString::number(total / 1000));
 }
 
 void Body::batchLoad(QString fname) { emit callBatchLoad(fname); }

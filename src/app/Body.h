@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfoList>
 #include <QFrame>
 #include <QHash>
@@ -23,6 +24,7 @@ class QAbstractButton;
 class QButtonGroup;
 class QFileDialog;
 class Batch;
+class XafsBatch;
 class QPainter;
 class QThread;
 class CtCalc;
@@ -63,6 +65,7 @@ class Body : public QFrame {
   // Whether projection files announced for loading are still being loaded.
   bool loadingFiles() const { return loadingFiles_; }
   Batch* batch() const { return batch_; }
+  XafsBatch* xafsBatch() const { return xafs_; }
   QFileDialog* setupDialog() const { return setupDialog_; }
   bool anyWorkerBusy() const;
 
@@ -119,7 +122,14 @@ class Body : public QFrame {
   void selectedDir(QString dir, QStringList patterns);
   void selectedFileInfoList(QFileInfoList fileInfoList);
   void selectedHis(KestrelMetaItem kestrelMetaItem);
+  void newSets(int count);
+  void setFirstImageSet();
+  void setNextImageSet();
+  void startingSeqCalc();
+  void finishedSeqCalc();
   void i0FilesSelected(QStringList files, bool clear);
+  void noticedStage(QString msg, qlonglong dEt);
+  void setI0FileFromList();
   void showSaveSetupD();
   void showLoadSetupD();
   void saveLoadFileSelected(QString fname);
@@ -162,6 +172,11 @@ class Body : public QFrame {
   void runQuietly(const QStringList& lines);
   // Lets a batch waiting on its calc_exec line go on.
   void releaseBatchCalc();
+  // A data set taken from the data-set selector: its energy's I0, the energy
+  // shown and used as the saving tag, so every energy is saved apart.
+  void takeDataSetEnergy();
+  // A stage report with the window's own sequence timer.
+  void reportStage(const QString& msg);
 
   std::unique_ptr<Ui::Body> ui_;
   ImgDatas* imgs_;
@@ -208,6 +223,12 @@ class Body : public QFrame {
   QString firstLoadedFile_;
 
   Batch* batch_;
+  XafsBatch* xafs_;
+  std::vector<double> i0Energies_;
+  QElapsedTimer seqTimer_;
+  qint64 seqLastMark_ = 0;
+  // Frames that the loading of the current selection added.
+  int framesLoaded_ = 0;
   QHash<QString, std::function<void(const BatchCmd&)>> commands_;
   QFileDialog* setupDialog_ = nullptr;
   bool setupSaving_ = false;

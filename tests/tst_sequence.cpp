@@ -1,0 +1,216 @@
+// Energy-scanned series in the main window: the sequence over chosen data
+// sets of a generated scan, each with the I0 of its energy and saved under
+// its energy, the range reset by a new scan, the stage display.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QtTest>
+
+#include "PhantomWriter.h"
+#include "app/Body.h"
+#include "automation/Batch.h"
+#include "automation/XafsBatch.h"
+#include "imagedata/SelectAImgFile.h"
+#include "imagedata/SelectDataDir.h"
+#include "imagedata/SelectDataFiles.h"
+#include "ui_Body.h"
+
+namespace {
+const char* const kRunning = "background-color: rgb(255, 255, 128);";
+const char* const kIdle = "background-color: rgb(213, 245, 255);";
+
+void exec(Body& body, const QString& line) {
+  QVERIFY(QMetaObject::invokeMethod(&body, "batchExCmd", Qt::DirectConnection,
+                                    Q_ARG(BatchCmd, BatchCmd(line))));
+}
+
+// Writes one small phantom data set per energy folder of root/scan and its
+// I0 image as root/i0/i0-<energy>-0001.img.
+bool writeScan(const QString& root, const QStringList& energies, const QStringList& empty = {}) {
+  for (const QString& e : energies) {
+    PhantomOptions o;
+    o.outDir = root + "/scan/" + e;
+    o.width = 32;
+    o.rows = 4;
+    o.projections = 12;
+    o.rangeDeg = 180.0;
+    PhantomWriter w(o);
+    if (!w.write()) return false;
+    QDir().mkpath(root + "/i0");
+    if (!QFile::copy(o.outDir + "/i0.img", root + "/i0/i0-" + e + "-0001.img")) return false;
+  }
+  for (const QString& e : empty) {
+    if (!QDir().mkpath(root + "/scan/" + e)) return false;
+    QFile f(root + "/scan/" + e + "/notes.txt");  // no projection in this set
+    if (!f.open(QIODevice::WriteOnly)) return false;
+  }
+  return true;
+}
+
+struct Taken {
+  QString i0, energy;
+  bool operator==(const Taken& o) const { return i0 == o.i0 && energy == o.energy; }
+};
+
+// Prepares the window for a sequence over root/scan with reconstruction of
+// every row and energy sub-folders, and records the I0 and energy of each
+// reconstruction started.
+void prepare(Body& body, const QString& root, QList<Taken>& taken) {
+  Ui::Body* u = body.form();
+  for (const QString& l :
+       {QString("add_inf_Eng_Dirs 1"), QString("seq_exec_file_pattern proj-*.img"),
+        QString("seq_exec_dir \"%1/scan\"").arg(root),
+        QString("seq_exec_select_i0 \"%1/i0\" *.img").arg(root), QString("calc_ct2 1"),
+        QString("ct_rot_ax_is_v 1"), QString("ct_auto_exec 1"), QString("auto_save_data 1"),
+        QString("auto_save_data_path \"%1/out\"").arg(root), QString("auto_save_data_name d"),
+        QString("auto_save_in_sub_folders 1"), QString("auto_save_in_sub_folders_of_energy 1")})
+    exec(body, l);
+  QObject::connect(u->CalcStartT, &QLineEdit::textChanged, &body, [u, &taken] {
+    taken << Taken{QFileInfo(u->I0ImgSel->fileName()).fileName(), u->RawEnergy->text()};
+  });
+}
+}  // namespace
+
+class TestSequence : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void reconstructsTheChosenSetsEachWithItsI0() {
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    QVERIFY(writeScan(root, {"7100eV", "7112_5eV", "7200eV", "7300eV"}));
+    Body body;
+    Ui::Body* u = body.form();
+    QList<Taken> taken;
+    prepare(body, root, taken);
+    QCOMPARE(u->SeqCalcFrom->value(), 1);
+    QCOMPARE(u->SeqCalcTo->value(), 4);
+    u->SeqCalcFrom->setValue(2);
+    u->SeqCalc->click();
+    QCOMPARE(u->SeqCalc->styleSheet(), QString(kRunning));
+    QTRY_VERIFY_WITH_TIMEOUT(!body.xafsBatch()->running(), 60000);
+    QCOMPARE(u->SeqCalc->styleSheet(), QString(kIdle));
+    QCOMPARE(u->ProgressMsg->text(), QString("Finished"));
+    QCOMPARE(taken, (QList<Taken>{{"i0-7112_5eV-0001.img", "7112_5eV"},
+                                  {"i0-7200eV-0001.img", "7200eV"},
+                                  {"i0-7300eV-0001.img", "7300eV"}}));
+    // Each energy has its own folder and names; the first set was not taken.
+    QVERIFY(!QDir(root + "/out/7100eV").exists());
+    for (const QString& e : {"7112_5eV", "7200eV", "7300eV"}) {
+      const QStringList files = QDir(root + "/out/" + e).entryList({"*.dat"}, QDir::Files);
+      QCOMPARE(files.size(), 4);
+      QVERIFY(files.contains(QString("d-%1-00000.dat").arg(e)));
+    }
+  }
+
+  void emptyDataSetIsSkipped() {
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    QVERIFY(writeScan(root, {"7100eV", "7300eV"}, {"7200eV"}));
+    Body body;
+    QList<Taken> taken;
+    prepare(body, root, taken);
+    QCOMPARE(body.form()->SeqCalcTo->value(), 3);
+    body.form()->SeqCalc->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!body.xafsBatch()->running(), 60000);
+    QCOMPARE(taken.size(), 2);
+    QCOMPARE(taken.first().energy, QString("7100eV"));
+    QCOMPARE(taken.last().energy, QString("7300eV"));
+    QVERIFY(!QDir(root + "/out/7200eV").exists());
+  }
+
+  void startDuringASequenceEndsIt() {
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    QVERIFY(writeScan(root, {"7100eV", "7200eV", "7300eV"}));
+    Body body;
+    Ui::Body* u = body.form();
+    QList<Taken> taken;
+    prepare(body, root, taken);
+    // The button is pressed again as soon as the first reconstruction starts.
+    bool pressed = false;
+    connect(u->CalcStartT, &QLineEdit::textChanged, this, [&] {
+      if (pressed) return;
+      pressed = true;
+      u->SeqCalc->click();
+    });
+    u->SeqCalc->click();
+    QTRY_VERIFY_WITH_TIMEOUT(pressed, 30000);
+    QVERIFY(!body.xafsBatch()->running());
+    QCOMPARE(u->SeqCalc->styleSheet(), QString(kIdle));
+    QCOMPARE(u->ProgressMsg->text(), QString("Finished"));
+    // The reconstruction under way ends; no further data set is taken.
+    QTRY_VERIFY_WITH_TIMEOUT(!body.calculating() && !body.anyWorkerBusy(), 30000);
+    QTest::qWait(100);
+    QCOMPARE(taken.size(), 1);
+    QCOMPARE(u->RawEnergy->text(), QString("7100eV"));
+  }
+
+  void newScanResetsTheRangeUnlessKept() {
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    QVERIFY(writeScan(root, {"7100eV", "7200eV", "7300eV"}));
+    Body body;
+    Ui::Body* u = body.form();
+    exec(body, "add_inf_Eng_Dirs 1");
+    exec(body, QString("seq_exec_dir \"%1/scan\"").arg(root));
+    QCOMPARE(u->SeqCalcTo->value(), 3);
+    u->SeqCalcFrom->setValue(2);
+    u->SeqCalcTo->setValue(2);
+    exec(body, "seq_exec_keep_range_on_new_set 1");
+    exec(body, QString("seq_exec_dir \"%1/scan\"").arg(root));
+    QCOMPARE(u->SeqCalcFrom->value(), 2);
+    QCOMPARE(u->SeqCalcTo->value(), 2);
+    exec(body, "seq_exec_keep_range_on_new_set 0");
+    exec(body, QString("seq_exec_dir \"%1/scan\"").arg(root));
+    QCOMPARE(u->SeqCalcFrom->value(), 1);
+    QCOMPARE(u->SeqCalcTo->value(), 3);
+  }
+
+  void stageDisplay_data() {
+    QTest::addColumn<qlonglong>("dEt");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("1234 ms") << qlonglong(1234) << "1.2";
+    QTest::newRow("59 ms") << qlonglong(59) << "0";
+    QTest::newRow("1299 ms truncated") << qlonglong(1299) << "1.2";
+    QTest::newRow("100 s") << qlonglong(100000) << "100";
+  }
+
+  void stageDisplay() {
+    QFETCH(qlonglong, dEt);
+    QFETCH(QString, shown);
+    Body body;
+    QVERIFY(QMetaObject::invokeMethod(&body, "noticedStage", Q_ARG(QString, "Calculating"),
+                                      Q_ARG(qlonglong, dEt)));
+    QCOMPARE(body.form()->ProgressMsg->text(), QString("Calculating"));
+    QCOMPARE(body.form()->DeltaET->text(), shown);
+    QCOMPARE(body.form()->TotalET->text(), QString("0"));
+  }
+
+  // A batch stepping the data sets itself takes each energy's I0 as well.
+  void batchSteppingTakesEachEnergysI0() {
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    QVERIFY(writeScan(root, {"7100eV", "7200eV", "7300eV"}));
+    Body body;
+    QList<Taken> taken;
+    prepare(body, root, taken);
+    const QString batch = root + "/scan.batch";
+    QFile f(batch);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Text));
+    f.write(
+        "seq_exec_set\ncalc_exec\nnext\nseq_exec_next\n:ifng :goto done\ncalc_exec\n:goto next\n"
+        "done\n");
+    f.close();
+    emit body.callBatchLoad(batch);
+    emit body.callBatchExec();
+    QTRY_VERIFY_WITH_TIMEOUT(!body.batch()->running(), 60000);
+    QCOMPARE(taken, (QList<Taken>{{"i0-7100eV-0001.img", "7100eV"},
+                                  {"i0-7200eV-0001.img", "7200eV"},
+                                  {"i0-7300eV-0001.img", "7300eV"}}));
+  }
+};
+
+QTEST_MAIN(TestSequence)
+#include "tst_sequence.moc"
