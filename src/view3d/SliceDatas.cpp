@@ -45,9 +45,11 @@ void SliceDatas::filesSelected(QStringList files) {
   for (int first = 0; first < files.size(); first += threads) {
     const int count = std::min<int>(threads, int(files.size()) - first);
     std::vector<std::optional<SliceRecord>> read(static_cast<size_t>(count));
+    // Read-only access only: the non-const operator[] of a shared list detaches it,
+    // and the readers would then copy the list concurrently.
     auto work = [&](int i) {
       SliceRecord r;
-      if (readSliceFile(files[first + i], r)) read[size_t(i)] = std::move(r);
+      if (readSliceFile(files.at(first + i), r)) read[size_t(i)] = std::move(r);
     };
     std::vector<std::thread> pool;
     for (int i = 1; i < count; ++i) pool.emplace_back(work, i);
@@ -68,7 +70,7 @@ void SliceDatas::filesSelected(QStringList files) {
       runMax = std::max(runMax, r->maximum);
       next->slices.push_back(std::move(*r));
       r.reset();
-      emit loadedNewFile(files[first + i]);
+      emit loadedNewFile(files.at(first + i));
     }
   }
   if (next->slices.empty()) next->width = next->height = 0;
