@@ -84,8 +84,6 @@ class TestCtView : public QObject {
   void wheelZoomsBySign_data();
   void wheelZoomsBySign();
   void workingSizeWhileDragging();
-  void pictureSizeIsClamped_data();
-  void pictureSizeIsClamped();
   void linkedCrossSection();
   void savingBySuffix_data();
   void savingBySuffix();
@@ -372,30 +370,6 @@ void TestCtView::workingSizeWhileDragging() {
   QTest::mouseRelease(d, Qt::LeftButton, Qt::NoModifier, p1);
   QCOMPARE(v.picture().size(), QSize(1024, 512));
   QCOMPARE(countDiff(v.picture(), renderPicture(v.renderInputs(), v.viewState(1024, 512))), 0);
-}
-
-void TestCtView::pictureSizeIsClamped_data() {
-  QTest::addColumn<QString>("w");
-  QTest::addColumn<QString>("h");
-  QTest::addColumn<QSize>("size");
-  QTest::newRow("not a number") << "abc"
-                                << "40" << QSize(1, 40);
-  QTest::newRow("negative") << "-5"
-                            << "0" << QSize(1, 1);
-  QTest::newRow("absurd") << "100000"
-                          << "3" << QSize(8192, 3);
-}
-
-void TestCtView::pictureSizeIsClamped() {
-  QFETCH(QString, w);
-  QFETCH(QString, h);
-  QFETCH(QSize, size);
-  CtView v;
-  v.findChild<QLineEdit*>("imgPixWidth_")->setText(w);
-  v.findChild<QLineEdit*>("imgPixHeight_")->setText(h);
-  QTest::ignoreMessage(QtDebugMsg, QRegularExpression("clamped to"));
-  v.paintPImg();
-  QCOMPARE(v.picture().size(), size);
 }
 
 void TestCtView::linkedCrossSection() {
