@@ -42,7 +42,10 @@ std::vector<Ellipsoid> Phantom::standardEllipsoids() {
   };
 }
 
-double Phantom::muOf(int /*material*/, double /*energyEV*/) const { return 1.0; }
+double Phantom::muOf(int material, double energyEV) const {
+  if (material == kEdgeMaterial && edgeEV_ > 0.0 && energyEV >= edgeEV_) return kEdgeJump;
+  return 1.0;
+}
 
 double Phantom::normalisedHeight(double z) const {
   return ((z + 0.5) / slices_ - 0.5) * kHeightSpan;
@@ -125,7 +128,7 @@ void Phantom::sliceTruth(int slice, int n, std::vector<double>& out) const {
 
 double Phantom::flatI0(int p, int slice) const {
   const double x = width_ > 1 ? 2.0 * p / (width_ - 1) - 1.0 : 0.0;
-  return std::round(kI0 * (1.0 - 0.05 * x * x) + 150.0 * std::cos(0.7 * slice));
+  return std::round(i0Scale_ * (kI0 * (1.0 - 0.05 * x * x) + 150.0 * std::cos(0.7 * slice)));
 }
 
 double Phantom::background(int p, int slice) const {

@@ -52,9 +52,16 @@ class Phantom {
   // Energy at which attenuation values are taken (eV; 0 = reference).
   void setEnergy(double energyEV) { energyEV_ = energyEV; }
   double energy() const { return energyEV_; }
-  // Factor applied to the attenuation of one material at an energy. Constant
-  // for now: every material is 1.0 at every energy.
+  // Absorption edge of kEdgeMaterial (eV; 0 or less = none, the default).
+  void setEdge(double edgeEV) { edgeEV_ = edgeEV; }
+  double edge() const { return edgeEV_; }
+  // Factor applied to the attenuation of one material at an energy: 1.0,
+  // except kEdgeJump for kEdgeMaterial at and above the edge.
   double muOf(int material, double energyEV) const;
+  // Factor of the flat field (1.0 = nominal), e.g. the beam intensity at an
+  // energy of a scan.
+  void setI0Scale(double scale) { i0Scale_ = scale; }
+  double i0Scale() const { return i0Scale_; }
 
   // Normalised height of the slice coordinate z.
   double normalisedHeight(double z) const;
@@ -73,7 +80,8 @@ class Phantom {
   // = mu(x - n/2, y - n/2, slice).
   void sliceTruth(int slice, int n, std::vector<double>& out) const;
 
-  // Flat-field and background counts at detector pixel p of a slice.
+  // Flat-field and background counts at detector pixel p of a slice. The
+  // flat field carries the I0 scale; the background does not.
   double flatI0(int p, int slice) const;
   double background(int p, int slice) const;
   // Noise-free intensity for a line integral at detector pixel p of a slice.
@@ -83,6 +91,10 @@ class Phantom {
   static constexpr double kBackground = 100.0;
   // Attenuation of a normalised value of 1 over one normalised unit.
   static constexpr double kMuPerUnit = 2.0;
+  // The material whose attenuation jumps at the absorption edge (the inner
+  // features), and the factor it has from the edge upwards.
+  static constexpr int kEdgeMaterial = 3;
+  static constexpr double kEdgeJump = 3.0;
 
  private:
   // Cross section of one ellipsoid at a height, in pixels.
@@ -97,5 +109,7 @@ class Phantom {
   int half_;
   double scale_;
   double energyEV_ = 0.0;
+  double edgeEV_ = 0.0;
+  double i0Scale_ = 1.0;
   std::vector<Ellipsoid> ellipsoids_;
 };

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStringList>
 #include <QtEndian>
 #include <algorithm>
 #include <atomic>
@@ -45,7 +47,111 @@ void appendPixels(QByteArray& bytes, const std::vector<uint16_t>& pixels) {
 }  // namespace
 
 PhantomWriter::PhantomWriter(const PhantomOptions& options)
-    : options_(options), phantom_(options.width, options.rows, options.effectiveCor()) {}
+    : options_(options), phantom_(options.width, options.rows, options.effectiveCor()) {
+  phantom_.setEdge(edgeEnergy());
+}
+
+bool PhantomWriter::parseEnergies(const QString& text, std::vector<double>& energies,
+                                  QString& error) {
+  energies.clear();
+  if (text.trimmed().isEmpty()) {
+    error = QStringLiteral("the energy list is empty");
+    return false;
+  }
+  const QStringList items = text.split(QLatin1Char(','));
+  if (items.size() > kMaxEnergies) {
+    error = QStringLiteral("%1 energies given, at most %2 are allowed")
+                .arg(items.size())
+                .arg(kMaxEnergies);
+    return false;
+  }
+  for (const QString& item : items) {
+    const QString t = item.trimmed();
+    bool ok = false;
+    const double e = t.toDouble(&ok);
+    if (t.isEmpty()) {
+      error = QStringLiteral("the energy list \"%1\" has an empty entry").arg(text);
+      return false;
+    }
+    if (!ok || !std::isfinite(e)) {
+      error = QStringLiteral("\"%1\" is not an energy in eV").arg(t);
+      return false;
+    }
+    energies.push_back(e);
+  }
+  error = energiesError(energies);
+  return error.isEmpty();
+}
+
+QString PhantomWriter::energiesError(const std::vector<double>& energies) {
+  if (energies.empty()) return QStringLiteral("the energy list is empty");
+  if (energies.size() > size_t(kMaxEnergies))
+    return QStringLiteral("%1 energies given, at most %2 are allowed")
+        .arg(energies.size())
+        .arg(kMaxEnergies);
+  QStringList names;
+  for (double e : energies) {
+    if (!std::isfinite(e) || e <= 0.0)
+      return QStringLiteral("energy %1 eV is not positive").arg(e, 0, 'g', 12);
+    if (e > kMaxEnergyEV)
+      return QStringLiteral("energy %1 eV is above %2 eV")
+          .arg(e, 0, 'g', 12)
+          .arg(kMaxEnergyEV, 0, 'f', 0);
+    // Names carry three decimals; a finer energy would not read back.
+    if (std::fabs(e * 1000.0 - std::round(e * 1000.0)) > 1e-6)
+      return QStringLiteral("energy %1 eV has more than three decimals").arg(e, 0, 'g', 12);
+    const QString name = energyText(e);
+    if (names.contains(name))
+      return QStringLiteral("energy %1 eV is given twice").arg(e, 0, 'g', 12);
+    names.append(name);
+  }
+  return {};
+}
+
+QString PhantomWriter::energyText(double energyEV) {
+  QString t = QString::number(energyEV, 'f', 3);
+  while (t.endsWith(QLatin1Char('0'))) t.chop(1);
+  if (t.endsWith(QLatin1Char('.'))) t.chop(1);
+  t.replace(QLatin1Char('.'), QLatin1Char('_'));
+  return t + QStringLiteral("eV");
+}
+
+double PhantomWriter::edgeEnergy() const {
+  if (options_.energies.empty()) return 0.0;
+  if (options_.edgeEV > 0.0) return options_.edgeEV;
+  std::vector<double> sorted = options_.energies;
+  std::sort(sorted.begin(), sorted.end());
+  const size_t n = sorted.size();
+  if (n == 1) return sorted[0] + 10.0;
+  return 0.5 * (sorted[n / 2 - 1] + sorted[n / 2]);
+}
+
+int PhantomWriter::rankOf(int index) const {
+  const double e = energyOf(index);
+  return int(std::count_if(options_.energies.begin(), options_.energies.end(),
+                           [e](double other) { return other < e; }));
+}
+
+double PhantomWriter::i0Factor(int index) const {
+  const double t = rankOf(index) * 0.6180339887498949 + 0.5;
+  const double f = 1.0 + 0.8 * (t - std::floor(t) - 0.5);
+  return std::round(f * 1e4) / 1e4;
+}
+
+void PhantomWriter::selectEnergy(int index) {
+  if (index < 0 || index >= energyCount()) {
+    energy_ = -1;
+    phantom_.setEnergy(0.0);
+    phantom_.setI0Scale(1.0);
+    noiseStream_ = 0;
+    return;
+  }
+  energy_ = index;
+  phantom_.setEnergy(energyOf(index));
+  phantom_.setI0Scale(i0Factor(index));
+  // Each energy has noise of its own, the same whatever the order given.
+  noiseStream_ = quint64(rankOf(index) + 1) * 0xD1B54A32D192ED03ull;
+}
 
 int PhantomWriter::imageWidth() const {
   return options_.axisVertical ? options_.width : options_.rows;
@@ -68,7 +174,8 @@ void PhantomWriter::projection(int k, std::vector<uint16_t>& pixels) const {
   pixels.assign(size_t(w) * options_.rows, 0);
   std::vector<double> integrals(w);
   // One noise stream per projection, so threads do not change the result.
-  SplitMix64 rng{options_.noiseSeed * 0x100000001B3ull + quint64(k) * 0x9E3779B97F4A7C15ull};
+  SplitMix64 rng{options_.noiseSeed * 0x100000001B3ull + quint64(k) * 0x9E3779B97F4A7C15ull +
+                 noiseStream_};
   const double theta = angleRad(k);
   for (int r = 0; r < options_.rows; ++r) {
     phantom_.lineIntegrals(theta, r, w, integrals.data());
@@ -96,10 +203,44 @@ void PhantomWriter::bgImage(std::vector<uint16_t>& pixels) const {
 }
 
 QString PhantomWriter::projectionFileName(int k) const {
+  const char* ext = options_.format == PhantomOptions::Format::Tif ? "tif" : "img";
+  if (energy_ >= 0 && options_.layout == PhantomOptions::Layout::Heron) {
+    // Running numbers from 1, wide enough that name order is angle order.
+    const int digits = std::max(4, int(QString::number(options_.projections).size()));
+    return QStringLiteral("sample-%1-%2.%3")
+        .arg(energyText(energyOf(energy_)))
+        .arg(k + 1, digits, 10, QLatin1Char('0'))
+        .arg(ext);
+  }
   const int digits =
       std::max(5, int(QString::number(std::max(options_.projections - 1, 0)).size()));
-  const char* ext = options_.format == PhantomOptions::Format::Tif ? "tif" : "img";
   return QStringLiteral("proj-%1.%2").arg(k, digits, 10, QLatin1Char('0')).arg(ext);
+}
+
+QString PhantomWriter::hisFileName() const {
+  if (energy_ >= 0 && options_.layout == PhantomOptions::Layout::Heron)
+    return QStringLiteral("sample-%1-0001.his").arg(energyText(energyOf(energy_)));
+  return QStringLiteral("proj.his");
+}
+
+QString PhantomWriter::i0FileName() const {
+  const char* ext = options_.format == PhantomOptions::Format::Tif ? "tif" : "img";
+  if (energy_ < 0) return QStringLiteral("i0.%1").arg(ext);
+  // The energy stands between the last two "-", where the I0 list reads it.
+  return QStringLiteral("i0/i0-%1-0001.%2").arg(energyText(energyOf(energy_))).arg(ext);
+}
+
+QString PhantomWriter::truthFileName(int slice) const {
+  const QString name = QStringLiteral("truth-%1.raw").arg(slice, 5, 10, QLatin1Char('0'));
+  if (energy_ < 0) return QStringLiteral("truth/") + name;
+  return QStringLiteral("truth/%1/%2").arg(energyText(energyOf(energy_)), name);
+}
+
+QString PhantomWriter::dataSetDir() const {
+  const QDir out(options_.outDir);
+  if (energy_ < 0) return options_.outDir;
+  if (options_.layout == PhantomOptions::Layout::Heron) return out.filePath("scan");
+  return out.filePath(QStringLiteral("scan/") + energyText(energyOf(energy_)));
 }
 
 QByteArray PhantomWriter::itexHeader(int width, int height, int frames, int commentLength) {
@@ -172,10 +313,10 @@ bool PhantomWriter::writeTiff(const QString& path, const std::vector<uint16_t>& 
 }
 
 bool PhantomWriter::writeProjections() {
-  const QDir dir(options_.outDir);
+  const QDir dir(dataSetDir());
   const int count = options_.projections;
   const bool his = options_.format == PhantomOptions::Format::His;
-  const QString hisPath = dir.filePath(QStringLiteral("proj.his"));
+  const QString hisPath = dir.filePath(hisFileName());
   const QByteArray hisComment = itexComment(imageWidth(), imageHeight(), options_.exposureTime);
   const qint64 frameBytes = qint64(imageWidth()) * imageHeight() * 2;
   const qint64 dataOffset = 64 + hisComment.size();
@@ -240,8 +381,9 @@ bool PhantomWriter::writeProjections() {
 bool PhantomWriter::writeTruth() {
   const int n = phantom_.reconstructionSize();
   QDir dir(options_.outDir);
-  if (!dir.mkpath(QStringLiteral("truth"))) {
-    error_ = QStringLiteral("Can not create folder \"%1\"").arg(dir.filePath("truth"));
+  const QString folder = QFileInfo(truthFileName(0)).path();
+  if (!dir.mkpath(folder)) {
+    error_ = QStringLiteral("Can not create folder \"%1\"").arg(dir.filePath(folder));
     return false;
   }
   std::vector<double> truth;
@@ -253,8 +395,7 @@ bool PhantomWriter::writeTruth() {
       qToLittleEndian<float>(float(v), d);
       d += 4;
     }
-    const QString name = QStringLiteral("truth/truth-%1.raw").arg(s, 5, 10, QLatin1Char('0'));
-    if (!writeFile(dir.filePath(name), bytes)) return false;
+    if (!writeFile(dir.filePath(truthFileName(s)), bytes)) return false;
   }
   return true;
 }
@@ -292,8 +433,13 @@ QByteArray PhantomWriter::description() const {
   line("bg_nominal", QString::number(Phantom::kBackground));
   line("exposure_time", QString::number(options_.exposureTime, 'g', 10));
   line("noise", options_.noise ? QString::number(options_.noiseSeed) : QStringLiteral("off"));
-  line("truth", options_.truth ? "truth/truth-NNNNN.raw, reconstruction_size squared float32 LE"
-                               : "not written");
+  const bool scan = !options_.energies.empty();
+  if (!options_.truth)
+    line("truth", "not written");
+  else if (scan)
+    line("truth", "truth/<energy>/truth-NNNNN.raw, reconstruction_size squared float32 LE");
+  else
+    line("truth", "truth/truth-NNNNN.raw, reconstruction_size squared float32 LE");
   int i = 0;
   for (const Ellipsoid& e : phantom_.ellipsoids()) {
     line(QStringLiteral("ellipsoid_%1").arg(i++),
@@ -308,7 +454,87 @@ QByteArray PhantomWriter::description() const {
              .arg(e.value)
              .arg(e.material));
   }
+  if (scan) t += scanDescription();
   return t.toUtf8();
+}
+
+QString PhantomWriter::scanDescription() const {
+  const bool heron = options_.layout == PhantomOptions::Layout::Heron;
+  const bool tif = options_.format == PhantomOptions::Format::Tif;
+  const char* ext = tif ? "tif" : "img";
+  QString t;
+  auto line = [&t](const QString& key, const QString& value) {
+    t += key + QStringLiteral(" = ") + value + QLatin1Char('\n');
+  };
+  line("energies", QString::number(energyCount()));
+  line("layout", heron ? "heron" : "engdirs");
+  QString sets;
+  if (options_.format == PhantomOptions::Format::His)
+    sets = heron ? "scan/sample-<energy>-0001.his" : "scan/<energy>/proj.his";
+  else
+    sets = heron ? QStringLiteral("scan/sample-<energy>-NNNN.%1, NNNN = projection + 1").arg(ext)
+                 : QStringLiteral("scan/<energy>/proj-NNNNN.%1").arg(ext);
+  line("data_sets", sets);
+  QStringList names;
+  for (double e : options_.energies) names.append(energyText(e));
+  std::sort(names.begin(), names.end());
+  line("data_set_order", names.join(QLatin1Char(' ')) + " (name order)");
+  line("i0_files", QStringLiteral("i0/i0-<energy>-0001.%1").arg(ext));
+  line("bg_file", QStringLiteral("bg.%1, the same for every energy").arg(ext));
+  line("edge_ev", QString::number(phantom_.edge(), 'g', 17));
+  line("edge_material", QString::number(Phantom::kEdgeMaterial));
+  line("attenuation_per_energy",
+       QStringLiteral("ellipsoid value * factor; material %1: factor 1 below edge_ev, %2 at and "
+                      "above; every other material 1 at every energy")
+           .arg(Phantom::kEdgeMaterial)
+           .arg(Phantom::kEdgeJump));
+  line("i0_per_energy",
+       "round(i0_factor * (i0_nominal * (1 - 0.05 x^2) + 150 cos(0.7 slice))), "
+       "x = 2 p / (detector_width - 1) - 1; the background does not change");
+  for (int i = 0; i < energyCount(); ++i) {
+    const double e = energyOf(i);
+    const bool above = e >= phantom_.edge();
+    line(QStringLiteral("energy_%1").arg(i + 1),
+         QStringLiteral("%1 eV, name %2, i0_factor %3, edge_material_factor %4 (%5 edge)")
+             .arg(e, 0, 'g', 12)
+             .arg(energyText(e))
+             .arg(i0Factor(i), 0, 'g', 10)
+             .arg(phantom_.muOf(Phantom::kEdgeMaterial, e))
+             .arg(above ? "above" : "below"));
+  }
+  return t;
+}
+
+bool PhantomWriter::writeScan() {
+  error_ = energiesError(options_.energies);
+  if (!error_.isEmpty()) return false;
+  const QDir out(options_.outDir);
+  for (const char* sub : {"scan", "i0"})
+    if (!out.mkpath(QLatin1String(sub))) {
+      error_ = QStringLiteral("Can not create folder \"%1\"").arg(out.filePath(sub));
+      return false;
+    }
+  const bool tif = options_.format == PhantomOptions::Format::Tif;
+  std::vector<uint16_t> pixels;
+  selectEnergy(-1);
+  bgImage(pixels);
+  if (!(tif ? writeTiff(out.filePath("bg.tif"), pixels)
+            : writeItex(out.filePath("bg.img"), pixels)))
+    return false;
+  for (int i = 0; i < energyCount(); ++i) {
+    selectEnergy(i);
+    if (!QDir().mkpath(dataSetDir())) {
+      error_ = QStringLiteral("Can not create folder \"%1\"").arg(dataSetDir());
+      return false;
+    }
+    i0Image(pixels);
+    const QString i0Path = out.filePath(i0FileName());
+    if (!(tif ? writeTiff(i0Path, pixels) : writeItex(i0Path, pixels))) return false;
+    if (!writeProjections()) return false;
+    if (options_.truth && !writeTruth()) return false;
+  }
+  selectEnergy(-1);
+  return writeFile(out.filePath("phantom.txt"), description());
 }
 
 bool PhantomWriter::write() {
@@ -323,6 +549,8 @@ bool PhantomWriter::write() {
     error_ = QStringLiteral("Can not create folder \"%1\"").arg(options_.outDir);
     return false;
   }
+  if (!options_.energies.empty()) return writeScan();
+  selectEnergy(-1);
   const QDir dir(options_.outDir);
   std::vector<uint16_t> pixels;
   const bool tif = options_.format == PhantomOptions::Format::Tif;

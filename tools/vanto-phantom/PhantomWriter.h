@@ -7,9 +7,13 @@
 
 #include "Phantom.h"
 
-// Everything that describes one generated data set.
+// Everything that describes one generated data set, or one data set per
+// energy of an energy scan.
 struct PhantomOptions {
   enum class Format { Img, His, Tif };
+  // Energy scan layouts: one sub-folder per energy, or facility B (Heron)
+  // file names <sample>-<energy>-<number>.
+  enum class Layout { EngDirs, Heron };
   QString outDir;
   int width = 512;  // detector pixels across the rotation axis
   int rows = 16;    // detector pixels along the axis (slices)
@@ -23,6 +27,12 @@ struct PhantomOptions {
   bool axisVertical = true;  // slices are detector rows (else columns)
   bool truth = false;
   double exposureTime = 0.5;
+  // Energies of a scan in eV; empty: one data set at the reference energy.
+  std::vector<double> energies;
+  Layout layout = Layout::EngDirs;
+  // Absorption edge of the edge material (eV); 0 or less: the default, see
+  // PhantomWriter::edgeEnergy().
+  double edgeEV = 0.0;
 
   double effectiveCor() const { return cor < 0.0 ? width / 2.0 : cor; }
 };
@@ -32,9 +42,48 @@ struct PhantomOptions {
 // background image, a text description and optionally the ground truth.
 // Projections are computed on all hardware threads; the output depends only
 // on the options, byte for byte.
+//
+// With energies, one complete data set per energy is written instead:
+//   scan/<energy>/proj-NNNNN.img     (layout EngDirs), or
+//   scan/sample-<energy>-NNNN.img    (layout Heron, numbered from 0001),
+//   i0/i0-<energy>-0001.img          (the I0 of each energy),
+//   bg.img                           (the background, the same for all),
+//   truth/<energy>/truth-NNNNN.raw   (with truth),
+//   phantom.txt,
+// <energy> being energyText() of the energy, e.g. 7112_5eV. The data sets
+// live in a folder of their own so that listing it finds nothing but them.
 class PhantomWriter {
  public:
   explicit PhantomWriter(const PhantomOptions& options);
+
+  static constexpr int kMaxEnergies = 200;
+  static constexpr double kMaxEnergyEV = 1.0e6;
+  // Reads a comma-separated list of energies in eV. On failure returns
+  // false with the reason in error.
+  static bool parseEnergies(const QString& text, std::vector<double>& energies, QString& error);
+  // Why energies can not make a scan (too many, not positive, more than
+  // three decimals, given twice); empty when they can.
+  static QString energiesError(const std::vector<double>& energies);
+  // Name of an energy in folder and file names: up to three decimals, the
+  // decimal point written as "_", then "eV" (7100 -> "7100eV", 7112.5 ->
+  // "7112_5eV").
+  static QString energyText(double energyEV);
+
+  // Energies of the scan, in the order given (none for a single data set).
+  int energyCount() const { return int(options_.energies.size()); }
+  double energyOf(int index) const { return options_.energies[size_t(index)]; }
+  // The absorption edge: options.edgeEV when positive, otherwise midway
+  // between the two middle energies in ascending order (10 eV above a
+  // single energy); 0 for a single data set.
+  double edgeEnergy() const;
+  // Scale of the flat field at energy index: 1 at the lowest energy, then
+  // 1 + 0.8 (frac(rank * 0.6180339887498949 + 0.5) - 0.5) for the energy of
+  // ascending rank, rounded to four decimals (0.6 .. 1.4), so that every
+  // energy has a different I0 and neighbours differ by at least 0.3.
+  double i0Factor(int index) const;
+  // Makes the model (attenuation, flat field, noise stream, file names) that
+  // of energy index; -1 is the single data set.
+  void selectEnergy(int index);
 
   // Writes the whole set into options.outDir (created). On failure returns
   // false; errorText() says why.
@@ -51,7 +100,13 @@ class PhantomWriter {
   void projection(int k, std::vector<uint16_t>& pixels) const;
   void i0Image(std::vector<uint16_t>& pixels) const;
   void bgImage(std::vector<uint16_t>& pixels) const;
+  // File names of the selected energy (or of the single data set).
   QString projectionFileName(int k) const;
+  QString hisFileName() const;
+  QString i0FileName() const;
+  QString truthFileName(int slice) const;
+  // Folder of the projections of the selected energy, below options.outDir.
+  QString dataSetDir() const;
   // Text of phantom.txt.
   QByteArray description() const;
 
@@ -63,13 +118,19 @@ class PhantomWriter {
  private:
   // Stores detector pixel p of slice r at its place in the image.
   size_t pixelIndex(int p, int r) const;
+  // Place of energy index among the energies in ascending order.
+  int rankOf(int index) const;
   bool writeProjections();
   bool writeItex(const QString& path, const std::vector<uint16_t>& pixels);
   bool writeTiff(const QString& path, const std::vector<uint16_t>& pixels);
   bool writeFile(const QString& path, const QByteArray& bytes);
   bool writeTruth();
+  bool writeScan();
+  QString scanDescription() const;
 
   PhantomOptions options_;
   Phantom phantom_;
   QString error_;
+  int energy_ = -1;
+  quint64 noiseStream_ = 0;
 };

@@ -31,7 +31,20 @@ const char kDescription[] =
     "ITEX file, frame k = angle k), or proj-NNNNN.tif (16-bit TIFF); i0.img and bg.img\n"
     "(i0.tif and bg.tif with --format tif); phantom.txt describing the set; with --truth\n"
     "truth/truth-NNNNN.raw, the ground-truth attenuation of each slice on the\n"
-    "reconstruction grid (float32, little-endian, square).";
+    "reconstruction grid (float32, little-endian, square).\n"
+    "\n"
+    "Energy scan (--energies E1,E2,... in eV, at most 200, up to three decimals): one\n"
+    "complete data set per energy, <energy> written as in 7100eV or 7112_5eV:\n"
+    "  --layout engdirs: scan/<energy>/proj-NNNNN.img, one folder per energy;\n"
+    "  --layout heron:   scan/sample-<energy>-NNNN.img, NNNN from 0001;\n"
+    "plus i0/i0-<energy>-0001.img (the I0 of each energy), bg.img (one background for\n"
+    "all energies), phantom.txt and, with --truth, truth/<energy>/truth-NNNNN.raw\n"
+    "(.his or .tif instead of .img as --format says).\n"
+    "Select DIR/scan as the data folder and the files of DIR/i0 as the I0 list. The\n"
+    "inner features (material 3) absorb 3 times as much at and above the absorption\n"
+    "edge (--edge, by default midway between the two middle energies) as below it;\n"
+    "the other materials do not change. The I0 of each energy is scaled by its own\n"
+    "factor (1 at the lowest energy, 0.6 to 1.4 otherwise), listed in phantom.txt.";
 
 void fail(const QCommandLineParser& parser, const QString& message) {
   std::fprintf(stderr, "vanto-phantom: %s\n\n%s", qPrintable(message),
@@ -62,8 +75,18 @@ int main(int argc, char* argv[]) {
   const QCommandLineOption noise("noise", "Add photon noise from this seed (off).", "SEED");
   const QCommandLineOption axis("axis", "v: slices are detector rows; h: columns (v).", "AXIS");
   const QCommandLineOption truth("truth", "Also write the ground-truth slices.");
-  parser.addOptions(
-      {help, out, width, rows, projections, range, cor, origin, format, noise, axis, truth});
+  const QCommandLineOption energies("energies",
+                                    "Energy scan: one data set per energy, in eV "
+                                    "(e.g. 7100,7112.5,7200).",
+                                    "E1,E2,...");
+  const QCommandLineOption layout("layout", "Layout of an energy scan: engdirs or heron (engdirs).",
+                                  "LAYOUT");
+  const QCommandLineOption edge("edge",
+                                "Absorption edge of an energy scan in eV (midway between "
+                                "the two middle energies).",
+                                "EV");
+  parser.addOptions({help, out, width, rows, projections, range, cor, origin, format, noise, axis,
+                     truth, energies, layout, edge});
 
   if (!parser.parse(app.arguments())) fail(parser, parser.errorText());
   if (parser.isSet(help)) {
@@ -130,6 +153,27 @@ int main(int argc, char* argv[]) {
   if (ax != "v" && ax != "h") fail(parser, "--axis must be v or h");
   o.axisVertical = ax == "v";
   o.truth = parser.isSet(truth);
+
+  if (parser.isSet(energies)) {
+    QString error;
+    if (!PhantomWriter::parseEnergies(parser.value(energies), o.energies, error))
+      fail(parser, "--energies: " + error);
+  } else if (parser.isSet(layout) || parser.isSet(edge)) {
+    fail(parser, "--layout and --edge need --energies");
+  }
+  if (parser.isSet(layout)) {
+    const QString l = parser.value(layout);
+    if (l == "engdirs")
+      o.layout = PhantomOptions::Layout::EngDirs;
+    else if (l == "heron")
+      o.layout = PhantomOptions::Layout::Heron;
+    else
+      fail(parser, "--layout must be engdirs or heron");
+  }
+  if (parser.isSet(edge)) {
+    o.edgeEV = doubleValue(edge, 0.0);
+    if (!(o.edgeEV > 0.0)) fail(parser, "--edge must be a positive energy in eV");
+  }
 
   PhantomWriter writer(o);
   if (!writer.write()) {
