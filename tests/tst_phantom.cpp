@@ -1,10 +1,13 @@
 // Tests of the synthetic data-set generator: the analytic line integrals
-// against numerical integration of the attenuation, and the written files
-// read back through the project's image readers.
+// against numerical integration of the attenuation, the written files read
+// back through the project's image readers, and energy scans found by the
+// project's data-set scanner.
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -12,6 +15,7 @@
 
 #include "Phantom.h"
 #include "PhantomWriter.h"
+#include "imagedata/DataSetScan.h"
 #include "imagedata/ImgData.h"
 
 namespace {
@@ -57,6 +61,51 @@ QByteArray hashFolder(const QString& dir) {
   }
   return h.result();
 }
+
+QByteArray fileBytes(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// "key = value" lines of phantom.txt.
+QMap<QString, QString> description(const QString& dir) {
+  QMap<QString, QString> m;
+  const QList<QByteArray> lines = fileBytes(QDir(dir).filePath("phantom.txt")).split('\n');
+  for (const QByteArray& l : lines) {
+    const qsizetype eq = l.indexOf(" = ");
+    if (eq > 0) m.insert(QString::fromUtf8(l.left(eq)), QString::fromUtf8(l.mid(eq + 3)));
+  }
+  return m;
+}
+
+// The "i0_factor" of energy_<i + 1> in phantom.txt; NaN when missing.
+double recordedI0Factor(const QMap<QString, QString>& d, int i) {
+  const QString v = d.value(QStringLiteral("energy_%1").arg(i + 1));
+  const QRegularExpressionMatch m = QRegularExpression("i0_factor ([0-9.]+),").match(v);
+  bool ok = false;
+  const double f = m.hasMatch() ? m.captured(1).toDouble(&ok) : 0.0;
+  return ok ? f : std::nan("");
+}
+
+// The energy (eV) an I0 list reads from a path: the text between its last
+// two "-", up to its last digit, "_" as the decimal point, keV or eV.
+double i0EnergyOfPath(const QString& path) {
+  const qsizetype last = path.lastIndexOf('-');
+  if (last < 0) return std::nan("");
+  const qsizetype before = path.lastIndexOf('-', last - 1);
+  const QString token = path.mid(before + 1, last - before - 1);
+  qsizetype d = token.size() - 1;
+  while (d >= 0 && !token[d].isDigit()) --d;
+  if (d < 0) return std::nan("");
+  QString number = token.left(d + 1);
+  number.replace('_', '.');
+  bool ok = false;
+  const double v = number.toDouble(&ok);
+  if (!ok) return std::nan("");
+  return token.mid(d + 1).toUpper() == "KEV" ? v * 1000.0 : v;
+}
+
+QStringList energyList(const QString& csv) { return csv.split(','); }
 }  // namespace
 
 class TestPhantom : public QObject {
@@ -72,6 +121,15 @@ class TestPhantom : public QObject {
   void deterministic();
   void badOptionsRejected_data();
   void badOptionsRejected();
+  void scanLayout_data();
+  void scanLayout();
+  void scanI0Factors_data();
+  void scanI0Factors();
+  void scanEdge_data();
+  void scanEdge();
+  void singleSetMatchesScanReference_data();
+  void singleSetMatchesScanReference();
+  void energyNames();
 };
 
 void TestPhantom::lineIntegralMatchesNumeric_data() {
@@ -310,33 +368,431 @@ void TestPhantom::deterministic() {
 
 void TestPhantom::badOptionsRejected_data() {
   QTest::addColumn<QStringList>("args");
-  QTest::addColumn<bool>("withOut");  // prepend a valid --out
-  QTest::newRow("unknown option") << QStringList{"--bogus"} << true;
-  QTest::newRow("no output folder") << QStringList{"--width", "64"} << false;
-  QTest::newRow("width not a number") << QStringList{"--width", "abc"} << true;
-  QTest::newRow("width too small") << QStringList{"--width", "2"} << true;
-  QTest::newRow("bad format") << QStringList{"--format", "png"} << true;
-  QTest::newRow("bad axis") << QStringList{"--axis", "x"} << true;
-  QTest::newRow("zero range") << QStringList{"--range", "0"} << true;
-  QTest::newRow("cor off the detector") << QStringList{"--cor", "1"} << true;
-  QTest::newRow("cor past the end") << QStringList{"--width", "64", "--cor", "63.5"} << true;
-  QTest::newRow("no projections") << QStringList{"--projections", "0"} << true;
-  QTest::newRow("bad noise seed") << QStringList{"--noise", "-3"} << true;
-  QTest::newRow("stray argument") << QStringList{"extra"} << true;
+  QTest::addColumn<bool>("withOut");     // prepend a valid --out
+  QTest::addColumn<QString>("message");  // part of the error text
+  QTest::newRow("unknown option") << QStringList{"--bogus"} << true << "bogus";
+  QTest::newRow("no output folder") << QStringList{"--width", "64"} << false << "--out";
+  QTest::newRow("width not a number") << QStringList{"--width", "abc"} << true << "--width";
+  QTest::newRow("width too small") << QStringList{"--width", "2"} << true << "--width";
+  QTest::newRow("bad format") << QStringList{"--format", "png"} << true << "--format";
+  QTest::newRow("bad axis") << QStringList{"--axis", "x"} << true << "--axis";
+  QTest::newRow("zero range") << QStringList{"--range", "0"} << true << "--range";
+  QTest::newRow("cor off the detector") << QStringList{"--cor", "1"} << true << "--cor";
+  QTest::newRow("cor past the end")
+      << QStringList{"--width", "64", "--cor", "63.5"} << true << "--cor";
+  QTest::newRow("no projections") << QStringList{"--projections", "0"} << true << "--projections";
+  QTest::newRow("bad noise seed") << QStringList{"--noise", "-3"} << true << "--noise";
+  QTest::newRow("stray argument") << QStringList{"extra"} << true << "extra";
+  // Energy scans.
+  QTest::newRow("empty energy list") << QStringList{"--energies", ""} << true << "empty";
+  QTest::newRow("blank energy list") << QStringList{"--energies", " "} << true << "empty";
+  QTest::newRow("empty entry") << QStringList{"--energies", "7100,,7200"} << true << "empty entry";
+  QTest::newRow("trailing comma") << QStringList{"--energies", "7100,"} << true << "empty entry";
+  QTest::newRow("not a number") << QStringList{"--energies", "7100,abc"} << true
+                                << "\"abc\" is not an energy";
+  QTest::newRow("unit given") << QStringList{"--energies", "7.1keV"} << true << "is not an energy";
+  QTest::newRow("infinite") << QStringList{"--energies", "7100,inf"} << true << "is not an energy";
+  QTest::newRow("duplicate") << QStringList{"--energies", "7100,7200,7100"} << true
+                             << "given twice";
+  QTest::newRow("duplicate written differently")
+      << QStringList{"--energies", "7112.5,7112.500"} << true << "given twice";
+  QTest::newRow("negative") << QStringList{"--energies", "7100,-7200"} << true << "not positive";
+  QTest::newRow("zero") << QStringList{"--energies", "0"} << true << "not positive";
+  QTest::newRow("too high") << QStringList{"--energies", "2000000"} << true << "above";
+  QTest::newRow("four decimals") << QStringList{"--energies", "7100.0001"} << true
+                                 << "three decimals";
+  QTest::newRow("201 energies") << QStringList{"--energies", "MANY"} << true << "at most 200";
+  QTest::newRow("bad layout") << QStringList{"--energies", "7100", "--layout", "flat"} << true
+                              << "--layout";
+  QTest::newRow("layout without energies")
+      << QStringList{"--layout", "heron"} << true << "need --energies";
+  QTest::newRow("edge without energies")
+      << QStringList{"--edge", "7100"} << true << "need --energies";
+  QTest::newRow("edge not a number")
+      << QStringList{"--energies", "7100", "--edge", "k"} << true << "--edge";
+  QTest::newRow("negative edge") << QStringList{"--energies", "7100", "--edge", "-1"} << true
+                                 << "--edge";
 }
 
 void TestPhantom::badOptionsRejected() {
   QFETCH(QStringList, args);
   QFETCH(bool, withOut);
+  QFETCH(QString, message);
   QTemporaryDir tmp;
   QVERIFY(tmp.isValid());
   const QString out = tmp.filePath("set");
   if (withOut) args = QStringList{"--out", out} + args;
+  // 201 distinct energies.
+  const qsizetype many = args.indexOf("MANY");
+  if (many >= 0) {
+    QStringList e;
+    for (int i = 0; i < 201; ++i) e << QString::number(7000 + i);
+    args[many] = e.join(',');
+  }
   QString err;
   const int rc = runTool(args, &err);
   QVERIFY(rc > 0);
   QVERIFY2(err.contains("Usage:"), qPrintable(err));
-  QVERIFY(!QFile::exists(QDir(out).filePath("phantom.txt")));
+  QVERIFY2(err.section('\n', 0, 0).contains(message), qPrintable(err));
+  // Nothing is written, not even the folder.
+  QVERIFY(!QFileInfo::exists(out));
+}
+
+void TestPhantom::scanLayout_data() {
+  QTest::addColumn<QString>("layout");
+  QTest::addColumn<QString>("format");
+  QTest::addColumn<QString>("energies");
+  QTest::addColumn<int>("projections");
+  QTest::newRow("engdirs img") << "engdirs"
+                               << "img"
+                               << "7100,7112.5,7200" << 3;
+  QTest::newRow("engdirs his") << "engdirs"
+                               << "his"
+                               << "7100,7112.5" << 4;
+  QTest::newRow("engdirs tif, energies out of order") << "engdirs"
+                                                      << "tif"
+                                                      << "7200,7050,7112.5" << 2;
+  QTest::newRow("heron img") << "heron"
+                             << "img"
+                             << "7100,7112.5,7200,7300" << 3;
+  QTest::newRow("heron his") << "heron"
+                             << "his"
+                             << "7100,7200" << 4;
+  QTest::newRow("heron tif, one energy") << "heron"
+                                         << "tif"
+                                         << "8333.125" << 2;
+}
+
+void TestPhantom::scanLayout() {
+  QFETCH(QString, layout);
+  QFETCH(QString, format);
+  QFETCH(QString, energies);
+  QFETCH(int, projections);
+  QTemporaryDir tmp;
+  QVERIFY(tmp.isValid());
+  const QString out = tmp.filePath("scan-set");
+  const int w = 48, rows = 3;
+  QString err;
+  QCOMPARE(runTool({"--out", out, "--width", QString::number(w), "--rows", QString::number(rows),
+                    "--projections", QString::number(projections), "--format", format, "--energies",
+                    energies, "--layout", layout},
+                   &err),
+           0);
+  const QDir o(out);
+  const QString ext = format == "tif" ? "tif" : "img";
+  const bool his = format == "his";
+  std::vector<double> given;
+  for (const QString& e : energyList(energies)) given.push_back(e.toDouble());
+  const QMap<QString, QString> d = description(out);
+  bool ok = false;
+  const double edge = d.value("edge_ev").toDouble(&ok);
+  QVERIFY(ok);
+
+  // The background and the data folder, and nothing of a single set.
+  QVERIFY(QFile::exists(o.filePath("bg." + ext)));
+  QVERIFY(!QFile::exists(o.filePath("i0." + ext)));
+  QCOMPARE(QDir(o.filePath("scan")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(),
+           qsizetype(layout == "heron" ? given.size() * (his ? 1 : projections) : given.size()));
+
+  // The data sets as the project's scanner lists them, in name order, each
+  // with its energy and its projection files in angle order.
+  QStringList names;          // energy text of each data set, in list order
+  std::vector<double> found;  // its energy
+  std::vector<QStringList> files;
+  if (layout == "engdirs") {
+    names = subDirNames(o.filePath("scan"));
+    for (const QString& n : names) {
+      found.push_back(leadingNumber(n));
+      files.push_back(QDir(dataSetDirPath(o.filePath("scan"), n)).entryList(QDir::Files));
+    }
+  } else {
+    const std::vector<CtFileSet> sets = scanFileSets(o.filePath("scan"), "*");
+    for (const CtFileSet& set : sets) {
+      QCOMPARE(set.sample(), QStringLiteral("sample"));
+      QCOMPARE(set.unit(), QStringLiteral("eV"));
+      names << set.energyField();
+      found.push_back(set.energyEV());
+      QStringList n;
+      for (const QFileInfo& f : set.files()) n << f.fileName();
+      files.push_back(n);
+    }
+  }
+  QCOMPARE(names.size(), qsizetype(given.size()));
+  QCOMPARE(d.value("data_set_order"), names.join(' ') + " (name order)");
+  for (size_t i = 0; i < found.size(); ++i) {
+    QVERIFY2(std::count(given.begin(), given.end(), found[i]) == 1, qPrintable(names[int(i)]));
+    QStringList expect;
+    for (int k = 0; k < (his ? 1 : projections); ++k) {
+      if (his)
+        expect << (layout == "heron" ? QStringLiteral("sample-%1-0001.his").arg(names[int(i)])
+                                     : QStringLiteral("proj.his"));
+      else if (layout == "heron")
+        expect << QStringLiteral("sample-%1-%2.%3")
+                      .arg(names[int(i)])
+                      .arg(k + 1, 4, 10, QLatin1Char('0'))
+                      .arg(ext);
+      else
+        expect << QStringLiteral("proj-%1.%2").arg(k, 5, 10, QLatin1Char('0')).arg(ext);
+    }
+    QCOMPARE(files[i], expect);
+  }
+
+  // One I0 file per energy, its energy between the last two "-".
+  const QFileInfoList i0s = QDir(o.filePath("i0")).entryInfoList(QDir::Files, QDir::Name);
+  QCOMPARE(i0s.size(), qsizetype(given.size()));
+  for (const QFileInfo& f : i0s) {
+    const double e = i0EnergyOfPath(f.absoluteFilePath());
+    QVERIFY2(std::count(given.begin(), given.end(), e) == 1, qPrintable(f.filePath()));
+  }
+
+  // Each data set's projections hold its own energy's attenuation over its
+  // own energy's I0.
+  const auto bg = openFrame(o.filePath("bg." + ext));
+  QVERIFY(bg);
+  std::vector<double> bgRow(w), i0Row(w), row(w);
+  for (size_t i = 0; i < found.size(); ++i) {
+    const QString dir =
+        layout == "heron" ? o.filePath("scan") : dataSetDirPath(o.filePath("scan"), names[int(i)]);
+    const int k = projections - 1;
+    const auto proj = openFrame(QDir(dir).filePath(files[i][his ? 0 : k]), his ? k : 0);
+    const auto i0 =
+        openFrame(o.filePath(QStringLiteral("i0/i0-%1-0001.%2").arg(names[int(i)], ext)));
+    QVERIFY2(proj && i0, qPrintable(names[int(i)]));
+    if (his) QCOMPARE(proj->frameCount(), projections);
+    Phantom ph(w, rows, w / 2.0);
+    ph.setEdge(edge);
+    ph.setEnergy(found[i]);
+    const double theta = k * 180.0 / projections * kPi / 180.0;
+    for (int r = 0; r < rows; ++r) {
+      bg->row(r, bgRow.data());
+      i0->row(r, i0Row.data());
+      proj->row(r, row.data());
+      for (int p = 0; p < w; ++p) {
+        const double expect =
+            bgRow[p] + (i0Row[p] - bgRow[p]) * std::exp(-ph.lineIntegral(p - w / 2.0, theta, r));
+        QVERIFY2(std::fabs(row[p] - expect) <= 0.5 + 1e-9,
+                 qPrintable(QStringLiteral("%1 p %2 r %3: %4 vs %5")
+                                .arg(names[int(i)])
+                                .arg(p)
+                                .arg(r)
+                                .arg(row[p])
+                                .arg(expect)));
+      }
+    }
+  }
+}
+
+void TestPhantom::scanI0Factors_data() {
+  QTest::addColumn<QString>("energies");
+  QTest::addColumn<QString>("shuffled");  // the same energies in another order
+  QTest::newRow("five energies") << "7100,7110,7120,7130,7140"
+                                 << "7130,7100,7140,7120,7110";
+  QTest::newRow("two energies") << "9000,9659.5"
+                                << "9659.5,9000";
+  QTest::newRow("eight energies, wide range") << "5000,5500,6000,7000,8000,9000,12000,20000"
+                                              << "20000,5000,12000,5500,9000,6000,8000,7000";
+}
+
+void TestPhantom::scanI0Factors() {
+  QFETCH(QString, energies);
+  QFETCH(QString, shuffled);
+  QTemporaryDir tmp;
+  QVERIFY(tmp.isValid());
+  const int w = 40, rows = 4;
+  const QStringList base{
+      "--width", QString::number(w), "--rows", QString::number(rows), "--projections", "1"};
+  QCOMPARE(runTool(QStringList{"--out", tmp.filePath("a"), "--energies", energies} + base), 0);
+  QCOMPARE(runTool(QStringList{"--out", tmp.filePath("b"), "--energies", shuffled} + base), 0);
+  const QMap<QString, QString> d = description(tmp.filePath("a"));
+  const QStringList list = energyList(energies);  // ascending
+  std::vector<double> factors;
+  for (int i = 0; i < list.size(); ++i) {
+    factors.push_back(recordedI0Factor(d, i));
+    QVERIFY2(factors.back() >= 0.5 && factors.back() <= 1.5, qPrintable(list[i]));
+  }
+  QCOMPARE(factors[0], 1.0);  // the lowest energy has the nominal I0
+
+  auto i0Of = [&](const QString& set, const QString& e) {
+    return tmp.filePath(
+        QStringLiteral("%1/i0/i0-%2-0001.img").arg(set, PhantomWriter::energyText(e.toDouble())));
+  };
+  const auto lowest = openFrame(i0Of("a", list[0]));
+  QVERIFY(lowest);
+  std::vector<double> ref(w), line(w);
+  for (int i = 0; i < list.size(); ++i) {
+    // Every energy has an I0 of its own: a wrong choice changes every
+    // log-ratio by at least the log of the factors' ratio.
+    for (int j = 0; j < i; ++j)
+      QVERIFY2(std::fabs(std::log(factors[size_t(i)] / factors[size_t(j)])) > 0.05,
+               qPrintable(list[i] + " and " + list[j]));
+    const auto i0 = openFrame(i0Of("a", list[i]));
+    QVERIFY(i0);
+    for (int r = 0; r < rows; ++r) {
+      lowest->row(r, ref.data());
+      i0->row(r, line.data());
+      for (int p = 0; p < w; ++p)
+        QVERIFY2(std::fabs(line[p] - factors[size_t(i)] * ref[p]) <= 0.5 + 0.5 * factors[size_t(i)],
+                 qPrintable(QStringLiteral("%1 p %2 r %3").arg(list[i]).arg(p).arg(r)));
+    }
+    // The factor belongs to the energy, whatever the order given.
+    QCOMPARE(fileBytes(i0Of("b", list[i])), fileBytes(i0Of("a", list[i])));
+    QVERIFY(!fileBytes(i0Of("a", list[i])).isEmpty());
+  }
+}
+
+void TestPhantom::scanEdge_data() {
+  QTest::addColumn<QString>("energies");
+  QTest::addColumn<QString>("edge");   // --edge, empty for the default
+  QTest::addColumn<QString>("sides");  // b: below the edge, a: at or above
+  QTest::newRow("default, midway") << "7100,7105,7120,7125"
+                                   << ""
+                                   << "bbaa";
+  QTest::newRow("default, odd count, out of order") << "7125,7100,7120"
+                                                    << ""
+                                                    << "aba";
+  QTest::newRow("edge given") << "7100,7105,7120"
+                              << "7102"
+                              << "baa";
+  QTest::newRow("edge at an energy") << "7100,7105,7110"
+                                     << "7105"
+                                     << "baa";
+  QTest::newRow("edge above all") << "7100,7105"
+                                  << "9000"
+                                  << "bb";
+  QTest::newRow("single energy") << "7100"
+                                 << ""
+                                 << "b";
+}
+
+void TestPhantom::scanEdge() {
+  QFETCH(QString, energies);
+  QFETCH(QString, edge);
+  QFETCH(QString, sides);
+  QTemporaryDir tmp;
+  QVERIFY(tmp.isValid());
+  const int w = 48, rows = 5;
+  QStringList args{
+      "--out",         tmp.path(), "--width", QString::number(w), "--rows", QString::number(rows),
+      "--projections", "1",        "--truth", "--energies",       energies};
+  if (!edge.isEmpty()) args << "--edge" << edge;
+  QCOMPARE(runTool(args), 0);
+  const QMap<QString, QString> d = description(tmp.path());
+  const double edgeEV = d.value("edge_ev").toDouble();
+  if (!edge.isEmpty()) QCOMPARE(edgeEV, edge.toDouble());
+  const QStringList list = energyList(energies);
+  QCOMPARE(sides.size(), list.size());
+
+  const Phantom model(w, rows, w / 2.0);
+  const int n = model.reconstructionSize();
+  auto truth = [&](int i, int slice) {
+    const QByteArray b =
+        fileBytes(tmp.filePath(QStringLiteral("truth/%1/truth-%2.raw")
+                                   .arg(PhantomWriter::energyText(list[i].toDouble()))
+                                   .arg(slice, 5, 10, QLatin1Char('0'))));
+    std::vector<float> v(b.size() / 4);
+    for (size_t k = 0; k < v.size(); ++k) v[k] = qFromLittleEndian<float>(b.constData() + 4 * k);
+    return v;
+  };
+  std::vector<double> expect;
+  for (int i = 0; i < list.size(); ++i) {
+    const bool above = sides[i] == 'a';
+    QVERIFY2(d.value(QStringLiteral("energy_%1").arg(i + 1))
+                 .endsWith(above ? "factor 3 (above edge)" : "factor 1 (below edge)"),
+             qPrintable(d.value(QStringLiteral("energy_%1").arg(i + 1))));
+    for (int slice = 0; slice < rows; ++slice) {
+      const std::vector<float> t = truth(i, slice);
+      QCOMPARE(t.size(), size_t(n) * n);
+      // Below the edge the truth is that of the single data set.
+      if (!above) {
+        model.sliceTruth(slice, n, expect);
+        for (size_t k = 0; k < t.size(); ++k) QCOMPARE(t[k], float(expect[k]));
+      }
+      for (int j = 0; j < i; ++j) {
+        const std::vector<float> u = truth(j, slice);
+        if (sides[j] == sides[i]) {
+          QVERIFY2(u == t, qPrintable(list[i] + " vs " + list[j]));
+          continue;
+        }
+        // Across the edge the edge material absorbs more above; nothing
+        // absorbs less.
+        const std::vector<float>& lo = above ? u : t;
+        const std::vector<float>& hi = above ? t : u;
+        int changed = 0;
+        for (size_t k = 0; k < t.size(); ++k) {
+          QVERIFY(hi[k] >= lo[k] - 1e-6f);
+          if (hi[k] > lo[k] + 1e-6f) ++changed;
+        }
+        if (slice == rows / 2) QVERIFY2(changed > 20, qPrintable(QString::number(changed)));
+      }
+    }
+  }
+}
+
+void TestPhantom::singleSetMatchesScanReference_data() {
+  QTest::addColumn<QString>("format");
+  QTest::addColumn<QString>("axis");
+  QTest::newRow("img") << "img"
+                       << "v";
+  QTest::newRow("his, axis h") << "his"
+                               << "h";
+  QTest::newRow("tif") << "tif"
+                       << "v";
+}
+
+void TestPhantom::singleSetMatchesScanReference() {
+  // The lowest energy of a scan below its edge has the nominal I0 and
+  // attenuation: its files are those of a single data set, byte for byte.
+  QFETCH(QString, format);
+  QFETCH(QString, axis);
+  QTemporaryDir tmp;
+  QVERIFY(tmp.isValid());
+  const QStringList base{"--width", "56", "--rows",   "4",    "--projections", "7",
+                         "--axis",  axis, "--format", format, "--truth"};
+  QCOMPARE(runTool(QStringList{"--out", tmp.filePath("single")} + base), 0);
+  QCOMPARE(
+      runTool(QStringList{"--out", tmp.filePath("scan"), "--energies", "7200,7000,7300"} + base),
+      0);
+  const QString ext = format == "tif" ? "tif" : "img";
+  const QDir single(tmp.filePath("single")), scan(tmp.filePath("scan"));
+  QDir projections(single);
+  QStringList names = projections.entryList(QStringList{"proj*"}, QDir::Files, QDir::Name);
+  QCOMPARE(names.size(), format == "his" ? 1 : 7);
+  QCOMPARE(QDir(scan.filePath("scan/7000eV")).entryList(QDir::Files, QDir::Name), names);
+  const QByteArray singleHash = hashFolder(single.path() + "/truth");
+  QVERIFY(!singleHash.isEmpty());
+  QCOMPARE(hashFolder(scan.filePath("truth/7000eV")), singleHash);
+  QCOMPARE(fileBytes(scan.filePath("i0/i0-7000eV-0001." + ext)),
+           fileBytes(single.filePath("i0." + ext)));
+  QCOMPARE(fileBytes(scan.filePath("bg." + ext)), fileBytes(single.filePath("bg." + ext)));
+  for (const QString& n : names) {
+    const QByteArray a = fileBytes(single.filePath(n));
+    QVERIFY(!a.isEmpty());
+    QCOMPARE(fileBytes(scan.filePath("scan/7000eV/" + n)), a);
+    // The other energies differ (other I0, one of them above the edge).
+    QVERIFY(fileBytes(scan.filePath("scan/7200eV/" + n)) != a);
+    QVERIFY(fileBytes(scan.filePath("scan/7300eV/" + n)) != a);
+  }
+  // A single data set's description names no energies.
+  QVERIFY(!description(single.path()).contains("energies"));
+  QVERIFY(description(scan.path()).contains("energies"));
+}
+
+void TestPhantom::energyNames() {
+  // Folder and file names carry the energy with "_" for the decimal point;
+  // the project's readers give back the energy.
+  const struct {
+    double e;
+    const char* name;
+  } cases[] = {{7100.0, "7100eV"},       {7112.5, "7112_5eV"}, {7112.25, "7112_25eV"},
+               {8000.125, "8000_125eV"}, {0.5, "0_5eV"},       {1.0e6, "1000000eV"},
+               {9659.0, "9659eV"}};
+  for (const auto& c : cases) {
+    const QString name = PhantomWriter::energyText(c.e);
+    QCOMPARE(name, QString::fromLatin1(c.name));
+    QCOMPARE(leadingNumber(name), c.e);
+    QCOMPARE(i0EnergyOfPath("/data/run-1/i0/i0-" + name + "-0001.img"), c.e);
+    QCOMPARE(PhantomWriter::energiesError({c.e}), QString());
+  }
 }
 
 QTEST_GUILESS_MAIN(TestPhantom)
