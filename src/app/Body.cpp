@@ -35,6 +35,7 @@
 #include "imagedata/SelectDataFiles.h"
 #include "output/DataSaver.h"
 #include "ui_Body.h"
+#include "view3d/CtView.h"
 #include "widgets/CtDisp.h"
 #include "widgets/ImgDispWPV.h"
 #include "widgets/PopDockBase.h"
@@ -94,7 +95,8 @@ Body::Body(QWidget* parent)
   ctCalc_->setSinogram(sino_);
   ctCalc_->setRunParams(&runParams_);
   ctPop_ = dockInto(ui_->CtImgBaseLayout, ctCalc_, "CT Reconstruction");
-  viewPop_ = dockInto(ui_->CtViewBaseLayout, new QFrame, "Reconstructed Body View");
+  ctView_ = new CtView;
+  viewPop_ = dockInto(ui_->CtViewBaseLayout, ctView_, "Reconstructed Body View");
   i0Disp_ = new ImgDispWPV;
   i0Pop_ = dockInto(ui_->I0ImgBaseLayout, i0Disp_, "I0 Image");
   bgDisp_ = new ImgDispWPV;

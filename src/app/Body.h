@@ -31,6 +31,7 @@ class CtCalc;
 class CtCalc2;
 class CtCalc2Ui;
 class CtDisp;
+class CtView;
 class DataSaver;
 class ImgDatas;
 class ImgDispWPV;
@@ -57,6 +58,7 @@ class Body : public QFrame {
   CtCalc* ctCalc() const { return ctCalc_; }
   ImgDispWPV* rawDisplay() const { return rawDisp_; }
   CtDisp* gallery() const { return gallery_; }
+  CtView* ctView() const { return ctView_; }
   DataSaver* saver() const { return saver_; }
   const std::vector<CtCalc2*>& workers() const { return workers_; }
   const std::vector<CtCalc2Ui*>& workerPanels() const { return workerUis_; }
@@ -190,6 +192,7 @@ class Body : public QFrame {
   CtCalc* ctCalc_ = nullptr;
   PopDockBase* ctPop_ = nullptr;
   PopDockBase* viewPop_ = nullptr;
+  CtView* ctView_ = nullptr;
   ImgDispWPV* i0Disp_ = nullptr;
   PopDockBase* i0Pop_ = nullptr;
   ImgDispWPV* bgDisp_ = nullptr;
