@@ -33,6 +33,7 @@
 #include "imagedata/SelectAImgFile.h"
 #include "imagedata/SelectDataDir.h"
 #include "imagedata/SelectDataFiles.h"
+#include "link/QuillmapLink.h"
 #include "output/DataSaver.h"
 #include "ui_Body.h"
 #include "view3d/CtView.h"
@@ -193,6 +194,7 @@ Body::Body(QWidget* parent)
   createWorkers();
   registerCommands();
   replayConfigLines();
+  setupQuillmapLink();
 }
 
 Body::~Body() {
@@ -450,6 +452,7 @@ void Body::selectedAPointInRawImg(double x, double y, MouseC::MStat s) {
     pc->setCor(pc->rotAxIsV() ? x : y);
   } else if (s == MouseC::L) {
     pc->setSliceNo(static_cast<int>(std::trunc(pc->rotAxIsV() ? y : x)));
+    if (ui_->SendMsg2Quillmap->isChecked()) qmpAnnounceSlice(pc->sliceNo());
   }
 }
 
@@ -803,4 +806,89 @@ void Body::setAutoSaveData(bool f) { ui_->AutoSaveData->setChecked(f); }
 void Body::closeEvent(QCloseEvent* event) {
   emit finishing();
   QFrame::closeEvent(event);
+}
+
+// ---- Peer link ---------------------------------------------------------
+
+namespace {
+const char* const kQmpBusy = "background-color: rgb(255, 192, 192);";
+const char* const kQmpFree = "background-color: rgb(211, 255, 241);";
+const char* const kCont2dAOn = "background-color: rgb(255, 255, 128);";
+const char* const kCont2dAOff = "background-color: rgb(213, 245, 255);";
+
+QString fiveDigits(int slice) { return QString::asprintf("%05d", slice); }
+}  // namespace
+
+void Body::exec2dA0() { emit exec2dA(fiveDigits(ui_->procCtrl->sliceNo())); }
+
+void Body::setupQuillmapLink() {
+  qmp_ = new QuillmapLink(this);
+  ui_->QMPIsBusy->setStyleSheet(kQmpFree);
+  ui_->Cont2DA->setStyleSheet(kCont2dAOff);
+  qmp_->setLinkButton(ui_->LinkQuillmap);
+  connect(qmp_, &QuillmapLink::connected, this, &Body::qmpInitFlags);
+  connect(qmp_, &QuillmapLink::changedIsBusy, this, &Body::qmpChangedIsBusy);
+  connect(this, &Body::qmpStatChanged, this, &Body::qmpStageCtrl);
+  connect(this, &Body::qmpLoadFilesOfPattern, qmp_, &QuillmapLink::loadFilesOfPattern);
+  connect(this, &Body::qmpLoadFiles, qmp_, &QuillmapLink::loadFiles);
+  connect(this, &Body::exec2dA, qmp_, &QuillmapLink::exec2dA);
+  connect(ui_->Exec2DA, &QPushButton::clicked, this, &Body::exec2dA0);
+  connect(ui_->Cont2DA, &QPushButton::clicked, this, &Body::qmpStartCont2dA);
+  qmp_->doConnect();
+}
+
+void Body::qmpInitFlags() {
+  qmpSeq_.reset();
+  showCont2dAState();
+  qmpIsBusy_ = false;
+  ui_->QMPIsBusy->setStyleSheet(kQmpFree);
+}
+
+void Body::qmpChangedIsBusy(bool f) {
+  ui_->QMPIsBusy->setStyleSheet(f ? kQmpBusy : kQmpFree);
+  if (f == qmpIsBusy_) return;
+  qmpIsBusy_ = f;
+  emit qmpStatChanged();
+}
+
+void Body::qmpStageCtrl() {
+  if (qmpIsBusy_) return;
+  switch (qmpSeq_.peerFree(qmp_->lastCommand(), ui_->With2DA->isChecked())) {
+    case QmpSequence::Action::Exec2dA:
+      emit exec2dA(fiveDigits(qmpSeq_.slice()));
+      break;
+    case QmpSequence::Action::Announce:
+      qmpAnnounceSlice(qmpSeq_.slice());
+      break;
+    case QmpSequence::Action::None:
+      break;
+  }
+  showCont2dAState();
+}
+
+void Body::qmpStartCont2dA() {
+  if (qmpSeq_.continuous()) {
+    qmpSeq_.reset();
+  } else {
+    ProcCtrl* pc = ui_->procCtrl;
+    const int first = qmpSeq_.startContinuous(pc->sliceFrom(), pc->sliceTo(), pc->sliceStep());
+    ui_->Cont2DA->setStyleSheet(kCont2dAOn);
+    qmpAnnounceSlice(first);
+  }
+  showCont2dAState();
+}
+
+void Body::qmpAnnounceSlice(int slice) {
+  qmpSeq_.announcing(slice);
+  const QmpSliceFiles f = qmpSliceFiles(ui_->SelectDataSaveDir->path(), slice,
+                                        ui_->SaveInSubFolders->isChecked(),
+                                        ui_->SubOfSlice->isChecked());
+  if (f.byPattern)
+    emit qmpLoadFilesOfPattern(f.folder);
+  else
+    emit qmpLoadFiles(f.files);
+}
+
+void Body::showCont2dAState() {
+  ui_->Cont2DA->setStyleSheet(qmpSeq_.continuous() ? kCont2dAOn : kCont2dAOff);
 }

@@ -15,6 +15,7 @@
 #include "automation/BatchCmd.h"
 #include "ct/CtRunParams.h"
 #include "imagedata/KestrelMetaReader.h"
+#include "link/QmpSequence.h"
 #include "widgets/MouseC.h"
 
 namespace Ui {
@@ -32,6 +33,7 @@ class CtCalc2;
 class CtCalc2Ui;
 class CtDisp;
 class CtView;
+class QuillmapLink;
 class DataSaver;
 class ImgDatas;
 class ImgDispWPV;
@@ -59,6 +61,8 @@ class Body : public QFrame {
   ImgDispWPV* rawDisplay() const { return rawDisp_; }
   CtDisp* gallery() const { return gallery_; }
   CtView* ctView() const { return ctView_; }
+  QuillmapLink* quillmapLink() const { return qmp_; }
+  const QmpSequence& qmpSequence() const { return qmpSeq_; }
   DataSaver* saver() const { return saver_; }
   const std::vector<CtCalc2*>& workers() const { return workers_; }
   const std::vector<CtCalc2Ui*>& workerPanels() const { return workerUis_; }
@@ -137,6 +141,12 @@ class Body : public QFrame {
   void saveLoadFileSelected(QString fname);
   void saveSetup(QString fname);
   void loadSetup(QString fname);
+  void exec2dA0();
+  void setupQuillmapLink();
+  void qmpInitFlags();
+  void qmpChangedIsBusy(bool f);
+  void qmpStageCtrl();
+  void qmpStartCont2dA();
   void ctImage(int no, QImage img);
 
  public slots:
@@ -193,6 +203,14 @@ class Body : public QFrame {
   PopDockBase* ctPop_ = nullptr;
   PopDockBase* viewPop_ = nullptr;
   CtView* ctView_ = nullptr;
+
+  // Peer link: the link itself, the slice-by-slice sequence and the window's
+  // own copy of the peer's busy flag.
+  QuillmapLink* qmp_ = nullptr;
+  QmpSequence qmpSeq_;
+  bool qmpIsBusy_ = false;
+  void qmpAnnounceSlice(int slice);
+  void showCont2dAState();
   ImgDispWPV* i0Disp_ = nullptr;
   PopDockBase* i0Pop_ = nullptr;
   ImgDispWPV* bgDisp_ = nullptr;

@@ -1,0 +1,251 @@
+// The main window's slice-by-slice sequence with the analysis program: which
+// saved files are announced for a slice in each saving layout, the stepping
+// of continuous mode, and the window driven over loopback by a peer inside
+// the test that answers with busy reports.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <vector>
+
+#include "app/Body.h"
+#include "app/ConfigStore.h"
+#include "ct/ProcCtrl.h"
+#include "link/QmpSequence.h"
+#include "link/QuillmapLink.h"
+#include "ui_Body.h"
+#include "widgets/SelectAFile.h"
+
+namespace {
+using Action = QmpSequence::Action;
+
+bool touch(const QString& path) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly);
+}
+
+// A peer that records every line and can answer each command.
+class Peer : public QObject {
+ public:
+  Peer() {
+    server.listen(QHostAddress::LocalHost, 0);
+    connect(&server, &QTcpServer::newConnection, this, [this] {
+      while (QTcpSocket* s = server.nextPendingConnection()) {
+        ++connections;
+        sock = s;
+        connect(s, &QTcpSocket::readyRead, this, [this, s] {
+          buf += s->readAll();
+          int nl;
+          while ((nl = buf.indexOf('\n')) >= 0) {
+            lines << QString::fromLatin1(buf.left(nl));
+            buf.remove(0, nl + 1);
+          }
+        });
+      }
+    });
+  }
+  void say(const QByteArray& line) {
+    sock->write(line + '\n');
+    sock->flush();
+  }
+  // Answers the way the analysis program does: busy, then free naming the command.
+  void finish(const QString& command) {
+    say("ISBUSY 1");
+    say("ISBUSY 0 " + command.toLatin1());
+  }
+  QTcpServer server;
+  QTcpSocket* sock = nullptr;
+  QByteArray buf;
+  QStringList lines;
+  int connections = 0;
+};
+}  // namespace
+
+class TestPeerSequence : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void sliceFilesByLayout() {
+    QTemporaryDir tmp;
+    const QString d = tmp.path();
+    for (const char* f : {"b-E1-00012.dat", "A-E1-00012.dat", "a-E1-00013.dat", "c-00012.png",
+                          "E7100/s-E7100-00012.dat", "E7000/s-E7000-00012.dat",
+                          "E7000/s-E7000-00011.dat"})
+      QVERIFY(touch(d + "/" + f));
+    QVERIFY(QDir().mkpath(d + "/x-00012.dat"));  // a folder of that name is no file
+
+    const QmpSliceFiles flat = qmpSliceFiles(d, 12, false, false);
+    QVERIFY(!flat.byPattern);
+    QCOMPARE(flat.files, QStringList({d + "/A-E1-00012.dat", d + "/b-E1-00012.dat"}));
+
+    const QmpSliceFiles perSlice = qmpSliceFiles(d, 12, true, true);
+    QVERIFY(perSlice.byPattern);
+    QCOMPARE(perSlice.folder, d + "/00012/");  // the platform's separator, final one kept
+
+    const QmpSliceFiles perEnergy = qmpSliceFiles(d, 12, true, false);
+    QCOMPARE(perEnergy.files,
+             QStringList({d + "/E7000/s-E7000-00012.dat", d + "/E7100/s-E7100-00012.dat"}));
+
+    QVERIFY(qmpSliceFiles(d, 99, false, false).files.isEmpty());
+  }
+
+  void continuousWalk_data() {
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QList<int>>("slices");
+    QTest::newRow("ascending") << 4 << 7 << 1 << QList<int>{4, 5, 6, 7};
+    QTest::newRow("step past the end") << 0 << 10 << 4 << QList<int>{0, 4, 8};
+    QTest::newRow("single slice") << 5 << 5 << 3 << QList<int>{5};
+    QTest::newRow("descending range") << 9 << 3 << 3 << QList<int>{9, 6, 3};
+    QTest::newRow("negative step, ascending") << 1 << 3 << -1 << QList<int>{1, 2, 3};
+    QTest::newRow("step 0 counts as 1") << 2 << 4 << 0 << QList<int>{2, 3, 4};
+    QTest::newRow("step near the int range") << 0 << 2147483600 << 2147483647
+                                             << QList<int>{0};
+  }
+  void continuousWalk() {
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QFETCH(int, step);
+    QFETCH(QList<int>, slices);
+    QmpSequence q;
+    QList<int> seen{q.startContinuous(first, last, step)};
+    for (int guard = 0; guard < 100 && q.continuous(); ++guard) {
+      QCOMPARE(q.stage(), 1);
+      QCOMPARE(q.peerFree("LOAD_I1_FILES", false), Action::Exec2dA);  // continuous runs 2DA
+      QCOMPARE(q.stage(), 2);
+      if (q.peerFree("ANALYZER_EXEC_2DA", false) == Action::Announce) seen << q.slice();
+    }
+    QCOMPARE(seen, slices);
+    QVERIFY(!q.continuous());
+    QCOMPARE(q.stage(), 0);
+  }
+
+  void singleSliceStages_data() {
+    QTest::addColumn<bool>("with2dA");
+    QTest::addColumn<QString>("loadWord");
+    QTest::addColumn<int>("stageAfterLoad");
+    QTest::newRow("load only") << false << "LOAD_I1_FILES" << 0;
+    QTest::newRow("with 2DA") << true << "LOAD_I1_FILES" << 2;
+    QTest::newRow("pattern with 2DA") << true << "LOAD_I1_FILES_OF_PATTERN" << 2;
+  }
+  void singleSliceStages() {
+    QFETCH(bool, with2dA);
+    QFETCH(QString, loadWord);
+    QFETCH(int, stageAfterLoad);
+    QmpSequence q;
+    q.announcing(17);
+    // Reports naming another command or none leave the stage alone.
+    QCOMPARE(q.peerFree("ANALYZER_EXEC_2DA", with2dA), Action::None);
+    QCOMPARE(q.peerFree("", with2dA), Action::None);
+    QCOMPARE(q.stage(), 1);
+    QCOMPARE(q.peerFree(loadWord, with2dA), with2dA ? Action::Exec2dA : Action::None);
+    QCOMPARE(q.stage(), stageAfterLoad);
+    QCOMPARE(q.slice(), 17);
+    if (with2dA) {
+      QCOMPARE(q.peerFree("LOAD_I1_FILES", true), Action::None);
+      QCOMPARE(q.stage(), 2);
+      QCOMPARE(q.peerFree("ANALYZER_EXEC_2DA", true), Action::None);
+      QCOMPARE(q.stage(), 0);
+    }
+  }
+
+  // The window over loopback: handshake at start, continuous mode over the
+  // processing control's range with the exact messages, nothing sent while
+  // busy, the button colours, a lost peer reconnected with the sequence reset.
+  void windowContinuousMode() {
+    Peer peer;
+    QTemporaryDir tmp;
+    const QString d = tmp.path();
+    for (int s = 3; s <= 5; ++s)
+      for (const char* n : {"a", "b"})
+        QVERIFY(touch(d + QString::asprintf("/%s-t-%05d.dat", n, s)));
+    ConfigStore::instance().clear();
+    ConfigStore::instance().setValue("Quillmap", QString("127.0.0.1 %1").arg(peer.server.serverPort()));
+    Body body;
+    Ui::Body* u = body.form();
+    QTRY_COMPARE(peer.lines, QStringList{"myName Vanto"});
+    QCOMPARE(u->LinkQuillmap->styleSheet(), QString("background-color: rgb(211, 255, 241);"));
+    QCOMPARE(u->Cont2DA->styleSheet(), QString("background-color: rgb(213, 245, 255);"));
+
+    u->SelectDataSaveDir->setPath(d);
+    u->SaveInSubFolders->setChecked(false);
+    u->procCtrl->setSliceFrom(3);
+    u->procCtrl->setSliceTo(5);
+    u->Cont2DA->click();
+    QCOMPARE(u->Cont2DA->styleSheet(), QString("background-color: rgb(255, 255, 128);"));
+    QCOMPARE(u->QMPIsBusy->styleSheet(), QString("background-color: rgb(255, 192, 192);"));
+    QStringList expected{"myName Vanto"};
+    for (int s = 3; s <= 5; ++s) {
+      const QString no = QString::asprintf("%05d", s);
+      expected << QString("LOAD_I1_FILES new %1/a-t-%2.dat %1/b-t-%2.dat").arg(d, no);
+      QTRY_COMPARE(peer.lines, expected);
+      peer.say("ISBUSY 1");
+      QTest::qWait(50);
+      QCOMPARE(peer.lines, expected);  // nothing is sent while the peer is busy
+      peer.say("ISBUSY 0 LOAD_I1_FILES");
+      expected << "ANALYZER_EXEC_2DA " + no;
+      QTRY_COMPARE(peer.lines, expected);
+      peer.finish("ANALYZER_EXEC_2DA");
+    }
+    QTRY_VERIFY(!body.qmpSequence().continuous());
+    QCOMPARE(body.qmpSequence().stage(), 0);
+    QCOMPARE(u->Cont2DA->styleSheet(), QString("background-color: rgb(213, 245, 255);"));
+    QCOMPARE(u->QMPIsBusy->styleSheet(), QString("background-color: rgb(211, 255, 241);"));
+    QTest::qWait(50);
+    QCOMPARE(peer.lines, expected);
+
+    // Lost in the middle of continuous mode: back within a few seconds, the
+    // handshake again, the sequence ended.
+    u->Cont2DA->click();
+    expected << QString("LOAD_I1_FILES new %1/a-t-00003.dat %1/b-t-00003.dat").arg(d);
+    QTRY_COMPARE(peer.lines, expected);
+    QVERIFY(body.qmpSequence().continuous());
+    peer.sock->abort();
+    QTRY_COMPARE_WITH_TIMEOUT(peer.connections, 2, 2500);
+    expected << "myName Vanto";
+    QTRY_COMPARE(peer.lines, expected);
+    QVERIFY(!body.qmpSequence().continuous());
+    QCOMPARE(u->Cont2DA->styleSheet(), QString("background-color: rgb(213, 245, 255);"));
+  }
+
+  // A left click on the raw image with "Send Msg." announces the clicked
+  // slice; per-slice folders go out as a folder pattern with '/'.
+  void clickAnnouncesSliceFolder() {
+    Peer peer;
+    QTemporaryDir tmp;
+    ConfigStore::instance().clear();
+    ConfigStore::instance().setValue("Quillmap", QString("127.0.0.1 %1").arg(peer.server.serverPort()));
+    Body body;
+    Ui::Body* u = body.form();
+    QTRY_COMPARE(peer.lines.size(), 1);
+    u->SelectDataSaveDir->setPath(tmp.path());
+    u->SaveInSubFolders->setChecked(true);
+    u->SubOfSlice->setChecked(true);
+    u->procCtrl->setRotAxIsV(true);
+    QVERIFY(QMetaObject::invokeMethod(&body, "selectedAPointInRawImg", Qt::DirectConnection,
+                                      Q_ARG(double, 10.0), Q_ARG(double, 12.7),
+                                      Q_ARG(MouseC::MStat, MouseC::L)));
+    QTest::qWait(50);
+    QCOMPARE(peer.lines.size(), 1);  // not announced without "Send Msg."
+    u->SendMsg2Quillmap->setChecked(true);
+    QVERIFY(QMetaObject::invokeMethod(&body, "selectedAPointInRawImg", Qt::DirectConnection,
+                                      Q_ARG(double, 10.0), Q_ARG(double, 12.7),
+                                      Q_ARG(MouseC::MStat, MouseC::L)));
+    const QString folder = QDir(tmp.path()).absolutePath() + "/00012/";
+    QTRY_COMPARE(peer.lines.last(), "LOAD_I1_FILES_OF_PATTERN new " + folder + " *.dat");
+    QCOMPARE(body.qmpSequence().stage(), 1);
+    peer.finish("LOAD_I1_FILES_OF_PATTERN");
+    QTRY_COMPARE(body.qmpSequence().stage(), 0);  // without "w. 2DA" nothing follows
+    u->Exec2DA->click();
+    QTRY_COMPARE(peer.lines.last(), QString("ANALYZER_EXEC_2DA 00012"));
+  }
+};
+
+QTEST_MAIN(TestPeerSequence)
+#include "tst_peersequence.moc"
