@@ -13,21 +13,21 @@ const QString kLoadPattern = QStringLiteral("LOAD_I1_FILES_OF_PATTERN");
 const QString kLoadFiles = QStringLiteral("LOAD_I1_FILES");
 const QString kExec2dA = QStringLiteral("ANALYZER_EXEC_2DA");
 
-// Characters of a logged line; a longer line is shown cut with its size.
+// Characters shown of a line that is dropped for being too long.
 constexpr qsizetype kLoggedChars = 200;
 
-// A received line as readable text: control bytes as \xNN, cut when long.
+// A received line as readable text: control bytes as \xNN, the others as
+// Latin-1, as the link writes them.
 QString printable(const QByteArray& raw) {
   QString out;
-  const qsizetype n = std::min(raw.size(), kLoggedChars);
-  for (qsizetype i = 0; i < n; ++i) {
-    const uchar c = uchar(raw.at(i));
+  out.reserve(raw.size());
+  for (const char ch : raw) {
+    const uchar c = uchar(ch);
     if (c < 0x20 || c == 0x7f)
       out += QStringLiteral("\\x%1").arg(uint(c), 2, 16, QLatin1Char('0'));
     else
-      out += QChar(c);  // Latin-1, as the link writes it
+      out += QChar(c);
   }
-  if (raw.size() > n) out += QStringLiteral(" ... (%1 bytes)").arg(raw.size());
   return out;
 }
 
@@ -136,7 +136,7 @@ void StandinServer::readFrom(Peer* peer) {
       peer->overflow = false;
       // A cut line is not carried out: half a file list is worse than none.
       if (cut)
-        log(QStringLiteral("rec: %1 (dropped, longer than %2 bytes)")
+        log(QStringLiteral("rec: %1 ... (dropped, longer than %2 bytes)")
                 .arg(printable(line.left(kLoggedChars)))
                 .arg(kMaxLineBytes));
       else
