@@ -1,14 +1,33 @@
-// window-grab DIR OUT.png [--ja]: the main window on the projections
-// DIR/proj-*.img with DIR/i0.img and DIR/bg.img (vertical axis), a range of
-// eight slices reconstructed on every worker, then the window saved to OUT.
+// window-grab DIR OUT.png [--ja] [--view3d] [--save FOLDER] [--sizes]
+//
+// The main window on the projections DIR/proj-*.img with DIR/i0.img and
+// DIR/bg.img (vertical axis), a range of eight slices reconstructed on every
+// worker, then the window saved to OUT.
+//
+// --view3d  reconstructs every detector row instead, saves the slices as CT data
+//           files (into FOLDER, or a temporary folder), loads them back into the
+//           first slice set of the "3D View" page, turns the stack and cuts it
+//           open, and grabs the window with that page shown.
+// --sizes   prints the width the left column's panels ask for, the column's own
+//           width and whether it needs its horizontal scroll bar.
 #include <QApplication>
+#include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyleFactory>
 #include <QTabWidget>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QTranslator>
+#include <cmath>
 #include <cstdio>
 
 #include "app/Body.h"
@@ -16,17 +35,83 @@
 #include "imagedata/SelectAImgFile.h"
 #include "imagedata/SelectDataFiles.h"
 #include "ui_Body.h"
+#include "view3d/CtView.h"
+#include "view3d/SlicesCtrl.h"
+#include "widgets/SelectAFile.h"
+
+namespace {
+
+void settle(int ms) {
+  QDeadlineTimer t(ms);
+  while (!t.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(5);
+  }
+}
+
+void printSizes(Body& body) {
+  Ui::Body* ui = body.form();
+  QWidget* contents = ui->ControlsContents;
+  std::printf("left column: viewport %d wide, contents ask for %d (hint %d)\n",
+              ui->ControlsScroll->viewport()->width(), contents->minimumSizeHint().width(),
+              contents->sizeHint().width());
+  for (QWidget* w : contents->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (!w->isVisible()) continue;
+    std::printf("  %-22s min %4d  hint %4d\n", qPrintable(w->objectName()),
+                w->minimumSizeHint().width(), w->sizeHint().width());
+    for (QWidget* c : w->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+      if (c->isVisible() && c->minimumSizeHint().width() > 200)
+        std::printf("    %-20s min %4d  hint %4d\n", qPrintable(c->objectName()),
+                    c->minimumSizeHint().width(), c->sizeHint().width());
+  }
+  std::printf("images column: %d wide, asks for %d; window asks for %d\n", ui->ImagesFrame->width(),
+              ui->ImagesFrame->minimumSizeHint().width(), body.minimumSizeHint().width());
+  if (qEnvironmentVariableIsSet("GRAB_DETAIL"))
+    for (QWidget* p : {static_cast<QWidget*>(ui->procCtrl), static_cast<QWidget*>(ui->CTFiles)})
+      for (QWidget* c : p->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        std::printf("   %s.%s x %d w %d min %d [%s]\n", qPrintable(p->objectName()),
+                    qPrintable(c->objectName()), c->x(), c->width(),
+                    c->minimumSizeHint().width(), qPrintable(c->property("text").toString()));
+  const QScrollBar* h = ui->ControlsScroll->horizontalScrollBar();
+  std::printf("horizontal scroll bar: %s (range 0..%d)\n", h->isVisible() ? "shown" : "hidden",
+              h->maximum());
+}
+
+// Saved slice files of the run, in slice order (the saver numbers them).
+QStringList savedSlices(const QString& folder) {
+  QStringList files;
+  QDir d(folder);
+  for (const QString& f : d.entryList({"*.dat"}, QDir::Files, QDir::Name)) files << d.filePath(f);
+  return files;
+}
+
+bool waitLoaded(SlicesCtrl* s) {
+  QDeadlineTimer deadline(120000);
+  while (s->isBusy() && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(5);
+  }
+  return s->hasSlices();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setStyle(QStyleFactory::create("Fusion"));
   const QStringList args = app.arguments();
   if (args.size() < 3) {
-    std::fprintf(stderr, "usage: window-grab DIR OUT.png [--ja]\n");
+    std::fprintf(stderr,
+                 "usage: window-grab DIR OUT.png [--ja] [--view3d] [--save FOLDER] [--sizes]\n");
     return 2;
   }
+  const bool view3d = args.contains("--view3d");
   QTranslator tr;
   if (args.contains("--ja") && tr.load(":Vanto_ja_JP")) QCoreApplication::installTranslator(&tr);
+  QTemporaryDir tmp;
+  QString saveDir = tmp.path();
+  if (const int i = args.indexOf("--save"); i > 0 && i + 1 < args.size()) saveDir = args[i + 1];
+
   const QDir dir(args[1]);
   Body body;
   Ui::Body* ui = body.form();
@@ -42,16 +127,63 @@ int main(int argc, char** argv) {
   emit ui->CTFiles->filesSelected(files, true);
   if (!loaded.wait(600000)) return 1;
   ui->procCtrl->setAutoExec(true);
-  const int mid = ui->procCtrl->sliceNo();
-  ui->procCtrl->setSliceFrom(mid - 4);
-  ui->procCtrl->setSliceTo(mid + 3);
+  const int mid = ui->procCtrl->sliceNo();  // the middle detector row after loading
+  const int from = view3d ? 0 : mid - 4;
+  const int to = view3d ? 2 * mid - 1 : mid + 3;
+  ui->procCtrl->setSliceFrom(from);
+  ui->procCtrl->setSliceTo(to);
   ui->procCtrl->setMaxThreads(int(body.workers().size()));
+  if (view3d) {
+    QDir().mkpath(saveDir);
+    for (const QString& f : savedSlices(saveDir)) QFile::remove(f);
+    ui->AutoSaveData->setChecked(true);
+    ui->SelectDataSaveDir->setPath(saveDir);
+    ui->SelectDataSaveDir->setName("grab");
+    ui->SelectDataSaveDir->setTag("slice");
+  }
   QSignalSpy done(&body, &Body::calcFinished);
+  QElapsedTimer run;
+  run.start();
   ui->CalcCT->click();
   if (!done.wait(600000)) return 1;
-  ui->ImgsTab->setCurrentIndex(3);  // the first worker's picture
-  QTimer::singleShot(500, &app, &QApplication::quit);
-  app.exec();
+  std::printf("slices %d..%d reconstructed in %lld ms\n", from, to,
+              static_cast<long long>(run.elapsed()));
+
+  if (view3d) {
+    const int want = to - from + 1;
+    QDeadlineTimer deadline(60000);
+    while (savedSlices(saveDir).size() < want && !deadline.hasExpired()) settle(50);
+    const QStringList slices = savedSlices(saveDir);
+    std::printf("%lld slice files in %s\n", static_cast<long long>(slices.size()),
+                qPrintable(saveDir));
+    if (slices.size() != want) return 3;
+    CtView* view = body.ctView();
+    SlicesCtrl* set = view->sliceSets()[0];
+    set->loadFiles(slices);
+    if (!waitLoaded(set)) return 4;
+    set->setMinThPC(35);  // hides the air and the reconstruction's ring noise
+    set->setMaxThPC(101);
+    ui->ImgsTab->setCurrentIndex(ui->ImgsTab->indexOf(ui->CTViewTab));
+    settle(200);
+    // Zoom with wheel notches until the stack's diagonal fills most of the picture.
+    const int side = view->findChild<QLineEdit*>("imgPixWidth_")->text().toInt();
+    const double sw = set->datas()->width(), sh = set->datas()->height();
+    const double target = std::sqrt(sw * sw + sh * sh + double(want) * want) / (0.85 * side);
+    while (view->scale() * 0.9 > target) view->wheelMovedOnDataDisp(1);
+    view->updateNvs(Vec3(1, 0, 0), 1.1);
+    view->updateNvs(Vec3(0, 1, 0), 0.6);
+    set->findChild<QCheckBox*>("showCSection_")->setChecked(true);
+    set->setCSliderValue(15);
+    QElapsedTimer t;
+    t.start();
+    view->paintPImg();
+    std::printf("3D picture %dx%d rendered in %lld ms\n", view->picture().width(),
+                view->picture().height(), static_cast<long long>(t.elapsed()));
+  } else {
+    ui->ImgsTab->setCurrentIndex(3);  // the first worker's picture
+  }
+  settle(500);
+  if (args.contains("--sizes")) printSizes(body);
   const bool ok = body.grab().save(args[2]);
   std::printf("%s %s\n", ok ? "saved" : "could not save", qPrintable(args[2]));
   return ok ? 0 : 1;
