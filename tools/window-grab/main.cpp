@@ -165,11 +165,12 @@ int main(int argc, char** argv) {
     set->setMaxThPC(101);
     ui->ImgsTab->setCurrentIndex(ui->ImgsTab->indexOf(ui->CTViewTab));
     settle(200);
-    // Zoom with wheel notches until the stack's diagonal fills most of the picture.
+    // Zoom with wheel steps until the stack's diagonal fills most of the picture.
     const int side = view->findChild<QLineEdit*>("imgPixWidth_")->text().toInt();
     const double sw = set->datas()->width(), sh = set->datas()->height();
     const double target = std::sqrt(sw * sw + sh * sh + double(want) * want) / (0.85 * side);
     while (view->scale() * 0.9 > target) view->wheelMovedOnDataDisp(1);
+    while (view->scale() < target) view->wheelMovedOnDataDisp(-1);
     view->updateNvs(Vec3(1, 0, 0), 1.1);
     view->updateNvs(Vec3(0, 1, 0), 0.6);
     set->findChild<QCheckBox*>("showCSection_")->setChecked(true);
