@@ -5,11 +5,14 @@
 // worker, then the window saved to OUT.
 //
 // --view3d  reconstructs every detector row instead, saves the slices as CT data
-//           files (into FOLDER, or a temporary folder), loads them back into the
-//           first slice set of the "3D View" page, turns the stack and cuts it
-//           open, and grabs the window with that page shown.
+//           files (into FOLDER, which must hold no .dat files yet, or into a
+//           temporary folder), loads them back into the first slice set of the
+//           "3D View" page, turns the stack and cuts it open, and grabs the
+//           window with that page shown.
 // --sizes   prints the width the left column's panels ask for, the column's own
-//           width and whether it needs its horizontal scroll bar.
+//           width and whether it needs its horizontal scroll bar; with
+//           GRAB_DETAIL set also where the processing-control and file-selection
+//           panels place each of their widgets.
 #include <QApplication>
 #include <QCheckBox>
 #include <QDeadlineTimer>
@@ -135,7 +138,10 @@ int main(int argc, char** argv) {
   ui->procCtrl->setMaxThreads(int(body.workers().size()));
   if (view3d) {
     QDir().mkpath(saveDir);
-    for (const QString& f : savedSlices(saveDir)) QFile::remove(f);
+    if (!savedSlices(saveDir).isEmpty()) {  // never mix with (or delete) earlier results
+      std::fprintf(stderr, "%s already holds .dat files\n", qPrintable(saveDir));
+      return 2;
+    }
     ui->AutoSaveData->setChecked(true);
     ui->SelectDataSaveDir->setPath(saveDir);
     ui->SelectDataSaveDir->setName("grab");
