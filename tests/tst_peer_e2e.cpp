@@ -1,0 +1,220 @@
+// The window and the real Quillmap stand-in over loopback: four reconstructed
+// and auto-saved slices analysed in continuous mode, the exact message
+// sequence both ways, the stand-in's statistics against the saved files, and
+// a stand-in killed and restarted in the middle of a sequence.
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <cmath>
+
+#include "PhantomWriter.h"
+#include "app/Body.h"
+#include "app/ConfigStore.h"
+#include "ct/ProcCtrl.h"
+#include "imagedata/SelectAImgFile.h"
+#include "imagedata/SelectDataFiles.h"
+#include "link/QuillmapLink.h"
+#include "output/CtDataFile.h"
+#include "output/DataSaver.h"
+#include "ui_Body.h"
+#include "widgets/SelectAFile.h"
+
+namespace {
+const QString kStandin =
+    QStringLiteral(VANTO_BINARY_DIR "/tools/quillmap-standin/quillmap-standin");
+constexpr int kFirst = 2, kLast = 5;
+
+// One stand-in process; its stdout is the message log.
+struct Standin {
+  QProcess proc;
+  QByteArray out;
+  quint16 port = 0;
+
+  bool start(const QStringList& args) {
+    proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QObject::connect(&proc, &QProcess::readyReadStandardOutput,
+                     [this] { out += proc.readAllStandardOutput(); });
+    proc.start(kStandin, args);
+    if (!proc.waitForStarted(5000)) return false;
+    QElapsedTimer t;
+    t.start();
+    while (!out.contains('\n') && t.elapsed() < 5000) QTest::qWait(10);
+    const QList<QByteArray> first = out.left(out.indexOf('\n')).split(':');
+    port = first.size() == 2 ? quint16(first[1].toUInt()) : 0;
+    return port != 0;
+  }
+  // The message lines, in order, without the other notes.
+  QStringList messages() const {
+    QStringList m;
+    for (const QByteArray& l : out.split('\n'))
+      if (l.startsWith("rec: ") || l.startsWith("snd: ")) m << QString::fromUtf8(l);
+    return m;
+  }
+  void kill() {
+    proc.kill();
+    proc.waitForFinished(5000);
+  }
+  ~Standin() {
+    if (proc.state() != QProcess::NotRunning) kill();
+  }
+};
+
+QString sliceFile(const QString& dir, int s) {
+  return QDir(dir).absoluteFilePath(QString::asprintf("ph-t-%05d.dat", s));
+}
+
+QList<double> csvRow(const QString& path, QString& file) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+  const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+  if (lines.size() != 2 || lines[0] != "file,energy,slice,pixels,min,max,mean,std") return {};
+  const QStringList items = lines[1].split(',');
+  if (items.size() != 8) return {};
+  file = items[0];
+  QList<double> v;
+  for (int i = 3; i < 8; ++i) v << items[i].toDouble();
+  return v;
+}
+}  // namespace
+
+class TestPeerE2e : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir dir_;
+
+ private slots:
+  void continuousAnalysisAndRestart() {
+    QVERIFY(dir_.isValid());
+    PhantomOptions o;
+    o.outDir = dir_.filePath("set");
+    o.width = 64;
+    o.rows = 8;
+    o.projections = 60;
+    o.rangeDeg = 180.0;
+    PhantomWriter w(o);
+    QVERIFY2(w.write(), qPrintable(w.errorText()));
+    QStringList projections;
+    const QDir set(o.outDir);
+    for (const QString& f : set.entryList({"proj-*.img"}, QDir::Files, QDir::Name))
+      projections << set.filePath(f);
+
+    auto standin = std::make_unique<Standin>();
+    QVERIFY(standin->start({"--port", "0", "--out", dir_.filePath("csv")}));
+    const quint16 port = standin->port;
+    ConfigStore::instance().clear();
+    ConfigStore::instance().setValue("Quillmap", QString("127.0.0.1 %1").arg(port));
+
+    Body body;
+    Ui::Body* ui = body.form();
+    QuillmapLink* link = body.quillmapLink();
+    QTRY_VERIFY(link->isConnected());
+
+    // Reconstruct and save slices 2 … 5.
+    ProcCtrl* pc = ui->procCtrl;
+    pc->setRotAxIsV(true);
+    ui->I0ImgSel->selectFile(set.filePath("i0.img"));
+    ui->BGImgSel->selectFile(set.filePath("bg.img"));
+    QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
+    emit ui->CTFiles->filesSelected(projections, true);
+    QVERIFY(loaded.wait(20000));
+    const QString datDir = dir_.filePath("dat");
+    ui->SelectDataSaveDir->setPath(datDir);
+    ui->SelectDataSaveDir->setName("ph");
+    ui->SelectDataSaveDir->setTag("t");
+    body.setAutoSaveData(true);
+    pc->setAutoExec(true);
+    pc->setSliceFrom(kFirst);
+    pc->setSliceTo(kLast);
+    pc->setMaxThreads(int(body.workers().size()));
+    QSignalSpy saved(body.saver(), &DataSaver::saved);
+    QSignalSpy runs(&body, &Body::calcFinished);
+    ui->CalcCT->click();
+    QTRY_COMPARE_WITH_TIMEOUT(runs.count(), 1, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(saved.count(), kLast - kFirst + 1, 10000);
+
+    // Continuous mode over the range: load, then 2DA, slice by slice.
+    ui->Cont2DA->click();
+    QVERIFY(body.qmpSequence().continuous());
+    QTRY_VERIFY_WITH_TIMEOUT(!body.qmpSequence().continuous(), 20000);
+    QCOMPARE(ui->Cont2DA->styleSheet(), QString("background-color: rgb(213, 245, 255);"));
+    QStringList expected{"rec: myName Vanto"};
+    for (int s = kFirst; s <= kLast; ++s) {
+      const QString no = QString::asprintf("%05d", s);
+      expected << "rec: LOAD_I1_FILES new " + sliceFile(datDir, s) << "snd: ISBUSY 1"
+               << "snd: ISBUSY 0 LOAD_I1_FILES"
+               << "rec: ANALYZER_EXEC_2DA " + no << "snd: ISBUSY 1"
+               << "snd: ISBUSY 0 ANALYZER_EXEC_2DA";
+    }
+    QTRY_COMPARE(standin->messages(), expected);
+    QVERIFY(!standin->out.contains("waits for its turn"));  // never a command while busy
+    std::printf("%s\n", qPrintable(standin->messages().join('\n')));
+
+    // The stand-in's statistics are those of the saved values in the circle.
+    for (int s = kFirst; s <= kLast; ++s) {
+      QString file;
+      const QList<double> got =
+          csvRow(dir_.filePath(QString::asprintf("csv/2da-%05d.csv", s)), file);
+      QCOMPARE(got.size(), 5);
+      QCOMPARE(file, sliceFile(datDir, s));
+      CtDataGrid g;
+      QVERIFY(readCtDataFile(sliceFile(datDir, s), g));
+      double n = 0, sum = 0, sum2 = 0, lo = INFINITY, hi = -INFINITY;
+      const double cx = g.width / 2.0, cy = g.height / 2.0, r = std::min(g.width, g.height) / 2.0;
+      for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x) {
+          if (std::hypot(x - cx, y - cy) >= r) continue;
+          const double v = g.at(x, y);
+          ++n, sum += v, sum2 += v * v, lo = std::min(lo, v), hi = std::max(hi, v);
+        }
+      const double mean = sum / n, sd = std::sqrt(std::max(0.0, sum2 / n - mean * mean));
+      QCOMPARE(got[0], n);
+      QCOMPARE(got[1], lo);
+      QCOMPARE(got[2], hi);
+      QVERIFY2(std::abs(got[3] - mean) <= 1e-9 * std::max(1.0, std::abs(mean)), qPrintable(file));
+      QVERIFY2(std::abs(got[4] - sd) <= 1e-7 * std::max(1.0, sd), qPrintable(file));
+      QVERIFY(hi > lo);  // a real slice, not a flat one
+    }
+
+    // A slow stand-in killed in the middle of continuous mode.
+    standin->kill();
+    QTRY_VERIFY(!link->isConnected());
+    standin = std::make_unique<Standin>();
+    QVERIFY(standin->start({"--port", QString::number(port), "--delay", "500", "--out",
+                            dir_.filePath("csv2")}));
+    QTRY_VERIFY_WITH_TIMEOUT(link->isConnected(), 2000);
+    ui->Cont2DA->click();
+    QTRY_VERIFY(standin->out.contains("rec: LOAD_I1_FILES"));
+    standin->kill();
+    QVERIFY(body.qmpSequence().continuous());
+    // The window keeps serving its event loop while the link is down.
+    QElapsedTimer turn;
+    turn.start();
+    bool fired = false;
+    QTimer::singleShot(100, &body, [&fired] { fired = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(fired, 1000);
+    QVERIFY(turn.elapsed() < 1000);
+    QTRY_VERIFY(!link->isConnected());
+
+    // Restarted: connected again within 2 s, the handshake, the sequence reset.
+    standin = std::make_unique<Standin>();
+    QElapsedTimer back;
+    back.start();
+    QVERIFY(standin->start({"--port", QString::number(port), "--out", dir_.filePath("csv3")}));
+    QTRY_VERIFY_WITH_TIMEOUT(link->isConnected(), 2000);
+    QVERIFY2(back.elapsed() < 2500, qPrintable(QString::number(back.elapsed())));
+    QVERIFY(!body.qmpSequence().continuous());
+    QCOMPARE(body.qmpSequence().stage(), 0);
+    QCOMPARE(ui->Cont2DA->styleSheet(), QString("background-color: rgb(213, 245, 255);"));
+    QCOMPARE(ui->QMPIsBusy->styleSheet(), QString("background-color: rgb(211, 255, 241);"));
+    QTest::qWait(200);
+    QCOMPARE(standin->messages(), QStringList{"rec: myName Vanto"});
+  }
+};
+
+QTEST_MAIN(TestPeerE2e)
+#include "tst_peer_e2e.moc"
