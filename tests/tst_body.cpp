@@ -3,7 +3,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTranslator>
 #include <QtTest>
 #include <map>
 #include <thread>
@@ -92,6 +95,36 @@ class TestBody : public QObject {
     QVERIFY(!body.calculating());
     QCOMPARE(finished.count(), 0);
     QCOMPARE(ui->CalcStartT->text(), QString());
+  }
+
+  // At 1280 x 800 the left column's panels fit its width in English and in
+  // Japanese: no horizontal scroll bar hides the ends of their rows.
+  void leftColumnFits_data() {
+    QTest::addColumn<QString>("translation");
+    QTest::newRow("source texts") << QString();
+    QTest::newRow("Japanese") << QString(":Vanto_ja_JP");
+  }
+  void leftColumnFits() {
+    QFETCH(QString, translation);
+    QTranslator tr;
+    if (!translation.isEmpty()) {
+      QVERIFY(tr.load(translation));
+      QCoreApplication::installTranslator(&tr);
+    }
+    const auto restore = qScopeGuard([&tr] { QCoreApplication::removeTranslator(&tr); });
+    Body body;
+    body.resize(1280, 800);
+    body.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&body));
+    Ui::Body* ui = body.form();
+    // With the energy-scan and I0 setups opened as well.
+    ui->ShowAdditionalInfo->setChecked(true);
+    ui->ShowAdditionalAdditionalInfo->setChecked(true);
+    QTRY_VERIFY(ui->ControlsScroll->viewport()->width() > 0);
+    const int need = ui->ControlsContents->minimumSizeHint().width();
+    const int have = ui->ControlsScroll->viewport()->width();
+    QVERIFY2(need <= have, qPrintable(QString("panels ask for %1 px, column is %2").arg(need).arg(have)));
+    QTRY_VERIFY(!ui->ControlsScroll->horizontalScrollBar()->isVisible());
   }
 
   void loadAndReconstruct() {

@@ -13,14 +13,15 @@
 SelectAImgFile::SelectAImgFile(QWidget* parent)
     : SelectAFile(parent),
       disp_(std::make_unique<ImgDispWPV>()),
-      expTimeLbl1_(new QLabel("Exp Time", this)),
+      expTimeLbl1_(new QLabel(tr("Exp Time"), this)),
       expTimeLE_(new QLineEdit("0.05", this)),
       expTimeLbl2_(new QLabel("[s]", this)),
-      showImg_(new QPushButton("Show Img", this)) {
+      showImg_(new QPushButton(tr("Show Img"), this)) {
   expTimeLbl1_->setObjectName("ExpTimeLBL1");
   expTimeLE_->setObjectName("ExpTimeLE");
   expTimeLbl2_->setObjectName("ExpTimeLBL2");
   showImg_->setObjectName("ShowImg");
+  expTimeLE_->setMinimumWidth(50);
   expTimeLE_->setMaximumWidth(60);
   expTimeLE_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   defaultExpTime_ = expTimeLE_->text().toDouble();
