@@ -106,7 +106,9 @@ Body::Body(QWidget* parent)
   galleryPop_ = dockInto(ui_->CtImgsBaseLayout, gallery_, "CT images");
 
   ui_->SelI0Files->setNewOnlyMode(true);
-  ui_->SelI0Files->setSelectButtonText("Sel. I0 File Set");
+  ui_->SelI0Files->setSelectButtonText(tr("Sel. I0 File Set"));
+  ui_->I0ofRawImage_->setTitle(tr("I0 of Raw Image"));
+  ui_->I0ofI0Image_->setTitle(tr("I0 of I0 Image"));
   ui_->CalcCT->setStyleSheet(kCalcIdle);
   ctSel_ = ui_->CtSelGroup;
 
