@@ -1,9 +1,11 @@
-// window-grab DIR OUT.png [--ja] [--view3d] [--save FOLDER] [--sizes]
+// window-grab DIR OUT.png [--ja] [--setups] [--view3d] [--save FOLDER] [--sizes]
 //
 // The main window on the projections DIR/proj-*.img with DIR/i0.img and
 // DIR/bg.img (vertical axis), a range of eight slices reconstructed on every
 // worker, then the window saved to OUT.
 //
+// --setups  opens the energy-scan (CT-XAFS) and I0 setups in the left column and
+//           scrolls the column to its end.
 // --view3d  reconstructs every detector row instead, saves the slices as CT data
 //           files (into FOLDER, which must hold no .dat files yet, or into a
 //           temporary folder), loads them back into the first slice set of the
@@ -70,7 +72,8 @@ void printSizes(Body& body) {
   std::printf("images column: %d wide, asks for %d; window asks for %d\n", ui->ImagesFrame->width(),
               ui->ImagesFrame->minimumSizeHint().width(), body.minimumSizeHint().width());
   if (qEnvironmentVariableIsSet("GRAB_DETAIL"))
-    for (QWidget* p : {static_cast<QWidget*>(ui->procCtrl), static_cast<QWidget*>(ui->CTFiles)})
+    for (QWidget* p : {static_cast<QWidget*>(ui->procCtrl), static_cast<QWidget*>(ui->CTFiles),
+                       static_cast<QWidget*>(ui->XAFSCTSetupFrame)})
       for (QWidget* c : p->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         std::printf("   %s.%s x %d w %d min %d [%s]\n", qPrintable(p->objectName()),
                     qPrintable(c->objectName()), c->x(), c->width(),
@@ -105,7 +108,7 @@ int main(int argc, char** argv) {
   const QStringList args = app.arguments();
   if (args.size() < 3) {
     std::fprintf(stderr,
-                 "usage: window-grab DIR OUT.png [--ja] [--view3d] [--save FOLDER] [--sizes]\n");
+                 "usage: window-grab DIR OUT.png [--ja] [--setups] [--view3d] [--save FOLDER] [--sizes]\n");
     return 2;
   }
   const bool view3d = args.contains("--view3d");
@@ -120,6 +123,10 @@ int main(int argc, char** argv) {
   Ui::Body* ui = body.form();
   body.resize(1280, 800);
   body.show();
+  if (args.contains("--setups")) {
+    ui->ShowAdditionalInfo->setChecked(true);
+    ui->ShowAdditionalAdditionalInfo->setChecked(true);
+  }
   ui->procCtrl->setRotAxIsV(true);
   ui->I0ImgSel->selectFile(dir.filePath("i0.img"));
   ui->BGImgSel->selectFile(dir.filePath("bg.img"));
@@ -190,6 +197,11 @@ int main(int argc, char** argv) {
     ui->ImgsTab->setCurrentIndex(3);  // the first worker's picture
   }
   settle(500);
+  if (args.contains("--setups")) {  // show the opened setups at the column's end
+    QScrollBar* v = ui->ControlsScroll->verticalScrollBar();
+    v->setValue(v->maximum());
+    settle(100);
+  }
   if (args.contains("--sizes")) printSizes(body);
   const bool ok = body.grab().save(args[2]);
   std::printf("%s %s\n", ok ? "saved" : "could not save", qPrintable(args[2]));
