@@ -226,7 +226,9 @@ __attribute__((target("avx2"))) void sweepAvx2(int first, int last, int k, doubl
 void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock) {
   const ViewState& v = rp.view;
   const int W = layer.width(), H = layer.height();
-  constexpr int kRows = 8, kCols = 32;
+  // 512 rays per tile: long enough a pass over one slice for its prefetched lines to
+  // arrive before the next pass reads them (8 x 32 tiles ran 10-15 % slower).
+  constexpr int kRows = 16, kCols = 32;
   std::vector<const double*> data(size_t(rp.n));
   for (int k = 0; k < rp.n; ++k) data[size_t(k)] = rp.series->slices[size_t(k)].values.data();
   const size_t w = size_t(rp.w);
