@@ -153,12 +153,15 @@ inline void prefetchValue(const double* slice, ptrdiff_t index) {
                                                    uintptr_t(index * ptrdiff_t(sizeof(double)))));
 }
 
-// One slice over the pixels [first, last] of a tile, four pixels at a time with
-// AVX2 (the same IEEE operations in the same order as the scalar loop, and no fused
-// multiply-add, so the values and hence the pixels are identical).
-__attribute__((target("avx2"))) void sweepAvx2(int first, int last, int k, double kz,
-                                               const double* ox, const double* oy, const double* oz,
-                                               const int* kFirst, const int* kLast, double* best,
+// One slice over the groups [g0, g1] of four pixels of a tile (pixels 4 g .. 4 g + 3)
+// with AVX2: the same IEEE operations in the same order as the scalar loop, and no
+// fused multiply-add, so the values and hence the pixels are identical. A group is
+// skipped when slice k is outside the union of its rays' slice ranges; within it each
+// ray is sampled, since the exact inside test alone decides which samples count
+// (the ranges only ever exclude samples that test would reject).
+__attribute__((target("avx2"))) void sweepAvx2(int g0, int g1, int k, double kz, const double* ox,
+                                               const double* oy, const double* oz,
+                                               const int* gFirst, const int* gLast, double* best,
                                                const double* slice, const double* ahead,
                                                int shift, const RayParams& rp) {
   const ViewState& v = rp.view;
@@ -168,52 +171,40 @@ __attribute__((target("avx2"))) void sweepAvx2(int first, int last, int k, doubl
                 minus1 = _mm256_set1_pd(-1.0), wD = _mm256_set1_pd(rp.w), hD = _mm256_set1_pd(rp.h),
                 low = _mm256_set1_pd(rp.low), cut = _mm256_set1_pd(rp.vCut),
                 negInf = _mm256_set1_pd(-HUGE_VAL);
-  const __m128i kv = _mm_set1_epi32(k), wv = _mm_set1_epi32(rp.w);
-  int at = first;
-  for (; at + 3 <= last; at += 4) {
-    const __m128i kf = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kFirst + at));
-    const __m128i kl = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLast + at));
-    const __m128i bad = _mm_or_si128(_mm_cmpgt_epi32(kf, kv), _mm_cmpgt_epi32(kv, kl));
-    if (_mm_movemask_epi8(bad) == 0xFFFF) continue;
-    const __m256d inRange =
-        _mm256_castsi256_pd(_mm256_cvtepi32_epi64(_mm_xor_si128(bad, _mm_set1_epi32(-1))));
+  const __m128i wv = _mm_set1_epi32(rp.w);
+  for (int g = g0; g <= g1; ++g) {
+    // Along a row the rays that meet slice k form a run, so this is well predicted
+    // and skips most of the work off the box.
+    if (k < gFirst[g] || k > gLast[g]) continue;
+    const int at = 4 * g;
     const __m256d t = _mm256_div_pd(_mm256_sub_pd(kzv, _mm256_loadu_pd(oz + at)), ezz);
     const __m256d fx =
         _mm256_add_pd(_mm256_add_pd(_mm256_loadu_pd(ox + at), _mm256_mul_pd(t, ezx)), hw);
     const __m256d fy =
         _mm256_add_pd(_mm256_add_pd(_mm256_loadu_pd(oy + at), _mm256_mul_pd(t, ezy)), hh);
-    __m256d mask = _mm256_and_pd(inRange, _mm256_and_pd(_mm256_cmp_pd(fx, minus1, _CMP_GT_OQ),
-                                                        _mm256_cmp_pd(fx, wD, _CMP_LT_OQ)));
-    mask = _mm256_and_pd(mask, _mm256_and_pd(_mm256_cmp_pd(fy, minus1, _CMP_GT_OQ),
-                                             _mm256_cmp_pd(fy, hD, _CMP_LT_OQ)));
+    const __m256d mask =
+        _mm256_and_pd(_mm256_and_pd(_mm256_cmp_pd(fx, minus1, _CMP_GT_OQ),
+                                    _mm256_cmp_pd(fx, wD, _CMP_LT_OQ)),
+                      _mm256_and_pd(_mm256_cmp_pd(fy, minus1, _CMP_GT_OQ),
+                                    _mm256_cmp_pd(fy, hD, _CMP_LT_OQ)));
     if (_mm256_movemask_pd(mask) == 0) continue;
-    const __m128i ix = _mm256_cvttpd_epi32(_mm256_and_pd(fx, mask));
-    const __m128i iy = _mm256_cvttpd_epi32(_mm256_and_pd(fy, mask));
-    const __m128i idx = _mm_add_epi32(_mm_mullo_epi32(iy, wv), ix);
+    // Lanes outside the slice get a meaningless index, which the masked gather does
+    // not read (and a prefetch never faults).
+    const __m128i idx = _mm_add_epi32(_mm_mullo_epi32(_mm256_cvttpd_epi32(fy), wv),
+                                      _mm256_cvttpd_epi32(fx));
     if (ahead) {
       // The four samples span at most a few values of a row, or two rows when the
       // run crosses one: the first and the last cover their lines.
       prefetchValue(ahead, ptrdiff_t(_mm_cvtsi128_si32(idx)) + shift);
       prefetchValue(ahead, ptrdiff_t(_mm_extract_epi32(idx, 3)) + shift);
     }
+    // Masked-off lanes read -inf, which fails the window test.
     const __m256d val = _mm256_mask_i32gather_pd(negInf, slice, idx, mask, 8);
-    const __m256d ok = _mm256_and_pd(mask, _mm256_and_pd(_mm256_cmp_pd(val, low, _CMP_GE_OQ),
-                                                         _mm256_cmp_pd(val, cut, _CMP_LE_OQ)));
+    const __m256d ok =
+        _mm256_and_pd(_mm256_cmp_pd(val, low, _CMP_GE_OQ), _mm256_cmp_pd(val, cut, _CMP_LE_OQ));
     const __m256d cand = _mm256_blendv_pd(negInf, val, ok);
     const __m256d old = _mm256_loadu_pd(best + at);
     _mm256_storeu_pd(best + at, _mm256_max_pd(cand, old));  // cand > old ? cand : old
-  }
-  const size_t w = size_t(rp.w);
-  for (; at <= last; ++at) {
-    if (k < kFirst[at] || k > kLast[at]) continue;
-    const double t = (kz - oz[at]) / v.ez.z;
-    const double fx = (ox[at] + t * v.ez.x) + rp.hw;
-    const double fy = (oy[at] + t * v.ez.y) + rp.hh;
-    if (!(fx > -1 && fx < rp.w && fy > -1 && fy < rp.h)) continue;
-    const size_t index = size_t(int(fy)) * w + size_t(int(fx));
-    if (ahead) prefetchValue(ahead, ptrdiff_t(index) + shift);
-    const double val = slice[index];
-    if (val >= rp.low && val > best[at] && val <= rp.vCut) best[at] = val;
   }
 }
 
@@ -237,6 +228,7 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
   std::vector<Vec3> origin(cap);
   std::vector<double> ox(cap), oy(cap), oz(cap);
   std::vector<int> kFirst(cap), kLast(cap);
+  std::vector<int> gFirst(cap / 4), gLast(cap / 4);  // union of the ranges of each group of 4
   std::vector<double> best(cap), secVal(cap);
   const double wD = rp.w, hD = rp.h;
   const int shift = prefetchShift(rp);
@@ -246,7 +238,6 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
     if (j0 >= H) break;
     const int rows = std::min(kRows, H - j0), cols = std::min(kCols, W - i0);
     const int count = rows * cols;
-    (void)count;
     int first = count, last = -1, kMin = rp.n, kMax = -1;
     for (int r = 0; r < rows; ++r) {
       const double b = (j0 + r) - H / 2.0;
@@ -276,6 +267,21 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
         kMax = std::max(kMax, k1);
       }
     }
+    // Up to the next group of four: rays that miss (not-a-number origins fail every
+    // comparison of the inside test), then each group's union of slice ranges.
+    const int groups = (count + 3) / 4;
+    for (int at = count; at < 4 * groups; ++at) {
+      ox[size_t(at)] = oy[size_t(at)] = oz[size_t(at)] = std::numeric_limits<double>::quiet_NaN();
+      best[size_t(at)] = -HUGE_VAL;
+      kFirst[size_t(at)] = rp.n;
+      kLast[size_t(at)] = -1;
+    }
+    for (int g = 0; g < groups; ++g) {
+      const int* f = &kFirst[size_t(4 * g)];
+      const int* l = &kLast[size_t(4 * g)];
+      gFirst[size_t(g)] = std::min(std::min(f[0], f[1]), std::min(f[2], f[3]));
+      gLast[size_t(g)] = std::max(std::max(l[0], l[1]), std::max(l[2], l[3]));
+    }
     for (int k = kMin; k <= kMax; ++k) {
       const double* slice = data[size_t(k)];
       const double kz = k - rp.hn;
@@ -299,8 +305,9 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
           if (val >= rp.low && val > best[size_t(at)] && val <= rp.vCut) best[size_t(at)] = val;
         }
       } else if (rp.avx2) {
-        sweepAvx2(first, last, k, kz, ox.data(), oy.data(), oz.data(), kFirst.data(), kLast.data(),
-                  best.data(), slice, ahead, shift, rp);
+        if (first <= last)
+          sweepAvx2(first / 4, last / 4, k, kz, ox.data(), oy.data(), oz.data(), gFirst.data(),
+                    gLast.data(), best.data(), slice, ahead, shift, rp);
       } else {
         // Branch-free, so that many loads are in flight at once.
         for (int at = first; at <= last; ++at) {
