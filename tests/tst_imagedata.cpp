@@ -10,6 +10,7 @@
 
 #include "imagedata/ImgData.h"
 #include "imagedata/ImgDataITEX.h"
+#include "imagedata/PixelConvert.h"
 
 namespace {
 
@@ -359,6 +360,27 @@ class TestImageData : public QObject {
     d->toImage(img, map);
     QCOMPARE(map.maxValue, 22.0);
     QCOMPARE(int(img.constScanLine(2)[3]), 128);  // 11/22 * 256
+  }
+
+  // Frame buffers of 2 MiB and more are mapped on their own on a 2 MiB boundary
+  // (huge pages); smaller ones come from malloc. Both hold every byte asked for.
+  void frameBuffers_data() {
+    QTest::addColumn<qint64>("bytes");
+    QTest::newRow("small") << qint64(1000);
+    QTest::newRow("just below 2 MiB") << qint64((2 << 20) - 1);
+    QTest::newRow("2 MiB") << qint64(2 << 20);
+    QTest::newRow("2048 x 2048 x 2 + 1") << qint64(8 * 1024 * 1024 + 1);
+  }
+  void frameBuffers() {
+    QFETCH(qint64, bytes);
+    std::vector<unsigned char, pixel::UninitAllocator<unsigned char>> b;
+    b.resize(size_t(bytes));
+    if (bytes >= (2 << 20)) QCOMPARE(reinterpret_cast<quintptr>(b.data()) % (2 << 20), quintptr(0));
+    std::memset(b.data(), 0xA5, b.size());
+    QCOMPARE(int(b.back()), 0xA5);
+    b.clear();
+    b.shrink_to_fit();  // hands the block back through the same path
+    QVERIFY(b.empty());
   }
 
   void renderSpeed() {

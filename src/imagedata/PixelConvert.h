@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 #include <utility>
+#include "imagedata/HugePages.h"
 
 // Conversion of raw little-endian or native pixels to doubles, shared by the
 // frame readers. Loads go through memcpy so that unaligned data are safe.
@@ -55,7 +56,8 @@ inline void toDoubles(Kind k, const unsigned char* src, long long count, long lo
 }
 
 // Allocator whose resize() leaves new elements uninitialised, for buffers that
-// a file read fills completely right after.
+// a file read fills completely right after. Frame-sized blocks are huge-page
+// backed (see HugePages.h).
 template <typename T>
 struct UninitAllocator : std::allocator<T> {
   template <typename U>
@@ -65,6 +67,11 @@ struct UninitAllocator : std::allocator<T> {
   UninitAllocator() = default;
   template <typename U>
   UninitAllocator(const UninitAllocator<U>&) noexcept {}
+  T* allocate(std::size_t n) {
+    if (n > std::size_t(-1) / sizeof(T)) throw std::bad_alloc();
+    return static_cast<T*>(hugepages::allocate(n * sizeof(T)));
+  }
+  void deallocate(T* p, std::size_t n) noexcept { hugepages::release(p, n * sizeof(T)); }
   template <typename U>
   void construct(U* p) noexcept {
     ::new (static_cast<void*>(p)) U;

@@ -1,0 +1,53 @@
+#pragma once
+
+// Memory for large pixel and value buffers. Blocks of 2 MiB and more are mapped
+// on their own, aligned to 2 MiB and advised to be backed by huge pages: a
+// projection series or a slice series of several gigabytes otherwise spends
+// most of its loading time on page faults (one per 4 KiB) and later, when it is
+// read through, on address translation. Smaller blocks come from malloc.
+
+#include <sys/mman.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+namespace hugepages {
+
+constexpr std::size_t kHuge = std::size_t(2) << 20;
+
+inline std::size_t mappedLength(std::size_t bytes) { return (bytes + 4095) & ~std::size_t(4095); }
+
+// At least `bytes` bytes, uninitialised; throws std::bad_alloc.
+inline void* allocate(std::size_t bytes) {
+  if (bytes < kHuge) {
+    void* p = std::malloc(bytes ? bytes : 1);
+    if (!p) throw std::bad_alloc();
+    return p;
+  }
+  // Map exactly the 2 MiB-aligned range that is needed (page-rounded), so that
+  // no huge page is spent on slack before or after it.
+  const std::size_t len = mappedLength(bytes);
+  void* m = mmap(nullptr, len + kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (m == MAP_FAILED) throw std::bad_alloc();
+  char* base = static_cast<char*>(m);
+  char* aligned = reinterpret_cast<char*>((reinterpret_cast<std::uintptr_t>(base) + kHuge - 1) &
+                                          ~std::uintptr_t(kHuge - 1));
+  if (aligned > base) munmap(base, std::size_t(aligned - base));
+  const std::size_t tail = std::size_t(base + len + kHuge - (aligned + len));
+  if (tail) munmap(aligned + len, tail);
+  madvise(aligned, len, MADV_HUGEPAGE);  // advice only; failure is harmless
+  return aligned;
+}
+
+// Frees what allocate(bytes) gave, with the same `bytes`.
+inline void release(void* p, std::size_t bytes) {
+  if (!p) return;
+  if (bytes >= kHuge)
+    munmap(p, mappedLength(bytes));
+  else
+    std::free(p);
+}
+
+}  // namespace hugepages
