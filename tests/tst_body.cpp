@@ -127,6 +127,28 @@ class TestBody : public QObject {
     QTRY_VERIFY(!ui->ControlsScroll->horizontalScrollBar()->isVisible());
   }
 
+  // A multi-frame ITEX file is loaded frame by frame, one per event-loop turn,
+  // each frame entered as "name(k)".
+  void multiFrameFile() {
+    QTemporaryDir dir;
+    PhantomOptions o;
+    o.outDir = dir.path();
+    o.width = 32;
+    o.rows = 4;
+    o.projections = 3;
+    o.format = PhantomOptions::Format::His;
+    PhantomWriter w(o);
+    QVERIFY2(w.write(), qPrintable(w.errorText()));
+    const QString path = dir.filePath("proj.his");
+    Body body;
+    Ui::Body* ui = body.form();
+    QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
+    emit ui->CTFiles->filesSelected({path}, true);
+    QVERIFY(loaded.wait(20000));
+    QCOMPARE(body.imageSet()->count(), 3);
+    QCOMPARE(ui->CTFiles->entries(), QStringList({path + "(0)", path + "(1)", path + "(2)"}));
+  }
+
   void loadAndReconstruct() {
     Body body;
     Ui::Body* ui = body.form();
