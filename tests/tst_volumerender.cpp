@@ -303,11 +303,18 @@ void TestVolumeRender::productionMatchesLiteral_data() {
   QTest::addColumn<int>("opacity");
   QTest::addColumn<double>("scale");
   QTest::addColumn<bool>("twoSets");
-  QTest::newRow("straight") << 0 << false << 255 << 1.0 << false;
-  QTest::newRow("turned") << 1 << false << 255 << 1.0 << false;
-  QTest::newRow("turned twice, zoomed") << 2 << false << 200 << 0.63 << false;
-  QTest::newRow("section") << 2 << true << 255 << 0.8 << false;
-  QTest::newRow("two sets half opaque") << 3 << true << 128 << 1.3 << true;
+  QTest::addColumn<double>("tilt");  // then turned this far about the x axis
+  QTest::addColumn<bool>("tiltAboutY");  // or the y axis
+  QTest::newRow("straight") << 0 << false << 255 << 1.0 << false << 0.0 << false;
+  QTest::newRow("turned") << 1 << false << 255 << 1.0 << false << 0.0 << false;
+  QTest::newRow("turned twice, zoomed") << 2 << false << 200 << 0.63 << false << 0.0 << false;
+  QTest::newRow("section") << 2 << true << 255 << 0.8 << false << 0.0 << false;
+  QTest::newRow("two sets half opaque") << 3 << true << 128 << 1.3 << true << 0.0 << false;
+  // Rays nearly along the slices: each slice moves a ray's sample by several pixels
+  // (by more than the slice height in the second), so each ray meets few slices.
+  QTest::newRow("nearly edge-on") << 0 << false << 255 << 0.7 << false << 1.45 << false;
+  QTest::newRow("nearly edge-on, about y") << 0 << false << 255 << 0.6 << false << 1.46 << true;
+  QTest::newRow("edge-on within a degree") << 0 << true << 255 << 0.5 << false << 1.555 << false;
 }
 
 void TestVolumeRender::productionMatchesLiteral() {
@@ -316,12 +323,18 @@ void TestVolumeRender::productionMatchesLiteral() {
   QFETCH(int, opacity);
   QFETCH(double, scale);
   QFETCH(bool, twoSets);
+  QFETCH(double, tilt);
+  QFETCH(bool, tiltAboutY);
   auto s = ballSeries();
   ViewState v = view(97, 83);
   v.scale = scale;
   v.m = Vec3(1.5, -2.25, 0.5);
   const Vec3 axes[3] = {{1, 0.3, 0}, {0.2, 1, 0.4}, {0.5, -0.5, 1}};
   for (int t = 0; t < turns; ++t) rotateAxes(v.ex, v.ey, v.ez, axes[t], 0.6 + 0.3 * t);
+  if (tilt != 0) {
+    rotateAxes(v.ex, v.ey, v.ez, tiltAboutY ? Vec3(0, 1, 0) : Vec3(1, 0, 0), tilt);
+    QVERIFY(std::abs(v.ez.z) < 0.13);
+  }
   SliceSetStyle st;
   st.rMin = 0;
   st.rMax = 1000;
