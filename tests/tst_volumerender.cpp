@@ -303,7 +303,7 @@ void TestVolumeRender::productionMatchesLiteral_data() {
   QTest::addColumn<int>("opacity");
   QTest::addColumn<double>("scale");
   QTest::addColumn<bool>("twoSets");
-  QTest::addColumn<double>("tilt");  // then turned this far about the x axis
+  QTest::addColumn<double>("tilt");      // then turned this far about the x axis
   QTest::addColumn<bool>("tiltAboutY");  // or the y axis
   QTest::newRow("straight") << 0 << false << 255 << 1.0 << false << 0.0 << false;
   QTest::newRow("turned") << 1 << false << 255 << 1.0 << false << 0.0 << false;

@@ -158,12 +158,16 @@ inline void prefetchValue(const double* slice, ptrdiff_t index) {
 // fused multiply-add, so the values and hence the pixels are identical. A group is
 // skipped when slice k is outside the union of its rays' slice ranges; within it each
 // ray is sampled, since the exact inside test alone decides which samples count
-// (the ranges only ever exclude samples that test would reject).
+// (the ranges only ever exclude samples that test would reject). With the section,
+// samples on the cut-away side are skipped and the last windowed value within one
+// of the section plane is kept in secVal, as in the scalar section loop.
+template <bool kSection>
 __attribute__((target("avx2"))) void sweepAvx2(int g0, int g1, int k, double kz, const double* ox,
                                                const double* oy, const double* oz,
                                                const int* gFirst, const int* gLast, double* best,
-                                               const double* slice, const double* ahead,
-                                               int shift, const RayParams& rp) {
+                                               double* secVal, const double* slice,
+                                               const double* ahead, int shift,
+                                               const RayParams& rp) {
   const ViewState& v = rp.view;
   const __m256d kzv = _mm256_set1_pd(kz), ezz = _mm256_set1_pd(v.ez.z),
                 ezx = _mm256_set1_pd(v.ez.x), ezy = _mm256_set1_pd(v.ez.y),
@@ -171,6 +175,11 @@ __attribute__((target("avx2"))) void sweepAvx2(int g0, int g1, int k, double kz,
                 minus1 = _mm256_set1_pd(-1.0), wD = _mm256_set1_pd(rp.w), hD = _mm256_set1_pd(rp.h),
                 low = _mm256_set1_pd(rp.low), cut = _mm256_set1_pd(rp.vCut),
                 negInf = _mm256_set1_pd(-HUGE_VAL);
+  const __m256d nx = _mm256_set1_pd(rp.normal.x), ny = _mm256_set1_pd(rp.normal.y),
+                nz = _mm256_set1_pd(rp.normal.z), sv = _mm256_set1_pd(rp.s),
+                sBelow = _mm256_set1_pd(rp.s - 1), sAbove = _mm256_set1_pd(rp.s + 1),
+                range = _mm256_set1_pd(rp.high - rp.low), u256 = _mm256_set1_pd(256),
+                u255 = _mm256_set1_pd(255), zero = _mm256_setzero_pd();
   const __m128i wv = _mm_set1_epi32(rp.w);
   for (int g = g0; g <= g1; ++g) {
     // Along a row the rays that meet slice k form a run, so this is well predicted
@@ -178,20 +187,17 @@ __attribute__((target("avx2"))) void sweepAvx2(int g0, int g1, int k, double kz,
     if (k < gFirst[g] || k > gLast[g]) continue;
     const int at = 4 * g;
     const __m256d t = _mm256_div_pd(_mm256_sub_pd(kzv, _mm256_loadu_pd(oz + at)), ezz);
-    const __m256d fx =
-        _mm256_add_pd(_mm256_add_pd(_mm256_loadu_pd(ox + at), _mm256_mul_pd(t, ezx)), hw);
-    const __m256d fy =
-        _mm256_add_pd(_mm256_add_pd(_mm256_loadu_pd(oy + at), _mm256_mul_pd(t, ezy)), hh);
-    const __m256d mask =
-        _mm256_and_pd(_mm256_and_pd(_mm256_cmp_pd(fx, minus1, _CMP_GT_OQ),
-                                    _mm256_cmp_pd(fx, wD, _CMP_LT_OQ)),
-                      _mm256_and_pd(_mm256_cmp_pd(fy, minus1, _CMP_GT_OQ),
-                                    _mm256_cmp_pd(fy, hD, _CMP_LT_OQ)));
+    const __m256d qx = _mm256_add_pd(_mm256_loadu_pd(ox + at), _mm256_mul_pd(t, ezx));
+    const __m256d qy = _mm256_add_pd(_mm256_loadu_pd(oy + at), _mm256_mul_pd(t, ezy));
+    const __m256d fx = _mm256_add_pd(qx, hw), fy = _mm256_add_pd(qy, hh);
+    const __m256d mask = _mm256_and_pd(
+        _mm256_and_pd(_mm256_cmp_pd(fx, minus1, _CMP_GT_OQ), _mm256_cmp_pd(fx, wD, _CMP_LT_OQ)),
+        _mm256_and_pd(_mm256_cmp_pd(fy, minus1, _CMP_GT_OQ), _mm256_cmp_pd(fy, hD, _CMP_LT_OQ)));
     if (_mm256_movemask_pd(mask) == 0) continue;
     // Lanes outside the slice get a meaningless index, which the masked gather does
     // not read (and a prefetch never faults).
-    const __m128i idx = _mm_add_epi32(_mm_mullo_epi32(_mm256_cvttpd_epi32(fy), wv),
-                                      _mm256_cvttpd_epi32(fx));
+    const __m128i idx =
+        _mm_add_epi32(_mm_mullo_epi32(_mm256_cvttpd_epi32(fy), wv), _mm256_cvttpd_epi32(fx));
     if (ahead) {
       // The four samples span at most a few values of a row, or two rows when the
       // run crosses one: the first and the last cover their lines.
@@ -200,8 +206,26 @@ __attribute__((target("avx2"))) void sweepAvx2(int g0, int g1, int k, double kz,
     }
     // Masked-off lanes read -inf, which fails the window test.
     const __m256d val = _mm256_mask_i32gather_pd(negInf, slice, idx, mask, 8);
-    const __m256d ok =
+    __m256d ok =
         _mm256_and_pd(_mm256_cmp_pd(val, low, _CMP_GE_OQ), _mm256_cmp_pd(val, cut, _CMP_LE_OQ));
+    if constexpr (kSection) {
+      const __m256d qz = _mm256_add_pd(_mm256_loadu_pd(oz + at), _mm256_mul_pd(t, ezz));
+      const __m256d d = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(qx, nx), _mm256_mul_pd(qy, ny)),
+                                      _mm256_mul_pd(qz, nz));
+      // Kept unless d >= s (a not-a-number d is kept, as in the scalar test).
+      const __m256d kept = _mm256_andnot_pd(_mm256_cmp_pd(d, sv, _CMP_GE_OQ), mask);
+      ok = _mm256_and_pd(ok, kept);
+      const __m256d near = _mm256_and_pd(kept, _mm256_and_pd(_mm256_cmp_pd(sBelow, d, _CMP_LT_OQ),
+                                                             _mm256_cmp_pd(d, sAbove, _CMP_LT_OQ)));
+      if (_mm256_movemask_pd(near) != 0) {
+        // windowed(): u, or 0 where u < 0 or u > 255 (a not-a-number u stays).
+        __m256d u = _mm256_mul_pd(_mm256_div_pd(_mm256_sub_pd(val, low), range), u256);
+        const __m256d outside =
+            _mm256_or_pd(_mm256_cmp_pd(u, zero, _CMP_LT_OQ), _mm256_cmp_pd(u, u255, _CMP_GT_OQ));
+        u = _mm256_andnot_pd(outside, u);
+        _mm256_storeu_pd(secVal + at, _mm256_blendv_pd(_mm256_loadu_pd(secVal + at), u, near));
+      }
+    }
     const __m256d cand = _mm256_blendv_pd(negInf, val, ok);
     const __m256d old = _mm256_loadu_pd(best + at);
     _mm256_storeu_pd(best + at, _mm256_max_pd(cand, old));  // cand > old ? cand : old
@@ -285,8 +309,14 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
     for (int k = kMin; k <= kMax; ++k) {
       const double* slice = data[size_t(k)];
       const double kz = k - rp.hn;
-      const double* ahead = k + kPrefetchSlices <= kMax ? data[size_t(k + kPrefetchSlices)] : nullptr;
-      if (rp.section) {
+      const double* ahead =
+          k + kPrefetchSlices <= kMax ? data[size_t(k + kPrefetchSlices)] : nullptr;
+      if (rp.section && rp.avx2) {
+        if (first <= last)
+          sweepAvx2<true>(first / 4, last / 4, k, kz, ox.data(), oy.data(), oz.data(),
+                          gFirst.data(), gLast.data(), best.data(), secVal.data(), slice, ahead,
+                          shift, rp);
+      } else if (rp.section) {
         for (int at = first; at <= last; ++at) {
           if (k < kFirst[size_t(at)] || k > kLast[size_t(at)]) continue;
           const Vec3& p = origin[size_t(at)];
@@ -306,8 +336,9 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
         }
       } else if (rp.avx2) {
         if (first <= last)
-          sweepAvx2(first / 4, last / 4, k, kz, ox.data(), oy.data(), oz.data(), gFirst.data(),
-                    gLast.data(), best.data(), slice, ahead, shift, rp);
+          sweepAvx2<false>(first / 4, last / 4, k, kz, ox.data(), oy.data(), oz.data(),
+                           gFirst.data(), gLast.data(), best.data(), secVal.data(), slice, ahead,
+                           shift, rp);
       } else {
         // Branch-free, so that many loads are in flight at once.
         for (int at = first; at <= last; ++at) {
