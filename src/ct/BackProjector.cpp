@@ -53,6 +53,13 @@ bool fbpKernelSupported(FbpKernel kernel) {
 #else
       return false;
 #endif
+    case FbpKernel::Avx512:
+#if defined(__x86_64__) || defined(__i386__)
+      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+             __builtin_cpu_supports("avx512vl");
+#else
+      return false;
+#endif
   }
   return false;
 }
@@ -67,6 +74,8 @@ const char* fbpKernelName(FbpKernel kernel) {
       return "avx2";
     case FbpKernel::Avx2Gather:
       return "avx2-gather";
+    case FbpKernel::Avx512:
+      return "avx512";
   }
   return "unknown";
 }
@@ -74,10 +83,12 @@ const char* fbpKernelName(FbpKernel kernel) {
 FbpKernel defaultFbpKernel() {
   static const FbpKernel chosen = [] {
     if (const char* env = std::getenv("VANTO_FBP_KERNEL")) {
-      for (FbpKernel k : {FbpKernel::Scalar, FbpKernel::Avx2, FbpKernel::Avx2Gather}) {
+      for (FbpKernel k :
+           {FbpKernel::Scalar, FbpKernel::Avx2, FbpKernel::Avx2Gather, FbpKernel::Avx512}) {
         if (std::strcmp(env, fbpKernelName(k)) == 0 && fbpKernelSupported(k)) return k;
       }
     }
+    if (fbpKernelSupported(FbpKernel::Avx512)) return FbpKernel::Avx512;
     return fbpKernelSupported(FbpKernel::Avx2) ? FbpKernel::Avx2 : FbpKernel::Scalar;
   }();
   return chosen;
@@ -96,6 +107,9 @@ void runBackProjection(const BackProjectTask& task, FbpKernel kernel) {
       break;
     case FbpKernel::Avx2Gather:
       backProjectAvx2Gather(task);
+      break;
+    case FbpKernel::Avx512:
+      backProjectAvx512(task);
       break;
     default:
       backProjectScalar(task);

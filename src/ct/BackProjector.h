@@ -18,7 +18,7 @@ inline int pairRowLength(int n) { return 2 * (n + 2 * kPairPad); }
 // Fills a pair row of pairRowLength(n) doubles; returns the pointer to i = 0.
 double* fillPairs(const double* filtered, int n, double* pairRow);
 
-enum class FbpKernel { Auto, Scalar, Avx2, Avx2Gather };
+enum class FbpKernel { Auto, Scalar, Avx2, Avx2Gather, Avx512 };
 
 // One back-projection job on plain buffers.
 struct BackProjectTask {
@@ -40,8 +40,8 @@ struct BackProjectTask {
 bool circleChord(int y, double h, int& xs, int& xe);
 
 bool fbpKernelSupported(FbpKernel kernel);
-// The kernel used for Auto: VANTO_FBP_KERNEL=scalar|avx2|avx2-gather when set
-// and supported, else the fastest supported one.
+// The kernel used for Auto: VANTO_FBP_KERNEL=scalar|avx2|avx2-gather|avx512
+// when set and supported, else the fastest supported one.
 FbpKernel defaultFbpKernel();
 FbpKernel resolveFbpKernel(FbpKernel requested);
 const char* fbpKernelName(FbpKernel kernel);
@@ -51,3 +51,4 @@ void runBackProjection(const BackProjectTask& task, FbpKernel kernel);
 void backProjectScalar(const BackProjectTask& task);
 void backProjectAvx2(const BackProjectTask& task);
 void backProjectAvx2Gather(const BackProjectTask& task);
+void backProjectAvx512(const BackProjectTask& task);

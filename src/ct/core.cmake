@@ -16,9 +16,12 @@ vanto_core_library(ct
   BackProjector.h BackProjector.cpp
   BackProjectTiles.h
   BackProjectScalar.cpp
-  BackProjectAvx2.cpp)
+  BackProjectAvx2.cpp
+  BackProjectAvx512.cpp)
 target_link_libraries(vanto_core_ct PUBLIC vanto_core_imagedata vanto_core_widgets vanto_core_output
                       PkgConfig::FFTW3 Threads::Threads)
 # Each kernel keeps the plain loop's rounding: no fused multiply-add.
 set_source_files_properties(BackProjectScalar.cpp PROPERTIES COMPILE_OPTIONS "-ffp-contract=off")
 set_source_files_properties(BackProjectAvx2.cpp PROPERTIES COMPILE_OPTIONS "-mavx2;-ffp-contract=off")
+set_source_files_properties(BackProjectAvx512.cpp
+                            PROPERTIES COMPILE_OPTIONS "-mavx512f;-mavx512dq;-mavx512vl;-ffp-contract=off")
