@@ -57,47 +57,59 @@ inline void groupSpan(const BackProjectTask& task, double* pixels, int x, __mmas
                       int j1, const double* ys, const long long* off) {
   const __m512d hv = _mm512_set1_pd(task.h);
   const __m512i one = _mm512_set1_epi64(1);
-  __m512d xh[G], acc[G];
+  __m512d xh[G], acc[G], frac[G];
+  __m512i iv[G];
 #pragma GCC unroll 4
   for (int g = 0; g < G; ++g) {
     xh[g] = lanesFrom(x + 8 * g, task.h);
     acc[g] = g + 1 < G ? _mm512_loadu_pd(pixels + 8 * g)
                        : _mm512_maskz_loadu_pd(tail, pixels + 8 * g);
   }
-  for (int j = j0; j < j1; ++j) {
+  // Detector positions one projection ahead of the sample fetches, so the
+  // fetches find their indices ready.
+  auto positions = [&](int j) {
     const __m512d c = _mm512_set1_pd(task.cosv[j]);
     const __m512d yv = _mm512_set1_pd(ys[j - j0]);
+#pragma GCC unroll 4
+    for (int g = 0; g < G; ++g) {
+      const __m512d t = _mm512_add_pd(_mm512_sub_pd(_mm512_mul_pd(xh[g], c), yv), hv);
+      iv[g] = _mm512_cvt_roundpd_epi64(t, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+      frac[g] = _mm512_sub_pd(t, _mm512_cvtepi64_pd(iv[g]));
+    }
+  };
+  positions(j0);
+  for (int j = j0; j < j1; ++j) {
     const double* p = task.pairs[j];
     const long long o = off[j];
+    __m512d f[G], d[G];
     if (o != kGatherProjection) {
 #pragma GCC unroll 4
       for (int g = 0; g < G; ++g) {
-        const __m512d t = _mm512_add_pd(_mm512_sub_pd(_mm512_mul_pd(xh[g], c), yv), hv);
-        const __m512i iv = _mm512_cvt_roundpd_epi64(t, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-        const __m512d frac = _mm512_sub_pd(t, _mm512_cvtepi64_pd(iv));
-        const long long base = iv[0] + o;
+        const long long base = iv[g][0] + o;
         const double* q = p + 2 * base;
         const __m512d a = _mm512_loadu_pd(q);
         const __m512d b = _mm512_loadu_pd(q + 8);
-        const __m512i k = _mm512_sub_epi64(iv, _mm512_set1_epi64(base));
+        const __m512i k = _mm512_sub_epi64(iv[g], _mm512_set1_epi64(base));
         const __m512i rel = _mm512_add_epi64(k, k);  // f at 2k, f[i+1] - f[i] at 2k + 1
-        const __m512d f = _mm512_permutex2var_pd(a, rel, b);
-        const __m512d d = _mm512_permutex2var_pd(a, _mm512_or_si512(rel, one), b);
-        acc[g] = _mm512_add_pd(acc[g], _mm512_add_pd(f, _mm512_mul_pd(frac, d)));
+        f[g] = _mm512_permutex2var_pd(a, rel, b);
+        d[g] = _mm512_permutex2var_pd(a, _mm512_or_si512(rel, one), b);
       }
     } else {
 #pragma GCC unroll 4
       for (int g = 0; g < G; ++g) {
-        const __m512d t = _mm512_add_pd(_mm512_sub_pd(_mm512_mul_pd(xh[g], c), yv), hv);
-        const __m512i iv = _mm512_cvt_roundpd_epi64(t, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-        const __m512d frac = _mm512_sub_pd(t, _mm512_cvtepi64_pd(iv));
-        const __m512i i2 = _mm512_add_epi64(iv, iv);
+        const __m512i i2 = _mm512_add_epi64(iv[g], iv[g]);
         const __mmask8 m = g + 1 < G ? __mmask8(0xff) : tail;
-        const __m512d f = _mm512_mask_i64gather_pd(_mm512_setzero_pd(), m, i2, p, 8);
-        const __m512d d = _mm512_mask_i64gather_pd(_mm512_setzero_pd(), m, i2, p + 1, 8);
-        acc[g] = _mm512_add_pd(acc[g], _mm512_add_pd(f, _mm512_mul_pd(frac, d)));
+        f[g] = _mm512_mask_i64gather_pd(_mm512_setzero_pd(), m, i2, p, 8);
+        d[g] = _mm512_mask_i64gather_pd(_mm512_setzero_pd(), m, i2, p + 1, 8);
       }
     }
+    __m512d fr[G];
+#pragma GCC unroll 4
+    for (int g = 0; g < G; ++g) fr[g] = frac[g];
+    if (j + 1 < j1) positions(j + 1);
+#pragma GCC unroll 4
+    for (int g = 0; g < G; ++g)
+      acc[g] = _mm512_add_pd(acc[g], _mm512_add_pd(f[g], _mm512_mul_pd(fr[g], d[g])));
   }
 #pragma GCC unroll 4
   for (int g = 0; g + 1 < G; ++g) _mm512_storeu_pd(pixels + 8 * g, acc[g]);
