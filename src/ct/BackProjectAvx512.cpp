@@ -85,7 +85,8 @@ inline void groupSpan(const BackProjectTask& task, double* pixels, int x, __mmas
     if (o != kGatherProjection) {
 #pragma GCC unroll 4
       for (int g = 0; g < G; ++g) {
-        const long long base = iv[g][0] + o;
+        const __m512i v = iv[g];
+        const long long base = v[0] + o;
         const double* q = p + 2 * base;
         const __m512d a = _mm512_loadu_pd(q);
         const __m512d b = _mm512_loadu_pd(q + 8);
