@@ -30,7 +30,7 @@ constexpr int kGatherProjection = 1 << 30;  // window offset meaning "gather"
 std::vector<long long> windowOffsets(const BackProjectTask& task) {
   // Each of the three rounded operations for t errs by at most half an ulp
   // of a value below 3h + 16, so the eight lanes' spread exceeds 7 |cos| by
-  // far less than this margin.
+  // far less than 7 * margin: below |cos| = 1 - margin it stays under 7.
   const double margin = (3.0 * task.h + 16.0) * 0x1p-46;
   std::vector<long long> off(task.count);
   for (int j = 0; j < task.count; ++j) {
