@@ -41,6 +41,7 @@ class TestSinogram : public QObject {
   void horizontalAxisUsesColumns();
   void partialRows_data();
   void partialRows();
+  void largeSinogramRows();
   void emptyFrameListWithPartial();
   void corNextToEdgeGivesZeros();
   void partnerIndex_data();
@@ -258,6 +259,39 @@ void TestSinogram::partialRows() {
   QCOMPARE(rec.rows(), rows);
   QCOMPARE(rec.rawRow(0)[2], 10.0 + firstFrame);
   QCOMPARE(rec.rawRow(rows - 1)[2], 10.0 + lastFrame);
+}
+
+void TestSinogram::largeSinogramRows() {
+  // 300 rows of 1023 samples, large enough to be built in two halves side by
+  // side; the partial range wraps round the 100 frames three times, so both
+  // halves read the same frames. Every row must come from its own frame and
+  // hold log((I0 - BG) / (I - BG)) of its own samples.
+  const int w = 1024, frames = 100;
+  Set set;
+  for (int i = 0; i < frames; ++i) {
+    set.frames.push_back(std::make_unique<MemFrame>(w, 1));
+    for (int x = 0; x < w; ++x) set.frames.back()->at(x, 0) = 100.0 + i + 0.0005 * x;
+  }
+  set.i0 = std::make_unique<MemFrame>(w, 1, 1000.0);
+  set.bg = std::make_unique<MemFrame>(w, 1, 5.0);
+  SinogramParams p;
+  p.cor = 512.0;
+  p.usePartial = true;
+  p.startImageNo = 50;
+  p.usingImages = 300;
+  HSgm rec;
+  buildSinogram(set.source(w, 1), p, rec);
+  QCOMPARE(rec.rows(), 300);
+  QVERIFY(std::int64_t(rec.width()) * rec.rows() >= (1 << 18));
+  for (int r = 0; r < rec.rows(); ++r) {
+    const double* raw = rec.rawRow(r);
+    const double* sgm = rec.sgmRow(r);
+    QCOMPARE(int(std::floor(raw[0])) - 100, (50 + r) % frames);
+    for (int x = 0; x < rec.width(); ++x) {
+      QVERIFY(std::fabs(raw[x] - raw[0] - 0.0005 * x) < 1e-9);
+      QCOMPARE(sgm[x], std::log((1000.0 - 5.0) / (raw[x] - 5.0)));
+    }
+  }
 }
 
 void TestSinogram::emptyFrameListWithPartial() {
