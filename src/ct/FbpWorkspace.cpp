@@ -96,12 +96,12 @@ void FbpWorkspace::filter(int j) {
   if (!validRow(j)) return;
   const int n = n_;
   const double d = 2.0 * std::numbers::pi / n;
-  const fftw_complex* spec = spectra_.get() + static_cast<std::size_t>(j) * spectrumLength_;
+  const fftw_complex* spectrum = spectra_.get() + static_cast<std::size_t>(j) * spectrumLength_;
   fftw_complex* in = in2_.get();
   for (int k = 0; k < spectrumLength_; ++k) {
     const double w = std::min(k, n - k) * d;
-    in[k][0] = spec[k][0] * w;
-    in[k][1] = spec[k][1] * w;
+    in[k][0] = spectrum[k][0] * w;
+    in[k][1] = spectrum[k][1] * w;
   }
   fftw_execute(backwardPlan_);
   const double nm = static_cast<double>(n) * m_;
