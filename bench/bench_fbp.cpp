@@ -126,8 +126,7 @@ SizeResult runSize(int width, int rows) {
               res.literal / updates * 1e9);
   const double scale = maxAbs(ref);
 
-  for (FbpKernel k :
-       {FbpKernel::Scalar, FbpKernel::Avx2, FbpKernel::Avx2Gather, FbpKernel::Avx512}) {
+  for (FbpKernel k : kFbpKernels) {
     if (!fbpKernelSupported(k)) continue;
     ws.setKernel(k);
     const double t = timeBackProjection(ws, rows, n);

@@ -83,8 +83,7 @@ const char* fbpKernelName(FbpKernel kernel) {
 FbpKernel defaultFbpKernel() {
   static const FbpKernel chosen = [] {
     if (const char* env = std::getenv("VANTO_FBP_KERNEL")) {
-      for (FbpKernel k :
-           {FbpKernel::Scalar, FbpKernel::Avx2, FbpKernel::Avx2Gather, FbpKernel::Avx512}) {
+      for (FbpKernel k : kFbpKernels) {
         if (std::strcmp(env, fbpKernelName(k)) == 0 && fbpKernelSupported(k)) return k;
       }
     }

@@ -19,6 +19,9 @@ inline int pairRowLength(int n) { return 2 * (n + 2 * kPairPad); }
 double* fillPairs(const double* filtered, int n, double* pairRow);
 
 enum class FbpKernel { Auto, Scalar, Avx2, Avx2Gather, Avx512 };
+// Every concrete kernel, slowest first.
+inline constexpr FbpKernel kFbpKernels[] = {FbpKernel::Scalar, FbpKernel::Avx2,
+                                            FbpKernel::Avx2Gather, FbpKernel::Avx512};
 
 // One back-projection job on plain buffers.
 struct BackProjectTask {
