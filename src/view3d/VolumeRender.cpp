@@ -311,11 +311,12 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
       const double kz = k - rp.hn;
       const double* ahead =
           k + kPrefetchSlices <= kMax ? data[size_t(k + kPrefetchSlices)] : nullptr;
-      if (rp.section && rp.avx2) {
-        if (first <= last)
-          sweepAvx2<true>(first / 4, last / 4, k, kz, ox.data(), oy.data(), oz.data(),
-                          gFirst.data(), gLast.data(), best.data(), secVal.data(), slice, ahead,
-                          shift, rp);
+      if (rp.avx2) {
+        if (first <= last) {
+          const auto sweep = rp.section ? sweepAvx2<true> : sweepAvx2<false>;
+          sweep(first / 4, last / 4, k, kz, ox.data(), oy.data(), oz.data(), gFirst.data(),
+                gLast.data(), best.data(), secVal.data(), slice, ahead, shift, rp);
+        }
       } else if (rp.section) {
         for (int at = first; at <= last; ++at) {
           if (k < kFirst[size_t(at)] || k > kLast[size_t(at)]) continue;
@@ -334,11 +335,6 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
           if (rp.s - 1 < d && d < rp.s + 1) secVal[size_t(at)] = windowed(val, rp);
           if (val >= rp.low && val > best[size_t(at)] && val <= rp.vCut) best[size_t(at)] = val;
         }
-      } else if (rp.avx2) {
-        if (first <= last)
-          sweepAvx2<false>(first / 4, last / 4, k, kz, ox.data(), oy.data(), oz.data(),
-                           gFirst.data(), gLast.data(), best.data(), secVal.data(), slice, ahead,
-                           shift, rp);
       } else {
         // Branch-free, so that many loads are in flight at once.
         for (int at = first; at <= last; ++at) {
