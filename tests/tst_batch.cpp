@@ -66,6 +66,8 @@ class TestBatch : public QObject {
   void endlessGotoLoopStaysStoppable();
   void argumentConversions_data();
   void argumentConversions();
+  void environmentValues_data();
+  void environmentValues();
 };
 
 void TestBatch::loadStripsCommentsAndJoinsLines_data() {
@@ -268,6 +270,59 @@ void TestBatch::argumentConversions() {
   // Past the last argument every kind reads as its empty value.
   QCOMPARE(cmd.textArg(5), QString());
   QCOMPARE(cmd.intArg(-1), 0);
+}
+
+void TestBatch::environmentValues_data() {
+  QTest::addColumn<QString>("text");
+  // Each dispatched command as its items joined by '|'.
+  QTest::addColumn<QStringList>("commands");
+  QTest::addColumn<QString>("failure");
+  QTest::newRow("a value with blanks splits into items")
+      << "images_load ${VT_DIR} *.img" << QStringList{"images_load|/d|a|*.img"} << "";
+  QTest::newRow("inside quotes it stays one item")
+      << "images_load \"${VT_DIR}/p\" *.img" << QStringList{"images_load|/d a/p|*.img"} << "";
+  QTest::newRow("several in one line and one item")
+      << "k ${VT_FROM} ${VT_TO} s${VT_FROM}-${VT_TO}" << QStringList{"k|8|15|s8-15"} << "";
+  QTest::newRow("only the braced form")
+      << "k $VT_FROM $ {VT_FROM} $$" << QStringList{"k|$VT_FROM|$|{VT_FROM}|$$"} << "";
+  QTest::newRow("an empty value leaves an empty item, dropped")
+      << "k \"${VT_EMPTY}\" 1" << QStringList{"k|1"} << "";
+  QTest::newRow("in a control word's command")
+      << ":ifok ct_slice_to ${VT_TO}" << QStringList{"ct_slice_to|15"} << "";
+  // The file's line number counts comments and joined lines.
+  QTest::newRow("undefined: the line is not run")
+      << "# job\na \\\n 1\nb ${VT_FROM} ${VT_NOPE}\nc" << QStringList{"a|1", "c"}
+      << "Undefined variable: VT_NOPE (line 4)";
+  QTest::newRow("no closing brace")
+      << "b ${VT_FROM" << QStringList{} << "Undefined variable: VT_FROM (line 1)";
+  QTest::newRow("empty name") << "b ${}" << QStringList{} << "Undefined variable:  (line 1)";
+}
+
+void TestBatch::environmentValues() {
+  QFETCH(QString, text);
+  QFETCH(QStringList, commands);
+  QFETCH(QString, failure);
+  qputenv("VT_DIR", "/d a");
+  qputenv("VT_FROM", "8");
+  qputenv("VT_TO", "15");
+  qputenv("VT_EMPTY", "");
+  qunsetenv("VT_NOPE");
+  QTemporaryDir dir;
+  Batch b;
+  Dispatcher d(b);
+  QStringList items;
+  connect(&b, &Batch::batchExCmd, this, [&items](const BatchCmd& c) {
+    items << (QStringList{c.command()} + c.arguments()).join('|');
+  });
+  QSignalSpy failed(&b, &Batch::failed);
+  b.batchLoad(writeFile(dir, text));
+  LogCapture log;
+  b.batchExec();
+  QCOMPARE(items, commands);
+  QCOMPARE(b.failures(), failure.isEmpty() ? 0 : 1);
+  QCOMPARE(failed.count(), b.failures());
+  if (!failure.isEmpty()) QCOMPARE(log.matching("Undefined variable"), QStringList{failure});
+  QVERIFY(!b.running());
 }
 
 QTEST_GUILESS_MAIN(TestBatch)

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "app/ItemLine.h"
+#include "automation/BatchVariables.h"
 
 Batch::Batch(QObject* parent) : QObject(parent) {
   connect(this, &Batch::batchExecNext, this, &Batch::batchNext, Qt::DirectConnection);
@@ -18,8 +19,15 @@ void Batch::setRunning(bool f) {
   if (was && !f) emit batchEnded();
 }
 
+void Batch::noteFailure(const QString& message) {
+  qDebug().noquote() << message;
+  ++failures_;
+  emit failed(message);
+}
+
 void Batch::batchStart() {
   current_ = 0;
+  failures_ = 0;
   running_ = false;  // a restart while running does not count as an end
   setRunning(true);
   emit batchExecNext();
@@ -56,9 +64,11 @@ void Batch::batchLoad(QString fname) {
   while (in.readLineInto(&l)) raw << l;
   file.close();
   lines_.clear();
+  lineNumbers_.clear();
 
   qsizetype next = 0;
   while (next < raw.size()) {
+    const int lineNo = static_cast<int>(next) + 1;
     QString line = raw[next++];
     QString comment;
     line = stripComment(line, comment);
@@ -69,7 +79,10 @@ void Batch::batchLoad(QString fname) {
       line += raw[next++];
       line = stripComment(line, comment);
     }
-    if (!line.isEmpty()) lines_ << line;
+    if (!line.isEmpty()) {
+      lines_ << line;
+      lineNumbers_ << lineNo;
+    }
   }
 }
 
@@ -100,8 +113,20 @@ void Batch::step() {
     setRunning(false);
     return;
   }
-  const QString line = lines_[current_];
+  QString line = lines_[current_];
+  const int lineNo = lineNumbers_.value(current_);
   current_ = current_ + 1;
+  // ${NAME} takes the environment's value; a line naming an undefined
+  // variable is not run and fails the job.
+  if (line.contains(QLatin1String("${"))) {
+    QString expanded, name;
+    if (!expandVariables(line, QProcessEnvironment::systemEnvironment(), expanded, name)) {
+      noteFailure(QStringLiteral("Undefined variable: %1 (line %2)").arg(name).arg(lineNo));
+      emit batchExecNext();
+      return;
+    }
+    line = expanded;
+  }
   BatchCmd cmd(line);
   qDebug() << "cmd" << cmd.command();
 

@@ -29,6 +29,11 @@ class Batch : public QObject {
   void setLastOk(bool ok) { lastOk_ = ok; }
   // Whether the last batchLoad could not open its file.
   bool loadFailed() const { return loadFailed_; }
+  // Failures the running job met that no command reports by itself (a line
+  // that could not be run); counted since the batch was started.
+  int failures() const { return failures_; }
+  // Logs message, counts it as a failure of the job and emits failed().
+  void noteFailure(const QString& message);
 
  signals:
   void batchExecNext();
@@ -36,6 +41,8 @@ class Batch : public QObject {
   void batchExCmd(BatchCmd cmd);
   // The batch went from running to idle (last line done, :end, :stop or a stop).
   void batchEnded();
+  // A failure of the job, already logged (see noteFailure).
+  void failed(QString message);
 
  private slots:
   void batchStart();
@@ -56,8 +63,11 @@ class Batch : public QObject {
   bool running_ = false;
   int current_ = 0;
   QStringList lines_;
+  // The file line number (1-based) of each loaded line, for messages.
+  QList<int> lineNumbers_;
   bool lastOk_ = true;
   bool loadFailed_ = false;
+  int failures_ = 0;
   // A step asked for while a step is in progress is carried out by the loop
   // of the outermost step, so synchronous lines never nest.
   bool stepping_ = false;
