@@ -247,7 +247,22 @@ void Body::registerCommands() {
     if (more) d->set();
     batch_->setLastOk(more);
   });
-  add("seq_exec_set", [u](const BatchCmd&) { u->SelDDir->set(); });
+  add("seq_exec_set", [this, u](const BatchCmd& c) {
+    // Without a number: the selected data set. "seq_exec_set K" takes data
+    // set K (1-based), so that a job can reconstruct one chosen energy.
+    SelectDataDir* d = u->SelDDir;
+    if (c.arguments().isEmpty()) {
+      d->set();
+      return;
+    }
+    const int k = c.intArg();
+    if (k < 1 || k > d->count()) {
+      batch_->noteFailure(
+          QStringLiteral("No data set %1 (1..%2)").arg(c.textArg()).arg(d->count()));
+      return;
+    }
+    d->setFirstSet(k - 1);
+  });
   add("seq_exec_select_i0", [u, patterns](const BatchCmd& c) {
     u->SelI0Files->setDirAndPatterns(c.textArg(), patterns(c), false);
   });
