@@ -24,6 +24,8 @@ class Batch : public QObject {
   bool running() const { return running_; }
   int current() const { return current_; }
   const QStringList& lines() const { return lines_; }
+  // The file line number (1-based) of each loaded line.
+  const QList<int>& lineNumbers() const { return lineNumbers_; }
   bool lastOk() const { return lastOk_; }
   // The dispatcher's seq_exec_next stores whether a further data set was taken.
   void setLastOk(bool ok) { lastOk_ = ok; }
@@ -63,7 +65,6 @@ class Batch : public QObject {
   bool running_ = false;
   int current_ = 0;
   QStringList lines_;
-  // The file line number (1-based) of each loaded line, for messages.
   QList<int> lineNumbers_;
   bool lastOk_ = true;
   bool loadFailed_ = false;

@@ -35,20 +35,20 @@ bool DataSaver::makeFolder(const QString& folder) {
   return false;
 }
 
-QStringList DataSaver::prepareFolders(const QString& path, const QString& tag, const QString& no) {
+QStringList DataSaver::targetFolders(const QString& path, const QString& tag,
+                                     const QString& no) const {
   if (!subFolders_) return {path};
   const QString sep = QDir::separator();
-  const QString energy = path + sep + tag;
-  const QString slice = path + sep + no;
   QStringList folders;
-  if (ofEnergy_) {
-    makeFolder(energy);
-    folders << energy;
-  }
-  if (!(ofEnergy_ && !ofSlice_)) {
-    makeFolder(slice);
-    folders << slice;
-  }
+  if (ofEnergy_) folders << path + sep + tag;
+  if (!(ofEnergy_ && !ofSlice_)) folders << path + sep + no;
+  return folders;
+}
+
+QStringList DataSaver::prepareFolders(const QString& path, const QString& tag, const QString& no) {
+  const QStringList folders = targetFolders(path, tag, no);
+  if (subFolders_)
+    for (const QString& f : folders) makeFolder(f);
   return folders;
 }
 
