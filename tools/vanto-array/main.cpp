@@ -77,7 +77,8 @@ bool parsePair(const QString& text, int& a, int& b) {
 // The state of one task in its latest submission.
 struct TaskState {
   QString jobId;
-  QString state;  // PENDING, RUNNING, ..., COMPLETED, FAILED, NOT SUBMITTED, UNKNOWN
+  QString state;  // PENDING, RUNNING, ..., COMPLETED, FAILED, NOT SUBMITTED, LOST (ended
+                  // without recording an exit status: cancelled, timed out, killed)
   int exit = -1;
   QList<int> missing;  // slices with a missing result file
   bool active() const {
@@ -134,7 +135,7 @@ QList<TaskState> taskStates(const ArrayJob& job) {
       // Ended without recording an exit status: cancelled, timed out, lost.
       if (!askedAccounting) accounted = accountingStates(ids);
       askedAccounting = true;
-      s.state = accounted.value(key, "UNKNOWN");
+      s.state = accounted.value(key, "LOST");
     }
     if (!s.active())
       for (const ExpectedFile& f : t.files)
