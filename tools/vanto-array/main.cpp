@@ -9,7 +9,6 @@
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QThread>
-#include <cstdio>
 
 #include "ArrayJob.h"
 #include "ResultForecast.h"
