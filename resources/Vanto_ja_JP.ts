@@ -578,6 +578,22 @@
         <source>Clear</source>
         <translation>クリア</translation>
     </message>
+    <message>
+        <source>Folder</source>
+        <translation>フォルダ</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名前</translation>
+    </message>
+    <message>
+        <source>Tag</source>
+        <translation>タグ</translation>
+    </message>
+    <message>
+        <source>Folder for the results</source>
+        <translation>結果の保存先フォルダ</translation>
+    </message>
 </context>
 <context>
     <name>SelectAImgFile</name>

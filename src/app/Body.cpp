@@ -106,6 +106,9 @@ Body::Body(QWidget* parent)
   galleryPop_ = dockInto(ui_->CtImgsBaseLayout, gallery_, "CT images");
 
   ui_->SelI0Files->setNewOnlyMode(true);
+  // The auto-save rows choose (and make) the folders the results go to.
+  ui_->SelectImageSaveDir->setMode(SelectAFile::Mode::Save);
+  ui_->SelectDataSaveDir->setMode(SelectAFile::Mode::Save);
   ui_->SelI0Files->setSelectButtonText(tr("Sel. I0 File Set"));
   ui_->I0ofRawImage_->setTitle(tr("I0 of Raw Image"));
   ui_->I0ofI0Image_->setTitle(tr("I0 of I0 Image"));
