@@ -4,6 +4,10 @@
 <context>
     <name>Body</name>
     <message>
+        <source>Log</source>
+        <translation>ログ</translation>
+    </message>
+    <message>
         <source>Loading first Data Set</source>
         <translation>最初のデータセットを読み込み中</translation>
     </message>
@@ -397,6 +401,28 @@
     <message>
         <source>Scale Reset</source>
         <translation>スケール初期化</translation>
+    </message>
+</context>
+<context>
+    <name>LogStatus</name>
+    <message>
+        <source>Log</source>
+        <translation>ログ</translation>
+    </message>
+    <message>
+        <source>1 unread warning</source>
+        <translation>未読の警告 1 件</translation>
+    </message>
+    <message>
+        <source>%1 unread warnings</source>
+        <translation>未読の警告 %1 件</translation>
+    </message>
+</context>
+<context>
+    <name>LogView</name>
+    <message>
+        <source>Clear</source>
+        <translation>クリア</translation>
     </message>
 </context>
 <context>

@@ -81,10 +81,10 @@ class TestBody : public QObject {
     const int n = std::max(1u, std::thread::hardware_concurrency());
     QCOMPARE(int(body.workers().size()), n);
     QCOMPARE(ui->ImgsTab->tabText(3), QString("CT2"));
-    QCOMPARE(ui->ImgsTab->count(), 8);
+    QCOMPARE(ui->ImgsTab->count(), 9);
     const QStringList titles{"Raw Image", "Sinogram", "CT Reconstructed Image",
                              "CT2",       "I0 Image", "BG Image",
-                             "CT Images", "3D View"};
+                             "CT Images", "3D View",  "Log"};
     for (int i = 0; i < titles.size(); ++i) QCOMPARE(ui->ImgsTab->tabText(i), titles[i]);
     QCOMPARE(ui->procCtrl->maxThreads(), int(n * 0.8));
     QCOMPARE(ui->DataUpperLimit->text(), QString("10"));
