@@ -7,11 +7,11 @@
 
 namespace {
 std::atomic<MessageLog*> gInstalled{nullptr};
-QtMessageHandler gPrevious = nullptr;
+std::atomic<QtMessageHandler> gPrevious{nullptr};
 
 void handler(QtMsgType type, const QMessageLogContext& context, const QString& msg) {
-  if (gPrevious) {
-    gPrevious(type, context, msg);
+  if (const QtMessageHandler previous = gPrevious.load()) {
+    previous(type, context, msg);
   } else {
     std::fprintf(stderr, "%s\n", qPrintable(msg));
     std::fflush(stderr);
@@ -37,14 +37,13 @@ MessageLog::~MessageLog() { uninstall(); }
 void MessageLog::install() {
   MessageLog* expected = nullptr;
   if (!gInstalled.compare_exchange_strong(expected, this)) return;
-  gPrevious = qInstallMessageHandler(handler);
+  gPrevious.store(qInstallMessageHandler(handler));
 }
 
 void MessageLog::uninstall() {
   MessageLog* expected = this;
   if (!gInstalled.compare_exchange_strong(expected, nullptr)) return;
-  qInstallMessageHandler(gPrevious);
-  gPrevious = nullptr;
+  qInstallMessageHandler(gPrevious.exchange(nullptr));
 }
 
 bool MessageLog::installed() const { return gInstalled.load() == this; }
