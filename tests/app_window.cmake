@@ -6,6 +6,3 @@ qt_add_translations(tst_body TS_FILES ${CMAKE_SOURCE_DIR}/resources/Vanto_ja_JP.
                     RESOURCE_PREFIX "/" LUPDATE_TARGET tst_body_lupdate
                     LRELEASE_TARGET tst_body_lrelease)
 vanto_test(window LIBS vanto_ui_app)
-qt_add_translations(tst_window TS_FILES ${CMAKE_SOURCE_DIR}/resources/Vanto_ja_JP.ts
-                    RESOURCE_PREFIX "/" LUPDATE_TARGET tst_window_lupdate
-                    LRELEASE_TARGET tst_window_lrelease)

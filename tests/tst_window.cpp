@@ -1,14 +1,10 @@
-// The main window as a newcomer meets it: it opens with its left column whole,
-// the auto-save rows choose and make result folders, and the debug log is shown
-// in the window.
+// The main window as a newcomer meets it: the auto-save rows choose and make
+// result folders, and the debug log is shown in the window.
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QTranslator>
 #include <QtTest>
 
 #include "LogCapture.h"
@@ -24,44 +20,6 @@ class TestWindow : public QObject {
   Q_OBJECT
 
  private slots:
-  // The window used to open as a 1216 x 374 strip of its left column. On a
-  // 1280 x 800 screen it now opens within the screen with the column whole (no
-  // scroll bar), in either language; a smaller screen bounds it.
-  void initialSize_data() {
-    QTest::addColumn<QString>("translation");
-    QTest::addColumn<QSize>("screen");
-    QTest::addColumn<bool>("columnWhole");
-    QTest::newRow("1280 x 800") << QString() << QSize(1280, 800) << true;
-    QTest::newRow("1280 x 800, Japanese") << QString(":Vanto_ja_JP") << QSize(1280, 800) << true;
-    QTest::newRow("1366 x 700") << QString() << QSize(1366, 700) << true;
-    QTest::newRow("1280 x 560 bounds the height") << QString() << QSize(1280, 560) << false;
-  }
-  void initialSize() {
-    QFETCH(QString, translation);
-    QFETCH(QSize, screen);
-    QFETCH(bool, columnWhole);
-    QTranslator tr;
-    if (!translation.isEmpty()) {
-      QVERIFY(tr.load(translation));
-      QCoreApplication::installTranslator(&tr);
-    }
-    const auto restore = qScopeGuard([&tr] { QCoreApplication::removeTranslator(&tr); });
-    Body body;
-    const QSize size = body.initialSize(screen);
-    QVERIFY2(size.width() <= screen.width() && size.height() <= screen.height(),
-             qPrintable(QString("%1 x %2").arg(size.width()).arg(size.height())));
-    body.resize(size);
-    body.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&body));
-    QCOMPARE(body.size(), size);
-    Ui::Body* ui = body.form();
-    QTRY_VERIFY(ui->ControlsScroll->viewport()->height() > 0);
-    const bool whole = ui->ControlsContents->height() <= ui->ControlsScroll->viewport()->height();
-    QCOMPARE(whole, columnWhole);
-    QCOMPARE(ui->ControlsScroll->verticalScrollBar()->isVisible(), !columnWhole);
-    QVERIFY(!ui->ControlsScroll->horizontalScrollBar()->isVisible());
-  }
-
   // A folder name typed into the Select dialog of an auto-save row is made and
   // becomes the row's folder (the rows used to open an "Open" dialog for image
   // files, which refused a new name).
