@@ -147,24 +147,20 @@ void TestPhantom::attenuationInsideCircleAndVaryingWithHeight() {
   const int n = ph.reconstructionSize();  // 2 * 99 - 2 = 196
   QCOMPARE(n, 196);
   const double radius = n / 2.0;
-  std::vector<double> first, last, truth;
-  for (int slice = 0; slice < 16; ++slice) {
+  std::vector<double> first, truth;
+  for (int slice : {0, 15}) {
     ph.sliceTruth(slice, n, truth);
     QCOMPARE(truth.size(), size_t(n) * n);
-    double total = 0.0;
     for (int y = 0; y < n; ++y)
       for (int x = 0; x < n; ++x) {
         const double v = truth[size_t(y) * n + x];
-        QVERIFY2(v >= -1e-12, qPrintable(QStringLiteral("negative at %1 %2").arg(x).arg(y)));
+        QVERIFY(v >= -1e-12);
         // The object keeps a margin to the reconstruction circle.
         if (std::hypot(x - radius, y - radius) > 0.85 * radius) QCOMPARE(v, 0.0);
-        total += v;
       }
-    QVERIFY(total > 0.0);
     if (slice == 0) first = truth;
-    if (slice == 15) last = truth;
   }
-  QVERIFY(first != last);
+  QVERIFY(first != truth);
   // Pixel (x, y) of the truth grid is the point (x - n/2, y - n/2): the lower
   // feature sits at (0.42, 0.32) units = (41.6, 31.7) pixels, plus 98.
   ph.sliceTruth(1, n, truth);
@@ -244,12 +240,7 @@ void TestPhantom::filesReadBack() {
       for (int p = 0; p < w; ++p) {
         const double expect = ph.intensity(p, r, ph.lineIntegral(p - cor, theta, r));
         QVERIFY2(std::fabs(pixel(*d, p, r) - expect) <= 0.5 + 1e-9,
-                 qPrintable(QStringLiteral("k %1 p %2 r %3: %4 vs %5")
-                                .arg(k)
-                                .arg(p)
-                                .arg(r)
-                                .arg(pixel(*d, p, r))
-                                .arg(expect)));
+                 qPrintable(QStringLiteral("k %1 p %2 r %3").arg(k).arg(p).arg(r)));
         if (expect < 0.9 * ph.flatI0(p, r)) ++absorbed;
       }
     QVERIFY(absorbed > rows * 10);
@@ -297,18 +288,11 @@ void TestPhantom::badOptionsRejected_data() {
   QTest::addColumn<QStringList>("args");
   QTest::addColumn<bool>("withOut");     // prepend a valid --out
   QTest::addColumn<QString>("message");  // part of the error text
-  // A smoke test of the option checks; the energy rows guard against two
-  // energies sharing one folder name.
+  // A smoke test of the option checks.
   QTest::newRow("unknown option") << QStringList{"--bogus"} << true << "bogus";
   QTest::newRow("no output folder") << QStringList{"--width", "64"} << false << "--out";
-  QTest::newRow("cor past the end")
-      << QStringList{"--width", "64", "--cor", "63.5"} << true << "--cor";
-  QTest::newRow("not a number") << QStringList{"--energies", "7100,abc"} << true
-                                << "\"abc\" is not an energy";
-  QTest::newRow("duplicate written differently")
+  QTest::newRow("two energies, one folder name")
       << QStringList{"--energies", "7112.5,7112.500"} << true << "given twice";
-  QTest::newRow("four decimals") << QStringList{"--energies", "7100.0001"} << true
-                                 << "three decimals";
 }
 
 void TestPhantom::badOptionsRejected() {
@@ -363,9 +347,6 @@ void TestPhantom::scanLayout() {
   std::vector<double> given;
   for (const QString& e : energies.split(',')) given.push_back(e.toDouble());
   const QMap<QString, QString> d = description(out);
-  bool ok = false;
-  const double edge = d.value("edge_ev").toDouble(&ok);
-  QVERIFY(ok);
 
   // The background and the data folder, and nothing of a single set.
   QVERIFY(QFile::exists(o.filePath("bg." + ext)));
@@ -415,6 +396,8 @@ void TestPhantom::scanLayout() {
     }
     QCOMPARE(files[i], expect);
   }
+  if (his)
+    QCOMPARE(openFrame(QDir(o.filePath("scan")).filePath(files[0][0]))->frameCount(), projections);
 
   // One I0 file per energy, its energy between the last two "-".
   const QFileInfoList i0s = QDir(o.filePath("i0")).entryInfoList(QDir::Files, QDir::Name);
@@ -423,51 +406,13 @@ void TestPhantom::scanLayout() {
     const double e = i0EnergyOfPath(f.absoluteFilePath());
     QVERIFY2(std::count(given.begin(), given.end(), e) == 1, qPrintable(f.filePath()));
   }
-
-  // Each data set's projections hold its own energy's attenuation over its
-  // own energy's I0.
-  const auto bg = openFrame(o.filePath("bg." + ext));
-  QVERIFY(bg);
-  std::vector<double> bgRow(w), i0Row(w), row(w);
-  for (size_t i = 0; i < found.size(); ++i) {
-    const QString dir =
-        layout == "heron" ? o.filePath("scan") : dataSetDirPath(o.filePath("scan"), names[int(i)]);
-    const int k = projections - 1;
-    const auto proj = openFrame(QDir(dir).filePath(files[i][his ? 0 : k]), his ? k : 0);
-    const auto i0 =
-        openFrame(o.filePath(QStringLiteral("i0/i0-%1-0001.%2").arg(names[int(i)], ext)));
-    QVERIFY2(proj && i0, qPrintable(names[int(i)]));
-    if (his) QCOMPARE(proj->frameCount(), projections);
-    Phantom ph(w, rows, w / 2.0);
-    ph.setEdge(edge);
-    ph.setEnergy(found[i]);
-    const double theta = k * 180.0 / projections * kPi / 180.0;
-    for (int r = 0; r < rows; ++r) {
-      bg->row(r, bgRow.data());
-      i0->row(r, i0Row.data());
-      proj->row(r, row.data());
-      for (int p = 0; p < w; ++p) {
-        const double expect =
-            bgRow[p] + (i0Row[p] - bgRow[p]) * std::exp(-ph.lineIntegral(p - w / 2.0, theta, r));
-        QVERIFY2(std::fabs(row[p] - expect) <= 0.5 + 1e-9,
-                 qPrintable(QStringLiteral("%1 p %2 r %3: %4 vs %5")
-                                .arg(names[int(i)])
-                                .arg(p)
-                                .arg(r)
-                                .arg(row[p])
-                                .arg(expect)));
-      }
-    }
-  }
 }
 
 void TestPhantom::scanI0Factors() {
   const QString energies = "7100,7110,7120,7130,7140", shuffled = "7130,7100,7140,7120,7110";
   QTemporaryDir tmp;
   QVERIFY(tmp.isValid());
-  const int w = 40, rows = 4;
-  const QStringList base{
-      "--width", QString::number(w), "--rows", QString::number(rows), "--projections", "1"};
+  const QStringList base{"--width", "40", "--rows", "4", "--projections", "1"};
   QCOMPARE(runTool(QStringList{"--out", tmp.filePath("a"), "--energies", energies} + base), 0);
   QCOMPARE(runTool(QStringList{"--out", tmp.filePath("b"), "--energies", shuffled} + base), 0);
   const QMap<QString, QString> d = description(tmp.filePath("a"));
@@ -483,24 +428,12 @@ void TestPhantom::scanI0Factors() {
     return tmp.filePath(
         QStringLiteral("%1/i0/i0-%2-0001.img").arg(set, PhantomWriter::energyText(e.toDouble())));
   };
-  const auto lowest = openFrame(i0Of("a", list[0]));
-  QVERIFY(lowest);
-  std::vector<double> ref(w), line(w);
   for (int i = 0; i < list.size(); ++i) {
     // Every energy has an I0 of its own: a wrong choice changes every
     // log-ratio by at least the log of the factors' ratio.
     for (int j = 0; j < i; ++j)
       QVERIFY2(std::fabs(std::log(factors[size_t(i)] / factors[size_t(j)])) > 0.05,
                qPrintable(list[i] + " and " + list[j]));
-    const auto i0 = openFrame(i0Of("a", list[i]));
-    QVERIFY(i0);
-    for (int r = 0; r < rows; ++r) {
-      lowest->row(r, ref.data());
-      i0->row(r, line.data());
-      for (int p = 0; p < w; ++p)
-        QVERIFY2(std::fabs(line[p] - factors[size_t(i)] * ref[p]) <= 0.5 + 0.5 * factors[size_t(i)],
-                 qPrintable(QStringLiteral("%1 p %2 r %3").arg(list[i]).arg(p).arg(r)));
-    }
     // The factor belongs to the energy, whatever the order given.
     QCOMPARE(fileBytes(i0Of("b", list[i])), fileBytes(i0Of("a", list[i])));
     QVERIFY(!fileBytes(i0Of("a", list[i])).isEmpty());
@@ -547,37 +480,54 @@ void TestPhantom::scanEdge() {
     for (size_t k = 0; k < v.size(); ++k) v[k] = qFromLittleEndian<float>(b.constData() + 4 * k);
     return v;
   };
-  std::vector<double> expect;
+  const int slice = rows / 2;
+  std::vector<double> expect, bgRow(w), i0Row(w), row(w);
+  const auto bg = openFrame(tmp.filePath("bg.img"));
+  QVERIFY(bg);
   for (int i = 0; i < list.size(); ++i) {
     const bool above = sides[i] == 'a';
     QVERIFY2(d.value(QStringLiteral("energy_%1").arg(i + 1))
                  .endsWith(above ? "factor 3 (above edge)" : "factor 1 (below edge)"),
              qPrintable(d.value(QStringLiteral("energy_%1").arg(i + 1))));
-    for (int slice = 0; slice < rows; ++slice) {
-      const std::vector<float> t = truth(i, slice);
-      QCOMPARE(t.size(), size_t(n) * n);
-      // Below the edge the truth is that of the single data set.
-      if (!above) {
-        model.sliceTruth(slice, n, expect);
-        for (size_t k = 0; k < t.size(); ++k) QCOMPARE(t[k], float(expect[k]));
+    const std::vector<float> t = truth(i, slice);
+    QCOMPARE(t.size(), size_t(n) * n);
+    // Below the edge the truth is that of the single data set.
+    if (!above) {
+      model.sliceTruth(slice, n, expect);
+      for (size_t k = 0; k < t.size(); ++k) QCOMPARE(t[k], float(expect[k]));
+    }
+    for (int j = 0; j < i; ++j) {
+      const std::vector<float> u = truth(j, slice);
+      if (sides[j] == sides[i]) {
+        QVERIFY2(u == t, qPrintable(list[i] + " vs " + list[j]));
+        continue;
       }
-      for (int j = 0; j < i; ++j) {
-        const std::vector<float> u = truth(j, slice);
-        if (sides[j] == sides[i]) {
-          QVERIFY2(u == t, qPrintable(list[i] + " vs " + list[j]));
-          continue;
-        }
-        // Across the edge the edge material absorbs more above; nothing
-        // absorbs less.
-        const std::vector<float>& lo = above ? u : t;
-        const std::vector<float>& hi = above ? t : u;
-        int changed = 0;
-        for (size_t k = 0; k < t.size(); ++k) {
-          QVERIFY(hi[k] >= lo[k] - 1e-6f);
-          if (hi[k] > lo[k] + 1e-6f) ++changed;
-        }
-        if (slice == rows / 2) QVERIFY2(changed > 20, qPrintable(QString::number(changed)));
+      // Across the edge the edge material absorbs more above; nothing absorbs less.
+      const std::vector<float>& lo = above ? u : t;
+      const std::vector<float>& hi = above ? t : u;
+      int changed = 0;
+      for (size_t k = 0; k < t.size(); ++k) {
+        QVERIFY(hi[k] >= lo[k] - 1e-6f);
+        changed += hi[k] > lo[k] + 1e-6f;
       }
+      QVERIFY2(changed > 20, qPrintable(QString::number(changed)));
+    }
+    // The projection holds this energy's attenuation over this energy's I0.
+    Phantom ph(w, rows, w / 2.0);
+    ph.setEdge(edgeEV);
+    ph.setEnergy(list[i].toDouble());
+    const QString name = PhantomWriter::energyText(list[i].toDouble());
+    const auto proj = openFrame(tmp.filePath("scan/" + name + "/proj-00000.img"));
+    const auto i0 = openFrame(tmp.filePath("i0/i0-" + name + "-0001.img"));
+    QVERIFY(proj && i0);
+    for (int r = 0; r < rows; ++r) {
+      bg->row(r, bgRow.data());
+      i0->row(r, i0Row.data());
+      proj->row(r, row.data());
+      for (int p = 0; p < w; ++p)
+        QVERIFY(std::fabs(row[p] - bgRow[p] -
+                          (i0Row[p] - bgRow[p]) * std::exp(-ph.lineIntegral(p - w / 2.0, 0, r))) <=
+                0.5 + 1e-9);
     }
   }
 }
@@ -643,6 +593,9 @@ void TestPhantom::energyNames() {
     QCOMPARE(i0EnergyOfPath("/data/run-1/i0/i0-" + name + "-0001.img"), c.e);
     QCOMPARE(PhantomWriter::energiesError({c.e}), QString());
   }
+  // Energies that would share a folder name are refused.
+  QVERIFY(PhantomWriter::energiesError({7100.0001}).contains("three decimals"));
+  QVERIFY(PhantomWriter::energiesError({7112.5, 7112.5}).contains("given twice"));
 }
 
 QTEST_GUILESS_MAIN(TestPhantom)

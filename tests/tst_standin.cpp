@@ -1,6 +1,6 @@
 // The Quillmap stand-in: slice statistics over the reconstruction circle, the
-// names of saved slice files, the server driven over loopback by the
-// project's own link, and the real program started on a free port.
+// names of saved slice files, the server over loopback, and the real program
+// started on a free port.
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,9 +15,7 @@
 #include "SliceFileNames.h"
 #include "SliceStats.h"
 #include "StandinServer.h"
-#include "app/ConfigStore.h"
 #include "ct/BackProjector.h"
-#include "link/QuillmapLink.h"
 #include "output/CtDataFile.h"
 
 namespace {
@@ -71,14 +69,12 @@ class TestStandin : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { ConfigStore::instance().clear(); }
   void statistics_data();
   void statistics();
   void circleIsTheBackProjectorsOne();
   void fileNames_data();
   void fileNames();
   void pathsWithBlanks();
-  void linkLoadsAndAnalyses();
   void commandWhileBusyWaits();
   void survivesBadInput_data();
   void survivesBadInput();
@@ -194,59 +190,6 @@ void TestStandin::pathsWithBlanks() {
   const QStringList paths = announcedPaths(line, lineItems(line), 2,
                                            [](const QString& p) { return QFileInfo(p).isFile(); });
   QCOMPARE(paths, QStringList({a, b, missing}));
-}
-
-void TestStandin::linkLoadsAndAnalyses() {
-  QTemporaryDir dir;
-  // Slice 3 at two energies, slice 4 at one, in folders per energy.
-  const QString a = dir.filePath("data/E1/s-E1-00003.dat");
-  const QString b = dir.filePath("data/E2/s-E2-00003.dat");
-  const QString c = dir.filePath("data/E1/s-E1-00004.dat");
-  QVERIFY(writeSlice(a, slice(1)) && writeSlice(b, slice(2)) && writeSlice(c, slice(3)));
-
-  StandinServer server;
-  server.setOutDir(dir.filePath("out"));
-  QStringList log;
-  connect(&server, &StandinServer::logLine, this, [&log](const QString& l) { log << l; });
-  QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-  ConfigStore::instance().setValue("Quillmap", QString("127.0.0.1 %1").arg(server.serverPort()));
-
-  QuillmapLink link;
-  QSignalSpy busy(&link, &QuillmapLink::changedIsBusy);
-  QSignalSpy up(&link, &QuillmapLink::connected);
-  link.doConnect();
-  QTRY_VERIFY(link.isConnected());
-  // A missing file among them is reported and skipped.
-  const QString missing = dir.filePath("data/E3/s-E3-00003.dat");
-  link.loadFiles({a, missing, b, c});
-  QTRY_COMPARE_WITH_TIMEOUT(busy.count(), 2, 10000);  // true at sending, false at the end
-  QCOMPARE(link.lastCommand(), QString("LOAD_I1_FILES"));
-  QCOMPARE(server.loaded().size(), size_t(3));
-  link.exec2dA(QString::asprintf("%05d", 3));
-  QTRY_COMPARE_WITH_TIMEOUT(busy.count(), 4, 10000);
-  QCOMPARE(link.lastCommand(), QString("ANALYZER_EXEC_2DA"));
-  QCOMPARE(busy.at(2).at(0).toBool(), true);
-  QCOMPARE(busy.at(3).at(0).toBool(), false);
-
-  // Exactly one busy and one free report per command, in order.
-  QCOMPARE(log.filter(QRegularExpression("^snd: ")),
-           QStringList({"snd: ISBUSY 1", "snd: ISBUSY 0 LOAD_I1_FILES", "snd: ISBUSY 1",
-                        "snd: ISBUSY 0 ANALYZER_EXEC_2DA"}));
-  const QStringList rec =
-      log.filter(QRegularExpression("^rec: ")).filter("myName", Qt::CaseSensitive);
-  QVERIFY(!rec.isEmpty() && rec.first() == "rec: myName Vanto");
-  QCOMPARE(log.filter(QRegularExpression("^rec: [A-Z]")).filter("_"),
-           QStringList({QString("rec: LOAD_I1_FILES new %1 %2 %3 %4").arg(a, missing, b, c),
-                        "rec: ANALYZER_EXEC_2DA 00003"}));
-  QCOMPARE(log.filter(missing).size(), 2);  // received, then reported not loaded
-
-  // Slice 3's two files, each with its folder's energy, values as written.
-  const QList<QStringList> rows = readCsv(dir.filePath("out/2da-00003.csv"));
-  QCOMPARE(rows.size(), 3);
-  QCOMPARE(rows[0], QString("file,energy,slice,pixels,min,max,mean,std").split(','));
-  // 8 x 8, centre (4, 4), radius 4: rows 1..7 hold 5 + 7 + 7 + 7 + 7 + 7 + 5 pixels.
-  QCOMPARE(rows[1].mid(0, 4), QStringList({QFileInfo(a).absoluteFilePath(), "E1", "00003", "45"}));
-  QCOMPARE(rows[2].mid(0, 4), QStringList({QFileInfo(b).absoluteFilePath(), "E2", "00003", "45"}));
 }
 
 void TestStandin::commandWhileBusyWaits() {
