@@ -11,7 +11,6 @@
 #include <QSlider>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
 #include <QtTest>
 #include <cmath>
 
@@ -27,9 +26,7 @@ namespace {
 
 bool loadAndWait(SlicesCtrl* c, const QStringList& files) {
   c->loadFiles(files);
-  QDeadlineTimer deadline(30000);
-  while (c->isBusy() && !deadline.hasExpired()) QTest::qWait(5);
-  return !c->isBusy();
+  return QTest::qWaitFor([c] { return !c->isBusy(); }, 30000);
 }
 
 // 16 slices of 20 x 14: the ball in a box of the fixture (values 0 .. 3).
@@ -399,21 +396,10 @@ void TestCtView::savingBySuffix() {
   }
   QFile f(path);
   QVERIFY(f.open(QIODevice::ReadOnly));
-  QXmlStreamReader xml(&f);
-  QString root;
-  int images = 0, lines = 0;
-  while (!xml.atEnd()) {
-    if (xml.readNext() == QXmlStreamReader::StartElement) {
-      if (root.isEmpty()) root = xml.name().toString();
-      images += xml.name() == QLatin1String("image");
-      lines += xml.name() == QLatin1String("polyline") || xml.name() == QLatin1String("line") ||
-               xml.name() == QLatin1String("path");
-    }
-  }
-  QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-  QCOMPARE(root, QString("svg"));
-  QCOMPARE(images, 1);  // the volume once, as a picture
-  QVERIFY(lines >= 4);  // frame edges as vectors
+  const QByteArray svg = f.readAll();
+  QCOMPARE(svg.count("<image"), 1);  // the volume once, as a picture
+  QVERIFY(svg.count("<path") + svg.count("<polyline") + svg.count("<line") >=
+          4);  // frame edges as vectors
   QSvgRenderer r(path);
   QVERIFY(r.isValid());
   QCOMPARE(r.viewBox(), QRect(0, 0, 64, 48));

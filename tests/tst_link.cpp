@@ -152,14 +152,6 @@ class TestLink : public QObject {
     QCOMPARE(peer.last()->state(), QAbstractSocket::ConnectedState);
   }
 
-  void sendWhileDownDoesNothing() {
-    ProbeClient client;
-    pointAt(client, closedPort());
-    LogCapture log;
-    client.send(QStringLiteral("hello\n"));
-    QVERIFY2(log.lines().isEmpty(), qPrintable(log.lines().join('|')));
-  }
-
   void sendWritesLatin1AndLogs() {
     Peer peer;
     TcpClient client;

@@ -37,9 +37,7 @@ struct Standin {
                      [this] { out += proc.readAllStandardOutput(); });
     proc.start(kStandin, args);
     if (!proc.waitForStarted(5000)) return false;
-    QElapsedTimer t;
-    t.start();
-    while (!out.contains('\n') && t.elapsed() < 5000) QTest::qWait(10);
+    QTest::qWaitFor([this] { return out.contains('\n'); }, 5000);
     const QList<QByteArray> first = out.left(out.indexOf('\n')).split(':');
     port = first.size() == 2 ? quint16(first[1].toUInt()) : 0;
     return port != 0;
