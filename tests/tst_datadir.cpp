@@ -124,34 +124,6 @@ class TestDataDir : public QObject {
     QVERIFY(subDirNames(path("missing")).isEmpty());
   }
 
-  void digitCount_data() {
-    QTest::addColumn<int>("n");
-    QTest::addColumn<int>("digits");
-    const int ns[] = {0, 1, 2, 10, 11, 100, 101, 360, 1000, 1001};
-    const int ds[] = {0, 0, 1, 1, 2, 2, 3, 3, 3, 4};
-    for (int k = 0; k < 10; ++k) QTest::addRow("%d", ns[k]) << ns[k] << ds[k];
-  }
-  void digitCount() {
-    QFETCH(int, n);
-    QTEST(KestrelMetaReader::digitCount(n), "digits");
-  }
-
-  void metaNames_data() {
-    QTest::addColumn<int>("digits");
-    QTest::addColumn<int>("scan");
-    QTest::addColumn<QString>("his");
-    QTest::newRow("padded") << 3 << 5 << "run12_005.his";
-    QTest::newRow("never cut") << 2 << 100 << "run12_100.his";
-    QTest::newRow("negative") << 3 << -5 << "run12_-05.his";
-  }
-  void metaNames() {
-    QFETCH(int, digits);
-    QFETCH(int, scan);
-    QFETCH(QString, his);
-    QCOMPARE(KestrelMetaReader::hisName("run12", digits, scan), his);
-    QCOMPARE(KestrelMetaReader::i0Name("run12", digits, scan), his.chopped(4) + "_I0.his");
-  }
-
   void scanNumber_data() {
     QTest::addColumn<QString>("item");
     QTest::addColumn<bool>("valid");

@@ -50,8 +50,6 @@ struct Surface {
 class TestMouseCoord : public QObject {
   Q_OBJECT
  private slots:
-  void bindingCodes_data();
-  void bindingCodes();
   void wheelSteps_data();
   void wheelSteps();
   void wheelZoomOncePerEvent_data();
@@ -68,41 +66,6 @@ class TestMouseCoord : public QObject {
   void greyIndex_data();
   void greyIndex();
 };
-
-void TestMouseCoord::bindingCodes_data() {
-  QTest::addColumn<int>("button");
-  QTest::addColumn<int>("mods");
-  QTest::addColumn<int>("code");
-  const int S = Qt::ShiftModifier, C = Qt::ControlModifier, A = Qt::AltModifier;
-  const int combos[8] = {0, S, C, A, S | C, S | A, C | A, S | C | A};
-  for (int i = 0; i < 8; ++i) {
-    QTest::addRow("left-%d", i) << int(Qt::LeftButton) << combos[i] << i;
-    QTest::addRow("right-%d", i) << int(Qt::RightButton) << combos[i] << 8 + i;
-  }
-  QTest::newRow("middle") << int(Qt::MiddleButton) << 0 << 16;
-  QTest::newRow("middle-shift") << int(Qt::MiddleButton) << S << 16;
-  // A keypad flag does not change the code.
-  QTest::newRow("left-keypad") << int(Qt::LeftButton) << int(Qt::KeypadModifier) << 0;
-}
-
-void TestMouseCoord::bindingCodes() {
-  QFETCH(int, button);
-  QFETCH(int, mods);
-  QFETCH(int, code);
-  MouseC m;
-  QSignalSpy spy(&m, &MouseC::mPressed);
-  press(m, {3, 4}, Qt::MouseButton(button), Qt::KeyboardModifiers(mods));
-  QCOMPARE(spy.count(), 1);
-  QCOMPARE(int(m.pressStat()), code);
-  QVERIFY(m.pressed);
-  QCOMPARE(m.pressedLeft, button == Qt::LeftButton);
-  QCOMPARE(m.pressShift, mods == Qt::ShiftModifier);
-  QCOMPARE(QPoint(m.pressX, m.pressY), QPoint(3, 4));
-  release(m, {5, 6}, Qt::MouseButton(button));
-  QVERIFY(!m.pressed && !m.pressedLeft && !m.pressedRight);
-  QCOMPARE(QPoint(m.prevX, m.prevY), QPoint(3, 4));
-  QCOMPARE(QPoint(m.releaseX, m.releaseY), QPoint(5, 6));
-}
 
 void TestMouseCoord::wheelSteps_data() {
   QTest::addColumn<int>("delta");

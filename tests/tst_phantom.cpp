@@ -1,7 +1,7 @@
 // Tests of the synthetic data-set generator: the analytic line integrals
 // against numerical integration of the attenuation, the written files read
-// back through the project's image readers, and energy scans found by the
-// project's data-set scanner.
+// back through the project's image readers, and energy scans (I0 per
+// energy, the absorption edge, the lowest energy equal to a single set).
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -101,8 +101,6 @@ class TestPhantom : public QObject {
   void deterministic();
   void badOptionsRejected_data();
   void badOptionsRejected();
-  void scanLayout_data();
-  void scanLayout();
   void scanI0Factors();
   void scanEdge_data();
   void scanEdge();
@@ -310,102 +308,6 @@ void TestPhantom::badOptionsRejected() {
   QVERIFY2(err.section('\n', 0, 0).contains(message), qPrintable(err));
   // Nothing is written, not even the folder.
   QVERIFY(!QFileInfo::exists(out));
-}
-
-void TestPhantom::scanLayout_data() {
-  QTest::addColumn<QString>("layout");
-  QTest::addColumn<QString>("format");
-  QTest::addColumn<QString>("energies");
-  QTest::addColumn<int>("projections");
-  QTest::newRow("engdirs tif, energies out of order") << "engdirs"
-                                                      << "tif"
-                                                      << "7200,7050,7112.5" << 2;
-  // clang-format off
-  QTest::newRow("heron img") << "heron" << "img" << "7100,7112.5,7200,7300" << 3;
-  QTest::newRow("heron his") << "heron" << "his" << "7100,7200" << 4;
-  // clang-format on
-}
-
-void TestPhantom::scanLayout() {
-  QFETCH(QString, layout);
-  QFETCH(QString, format);
-  QFETCH(QString, energies);
-  QFETCH(int, projections);
-  QTemporaryDir tmp;
-  QVERIFY(tmp.isValid());
-  const QString out = tmp.filePath("scan-set");
-  const int w = 48, rows = 3;
-  QString err;
-  QCOMPARE(runTool({"--out", out, "--width", QString::number(w), "--rows", QString::number(rows),
-                    "--projections", QString::number(projections), "--format", format, "--energies",
-                    energies, "--layout", layout},
-                   &err),
-           0);
-  const QDir o(out);
-  const QString ext = format == "tif" ? "tif" : "img";
-  const bool his = format == "his";
-  std::vector<double> given;
-  for (const QString& e : energies.split(',')) given.push_back(e.toDouble());
-  const QMap<QString, QString> d = description(out);
-
-  // The background and the data folder, and nothing of a single set.
-  QVERIFY(QFile::exists(o.filePath("bg." + ext)));
-  QVERIFY(!QFile::exists(o.filePath("i0." + ext)));
-  QCOMPARE(QDir(o.filePath("scan")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(),
-           qsizetype(layout == "heron" ? given.size() * (his ? 1 : projections) : given.size()));
-
-  // The data sets as the project's scanner lists them, in name order, each
-  // with its energy and its projection files in angle order.
-  QStringList names;          // energy text of each data set, in list order
-  std::vector<double> found;  // its energy
-  std::vector<QStringList> files;
-  if (layout == "engdirs") {
-    names = subDirNames(o.filePath("scan"));
-    for (const QString& n : names) {
-      found.push_back(leadingNumber(n));
-      files.push_back(QDir(dataSetDirPath(o.filePath("scan"), n)).entryList(QDir::Files));
-    }
-  } else {
-    const std::vector<CtFileSet> sets = scanFileSets(o.filePath("scan"), "*");
-    for (const CtFileSet& set : sets) {
-      QCOMPARE(set.sample(), QStringLiteral("sample"));
-      QCOMPARE(set.unit(), QStringLiteral("eV"));
-      names << set.energyField();
-      found.push_back(set.energyEV());
-      QStringList n;
-      for (const QFileInfo& f : set.files()) n << f.fileName();
-      files.push_back(n);
-    }
-  }
-  QCOMPARE(names.size(), qsizetype(given.size()));
-  QCOMPARE(d.value("data_set_order"), names.join(' ') + " (name order)");
-  for (size_t i = 0; i < found.size(); ++i) {
-    QVERIFY2(std::count(given.begin(), given.end(), found[i]) == 1, qPrintable(names[int(i)]));
-    QStringList expect;
-    for (int k = 0; k < (his ? 1 : projections); ++k) {
-      if (his)
-        expect << (layout == "heron" ? QStringLiteral("sample-%1-0001.his").arg(names[int(i)])
-                                     : QStringLiteral("proj.his"));
-      else if (layout == "heron")
-        expect << QStringLiteral("sample-%1-%2.%3")
-                      .arg(names[int(i)])
-                      .arg(k + 1, 4, 10, QLatin1Char('0'))
-                      .arg(ext);
-      else
-        expect << QStringLiteral("proj-%1.%2").arg(k, 5, 10, QLatin1Char('0')).arg(ext);
-    }
-    QCOMPARE(files[i], expect);
-  }
-  if (his)
-    QCOMPARE(openFrame(QDir(o.filePath("scan")).filePath(files[0][0]))->frameCount(), projections);
-
-  // One I0 file per energy, its energy between the last two "-".
-  const QFileInfoList i0s = QDir(o.filePath("i0")).entryInfoList(QDir::Files, QDir::Name);
-  QCOMPARE(i0s.size(), qsizetype(given.size()));
-  for (const QFileInfo& f : i0s) {
-    const double e = i0EnergyOfPath(f.absoluteFilePath());
-    QVERIFY2(std::count(given.begin(), given.end(), e) == 1, qPrintable(f.filePath()));
-  }
 }
 
 void TestPhantom::scanI0Factors() {

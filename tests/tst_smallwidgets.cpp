@@ -1,7 +1,5 @@
 #include <QDir>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPainter>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
@@ -9,12 +7,10 @@
 #include <QTest>
 
 #include "widgets/CtDisp.h"
-#include "widgets/DrawText.h"
 #include "widgets/ImgDisp.h"
 #include "widgets/PopDockBase.h"
 #include "widgets/SeekCtrl.h"
 #include "widgets/SelectAFile.h"
-#include "widgets/SelectDir.h"
 
 namespace {
 QImage grey(int value) {
@@ -34,8 +30,6 @@ class TestSmallWidgets : public QObject {
   void seekControlsInStep();
   void popDockMovesContent();
   void selectFileSaveModeCreatesDir();
-  void selectDir();
-  void drawTextFits();
 };
 
 void TestSmallWidgets::galleryOrder() {
@@ -169,33 +163,6 @@ void TestSmallWidgets::selectFileSaveModeCreatesDir() {
   QCOMPARE(save.name(), QString("result.v1"));
   save.setPath(tmp.filePath("typed/dir"));
   QVERIFY(QDir(tmp.filePath("typed/dir")).exists());
-}
-
-void TestSmallWidgets::selectDir() {
-  SelectDir d;
-  QSignalSpy spy(&d, &SelectDir::aDirSelected);
-  d.setDirName("/quiet");
-  QCOMPARE(spy.count(), 0);
-  d.selectDir("/loud");
-  QCOMPARE(spy.count(), 1);
-  QCOMPARE(d.dirName(), QString("/loud"));
-}
-
-void TestSmallWidgets::drawTextFits() {
-  QImage img(200, 100, QImage::Format_ARGB32);
-  img.fill(Qt::white);
-  QPainter p(&img);
-  DrawText dt;
-  const QRectF box(0, 0, 120, 20);
-  const double size = dt.draw(&p, box, Qt::AlignLeft | Qt::AlignVCenter, "12345.6");
-  QVERIFY(size > 0);
-  QFont f = p.font();
-  f.setPointSizeF(size);
-  p.setFont(f);
-  const QRectF used = p.boundingRect(box, Qt::AlignLeft | Qt::AlignVCenter, "12345.6");
-  QVERIFY(used.width() <= box.width() * 1.1 && used.height() <= box.height() * 1.1);
-  // A huge box is limited by the largest size.
-  QCOMPARE(DrawText::fitSize(&p, QRectF(0, 0, 2000, 1000), Qt::AlignCenter, "x", 10.0), 10.0);
 }
 
 QTEST_MAIN(TestSmallWidgets)

@@ -1,5 +1,5 @@
 // The Quillmap stand-in: slice statistics over the reconstruction circle, the
-// names of saved slice files, the server over loopback, and the real program
+// names of saved slice files, and the real program (served over loopback)
 // started on a free port.
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,7 +14,6 @@
 
 #include "SliceFileNames.h"
 #include "SliceStats.h"
-#include "StandinServer.h"
 #include "ct/BackProjector.h"
 #include "output/CtDataFile.h"
 
@@ -75,9 +74,6 @@ class TestStandin : public QObject {
   void fileNames_data();
   void fileNames();
   void pathsWithBlanks();
-  void commandWhileBusyWaits();
-  void survivesBadInput_data();
-  void survivesBadInput();
   void realProgramAnswers();
   void realProgramRefuses();
 };
@@ -190,58 +186,6 @@ void TestStandin::pathsWithBlanks() {
   const QStringList paths = announcedPaths(line, lineItems(line), 2,
                                            [](const QString& p) { return QFileInfo(p).isFile(); });
   QCOMPARE(paths, QStringList({a, b, missing}));
-}
-
-void TestStandin::commandWhileBusyWaits() {
-  // A raw peer that does not wait for the free report: the second command
-  // starts only after the first has finished.
-  QTemporaryDir dir;
-  StandinServer server;
-  server.setOutDir(dir.path());
-  server.setDelay(200);
-  QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-  QSignalSpy finished(&server, &StandinServer::commandFinished);
-  RawPeer peer(server.serverPort());
-  QVERIFY(peer.socket.waitForConnected(5000));
-  peer.socket.write("ANALYZER_EXEC_2DA 00001\n");
-  QTRY_COMPARE(peer.got, QByteArray("ISBUSY 1\n"));
-  QVERIFY(server.busy());
-  peer.socket.write("LOAD_I1_FILES new /nowhere/x.dat\n");
-  QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 10000);
-  QCOMPARE(peer.got, kExecReplies + "ISBUSY 1\nISBUSY 0 LOAD_I1_FILES\n");
-  QCOMPARE(finished.at(0).at(0).toString(), QString("ANALYZER_EXEC_2DA"));
-  QVERIFY(!server.busy());
-}
-
-void TestStandin::survivesBadInput_data() {
-  QTest::addColumn<QByteArray>("bytes");
-  QTest::addColumn<QByteArray>("replies");  // to bytes, before the exec that follows
-  QTest::newRow("binary") << QByteArray("\x00\x01\xff\xfe garbage\n", 13) << QByteArray();
-  // A cut-off command must not be carried out.
-  QTest::newRow("overlong line") << "ANALYZER_EXEC_2DA 00001 " + QByteArray(3 * 1024 * 1024, 'x') +
-                                        "\n"
-                                 << QByteArray();
-  QTest::newRow("crlf, lower case") << QByteArray("analyzer_exec_2da 00001\r\n") << kExecReplies;
-  QTest::newRow("pattern, no folder")
-      << QByteArray("LOAD_I1_FILES_OF_PATTERN new /no/such/dir/ *.dat\n")
-      << QByteArray("ISBUSY 1\nISBUSY 0 LOAD_I1_FILES_OF_PATTERN\n");
-}
-
-void TestStandin::survivesBadInput() {
-  QFETCH(QByteArray, bytes);
-  QFETCH(QByteArray, replies);
-  QTemporaryDir dir;
-  StandinServer server;
-  server.setOutDir(dir.path());
-  QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-  RawPeer peer(server.serverPort());
-  QVERIFY(peer.socket.waitForConnected(5000));
-  peer.socket.write(bytes);
-  peer.socket.write("ANALYZER_EXEC_2DA 00002\n");
-  QTRY_COMPARE_WITH_TIMEOUT(peer.got, replies + kExecReplies, 10000);
-  QVERIFY(QFile::exists(dir.filePath("2da-00002.csv")));
-  QVERIFY2(!QFile::exists(dir.filePath("2da-00001.csv")) || replies == kExecReplies,
-           "a command was carried out from a dropped line");
 }
 
 void TestStandin::realProgramAnswers() {
