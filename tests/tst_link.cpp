@@ -71,6 +71,13 @@ void pointAt(TcpClient& c, quint16 port) {
   c.setPort(port);
 }
 
+// Connects the client to the peer and waits until both ends are up.
+bool connectTo(TcpClient& c, Peer& peer) {
+  pointAt(c, peer.port());
+  c.doConnect();
+  return QTest::qWaitFor([&] { return c.isConnected() && peer.last(); }, 5000);
+}
+
 }  // namespace
 
 class TestLink : public QObject {
@@ -100,10 +107,8 @@ class TestLink : public QObject {
     QFETCH(int, logged);
     Peer peer;
     ProbeClient client;
-    pointAt(client, peer.port());
     QSignalSpy msgs(&client, &TcpClient::receiveAnMsg);
-    client.doConnect();
-    QTRY_VERIFY(client.isConnected() && peer.last());
+    QVERIFY(connectTo(client, peer));
     LogCapture log;
     QByteArray sent;
     for (const QByteArray& r : reads) {
@@ -129,10 +134,8 @@ class TestLink : public QObject {
     // bound; the link stays up and the next line comes through.
     Peer peer;
     ProbeClient client;
-    pointAt(client, peer.port());
     QSignalSpy msgs(&client, &TcpClient::receiveAnMsg);
-    client.doConnect();
-    QTRY_VERIFY(client.isConnected() && peer.last());
+    QVERIFY(connectTo(client, peer));
     LogCapture log;
     const QByteArray piece(512 * 1024, 'x');
     for (int i = 0; i < 5; ++i) peer.write(piece);  // 2.5 MiB, no line feed
@@ -155,9 +158,7 @@ class TestLink : public QObject {
   void sendWritesLatin1AndLogs() {
     Peer peer;
     TcpClient client;
-    pointAt(client, peer.port());
-    client.doConnect();
-    QTRY_VERIFY(client.isConnected() && peer.last());
+    QVERIFY(connectTo(client, peer));
     LogCapture log;
     client.send(QStringLiteral("caf\u00e9 1\n"));
     QTRY_COMPARE(peer.received, QByteArray("caf\xe9 1\n"));  // é is 0xE9 in Latin-1
@@ -167,9 +168,7 @@ class TestLink : public QObject {
   void doConnectWhileUp() {
     Peer peer;
     TcpClient client;
-    pointAt(client, peer.port());
-    client.doConnect();
-    QTRY_VERIFY(client.isConnected() && peer.last());
+    QVERIFY(connectTo(client, peer));
     QSignalSpy stat(&client, &TcpClient::statChanged);
     client.doConnect();
     QCOMPARE(stat.count(), 1);
@@ -200,9 +199,7 @@ class TestLink : public QObject {
   void destructionClosesLink() {
     Peer peer;
     auto client = std::make_unique<TcpClient>();
-    pointAt(*client, peer.port());
-    client->doConnect();
-    QTRY_VERIFY(client->isConnected() && peer.last());
+    QVERIFY(connectTo(*client, peer));
     QSignalSpy stat(client.get(), &TcpClient::statChanged);
     client.reset();
     QVERIFY(stat.count() >= 1);  // the link is reported as no longer wanted
