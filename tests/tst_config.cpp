@@ -92,10 +92,11 @@ class TestConfig : public QObject {
 
   void missingFiles() {
     ConfigStore& s = ConfigStore::instance();
-    QTest::ignoreMessage(QtDebugMsg, "Can't open config file :  \"\"");
+    // The message text, then the name as it is (no quotes).
+    QTest::ignoreMessage(QtDebugMsg, "Can't open config file : ");
     QVERIFY(!s.readConfigFile(""));
     const QString f = write("inc-missing.cfg", "include nowhere.cfg\nafter 1\n");
-    QTest::ignoreMessage(QtDebugMsg, "Can't open config file :  \"nowhere.cfg\"");
+    QTest::ignoreMessage(QtDebugMsg, "Can't open config file : nowhere.cfg");
     QVERIFY(s.readConfigFile(f));
     QCOMPARE(s.value("after"), QString("1"));  // reading goes on after a missing include
   }
@@ -125,6 +126,10 @@ class TestConfig : public QObject {
     s.clear();
     QCOMPARE(startup::dataRoot(s, "/builtin"), QString("/builtin"));
     QVERIFY(!startup::noWindowRequested(s));
+    // -nw in an included file chooses the offscreen platform as well.
+    const QString outer = write("outer.cfg", QString("a 1\ninclude %1\n").arg(f));
+    s.parseCommandLine(QStringList{"vanto", "-c", outer});
+    QVERIFY(startup::noWindowRequested(s));
   }
 
   void offscreenChoice() {

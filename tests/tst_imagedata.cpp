@@ -175,7 +175,7 @@ class TestImageData : public QObject {
     const QString p = write(bytes, ".bin");
     LogCapture log;
     QCOMPARE(int(fileType(p)), type);
-    QCOMPARE(log.lines().contains(QString("Unknown file type :  \"%1\"").arg(p)),
+    QCOMPARE(log.lines().contains(QString("Unknown file type : %1").arg(p)),
              type == int(ImgFileType::Unknown));
     if (type == int(ImgFileType::Unknown)) QVERIFY(!createImgData(ImgFileType::Unknown));
   }
@@ -184,8 +184,8 @@ class TestImageData : public QObject {
     LogCapture log;
     const QString p = dir_.filePath("absent.img");
     QCOMPARE(int(fileType(p)), int(ImgFileType::Unknown));
-    QVERIFY(log.lines().contains(QString("Check File Type (ITEX):: Can not open \"%1\"").arg(p)));
-    QVERIFY(log.lines().contains(QString("Check File Type (TIFF):: Can not open \"%1\"").arg(p)));
+    QVERIFY(log.lines().contains(QString("Check File Type (ITEX):: Can not open %1").arg(p)));
+    QVERIFY(log.lines().contains(QString("Check File Type (TIFF):: Can not open %1").arg(p)));
   }
 
   void pixelTypes_data() {
@@ -321,11 +321,11 @@ class TestImageData : public QObject {
     if (message.isEmpty()) {
       QCOMPARE(log.lines(), QStringList{});
     } else {
-      QVERIFY2(log.lines().contains(QString("%1 \"%2\"").arg(message, p)),
+      QVERIFY2(log.lines().contains(QString("%1 %2").arg(message, p)),
                qPrintable(log.lines().join("|")));
     }
     if (message == "Can not open ITEX file")
-      QVERIFY(log.lines().contains(QString("Can not open ImgData \"%1\"").arg(p)));
+      QVERIFY(log.lines().contains(QString("Can not open ImgData %1").arg(p)));
   }
 
   void unopenableHeader() {
@@ -335,7 +335,7 @@ class TestImageData : public QObject {
     d->setFilePath(p);
     LogCapture log;
     QVERIFY(!d->open(0));
-    QCOMPARE(log.lines(), QStringList{QString("Can not open ITEX file to read props. \"%1\"").arg(p)});
+    QCOMPARE(log.lines(), QStringList{QString("Can not open ITEX file to read props. %1").arg(p)});
     double mn = 5, mx = 5;
     d->minMax(mn, mx);  // not ready: 0 and 0
     QCOMPARE(mn, 0.0);

@@ -6,6 +6,7 @@
 #include <QTextStream>
 
 #include "app/ItemLine.h"
+#include "app/NamedLog.h"
 
 ConfigStore& ConfigStore::instance() {
   static ConfigStore store;
@@ -69,12 +70,12 @@ bool ConfigStore::readConfigFileRec(const QString& fileName, QStringList& readin
   // that reading always ends.
   const QString canonical = QFileInfo(fileName).canonicalFilePath();
   if (!canonical.isEmpty() && reading.contains(canonical)) {
-    qDebug() << "Config file is already being read, INCLUDE ignored :" << fileName;
+    logNamed("Config file is already being read, INCLUDE ignored :", fileName);
     return false;
   }
   QFile file(fileName);
   if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-    qDebug() << "Can't open config file : " << fileName;
+    logNamed("Can't open config file : ", fileName);
     return false;
   }
   reading << canonical;

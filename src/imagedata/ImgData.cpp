@@ -4,6 +4,7 @@
 #include <QFile>
 #include <limits>
 
+#include "app/NamedLog.h"
 #include "imagedata/ImgDataITEX.h"
 #include "imagedata/ImgDataTiff.h"
 
@@ -18,7 +19,7 @@ bool ImgData::open(int frameIndex) {
   rangeValid_ = false;
   frameIndex_ = frameIndex;
   if (!openData()) {
-    qDebug() << "Can not open ImgData" << filePath_;
+    logNamed("Can not open ImgData", filePath_);
     return false;
   }
   rowBuffer_ = std::make_unique<double[]>(static_cast<size_t>(width_));
@@ -73,8 +74,8 @@ namespace {
 bool firstTwoBytes(const QString& path, const char* testName, QByteArray& bytes) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) {
-    qDebug() << (QByteArray("Check File Type (") + testName + "):: Can not open").constData()
-             << path;
+    logNamed(QStringLiteral("Check File Type (%1):: Can not open").arg(QLatin1String(testName)),
+             path);
     return false;
   }
   bytes = f.read(2);
@@ -97,7 +98,7 @@ bool isTiffFile(const QString& path) {
 ImgFileType fileType(const QString& path) {
   if (isItexFile(path)) return ImgFileType::ITEX;
   if (isTiffFile(path)) return ImgFileType::TIFF;
-  qDebug() << "Unknown file type : " << path;
+  logNamed("Unknown file type : ", path);
   return ImgFileType::Unknown;
 }
 

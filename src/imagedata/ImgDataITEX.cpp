@@ -5,6 +5,7 @@
 #include <QtEndian>
 
 #include "app/ItemLine.h"
+#include "app/NamedLog.h"
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "ITEX pixels are converted in native byte order");
 
@@ -76,12 +77,12 @@ bool ImgDataITEX::readProps(const QString& path, int& width, int& height) {
   areaWidth_ = areaHeight_ = 0;
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) {
-    qDebug() << "Can not open ITEX file to read props." << path;
+    logNamed("Can not open ITEX file to read props.", path);
     return false;
   }
   const QByteArray h = f.read(40);
   if (h.size() < 40) {
-    qDebug() << "Error on reading ITEX file props." << path;
+    logNamed("Error on reading ITEX file props.", path);
     return false;
   }
   if (h[0] != 'I' || h[1] != 'M') return false;
@@ -130,7 +131,7 @@ bool ImgDataITEX::readProps(const QString& path, int& width, int& height) {
   // The frame buffer holds header width x header height pixels; a comment
   // size beyond that could not be read from it.
   if (std::int64_t(width) * height > std::int64_t(headerWidth_) * headerHeight_) {
-    qDebug() << "ITEX image size in the comment exceeds the header size." << path;
+    logNamed("ITEX image size in the comment exceeds the header size.", path);
     return false;
   }
   return true;
@@ -139,14 +140,14 @@ bool ImgDataITEX::readProps(const QString& path, int& width, int& height) {
 bool ImgDataITEX::openData() {
   QFile f(filePath_);
   if (!f.open(QIODevice::ReadOnly)) {
-    qDebug() << "Can not open ITEX file" << filePath_;
+    logNamed("Can not open ITEX file", filePath_);
     return false;
   }
   frameOffset_ = std::int64_t(frameIndex_) * (frameSize_ + 64) + dataOffset_;
   // Never allocate or read beyond what the file holds: a truncated file or a
   // frame index past the last frame is refused.
   if (frameIndex_ < 0 || frameOffset_ + frameSize_ > f.size()) {
-    qDebug() << "Can not open ITEX file" << filePath_;
+    logNamed("Can not open ITEX file", filePath_);
     return false;
   }
   frameBuffer_.resize(static_cast<size_t>(frameSize_));
@@ -154,7 +155,7 @@ bool ImgDataITEX::openData() {
       (!f.seek(frameOffset_) ||
        f.read(reinterpret_cast<char*>(frameBuffer_.data()), frameSize_) != frameSize_)) {
     frameBuffer_.clear();
-    qDebug() << "Can not open ITEX file" << filePath_;
+    logNamed("Can not open ITEX file", filePath_);
     return false;
   }
   // The file is closed here: the pixels are in memory, and a series of

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/NamedLog.h"
+
 namespace {
 
 void tiffMessage(const char* module, const char* fmt, va_list ap) {
@@ -83,7 +85,7 @@ bool ImgDataTiff::readProps(const QString& path, int& width, int& height) {
   width = height = 0;
   TiffPtr t = openTiff(path);
   if (!t) {
-    qDebug() << "Can not open TIFF file to read props." << path;
+    logNamed("Can not open TIFF file to read props.", path);
     return false;
   }
   uint32_t w = 0, h = 0;
@@ -92,11 +94,11 @@ bool ImgDataTiff::readProps(const QString& path, int& width, int& height) {
   QString why;
   kind_ = kindOf(t.get(), why);
   if (kind_ == pixel::Kind::None) {
-    qDebug() << "Unsupported TIFF layout (" + why + ")" << path;
+    logNamed("Unsupported TIFF layout (" + why + ")", path);
     return false;
   }
   if (w < 1 || h < 1 || w > 65536 || h > 65536) {
-    qDebug() << "Unsupported TIFF size" << path;
+    logNamed("Unsupported TIFF size", path);
     return false;
   }
   bytesPerPixel_ = pixel::bytesOf(kind_);
@@ -111,7 +113,7 @@ bool ImgDataTiff::openData() {
   TiffPtr t = openTiff(filePath_);
   if (!t || frameIndex_ < 0 || frameIndex_ >= pages_ ||
       !TIFFSetDirectory(t.get(), static_cast<tdir_t>(frameIndex_))) {
-    qDebug() << "Can not open TIFF file" << filePath_;
+    logNamed("Can not open TIFF file", filePath_);
     return false;
   }
   uint32_t w = 0, h = 0;
@@ -119,7 +121,7 @@ bool ImgDataTiff::openData() {
   TIFFGetField(t.get(), TIFFTAG_IMAGELENGTH, &h);
   QString why;
   if (int(w) != width_ || int(h) != height_ || kindOf(t.get(), why) != kind_) {
-    qDebug() << "TIFF page differs from the first page" << filePath_;
+    logNamed("TIFF page differs from the first page", filePath_);
     return false;
   }
   const size_t rowBytes = size_t(width_) * bytesPerPixel_;
@@ -130,14 +132,14 @@ bool ImgDataTiff::openData() {
     TIFFGetField(t.get(), TIFFTAG_TILELENGTH, &th);
     const tmsize_t tileBytes = TIFFTileSize(t.get());
     if (tw == 0 || th == 0 || tileBytes < tmsize_t(tw) * th * bytesPerPixel_) {
-      qDebug() << "Can not open TIFF file" << filePath_;
+      logNamed("Can not open TIFF file", filePath_);
       return false;
     }
     std::vector<unsigned char> tile(static_cast<size_t>(tileBytes));
     for (uint32_t ty = 0; ty < h; ty += th)
       for (uint32_t tx = 0; tx < w; tx += tw) {
         if (TIFFReadTile(t.get(), tile.data(), tx, ty, 0, 0) < 0) {
-          qDebug() << "Can not open TIFF file" << filePath_;
+          logNamed("Can not open TIFF file", filePath_);
           return false;
         }
         const uint32_t cw = std::min(tw, w - tx), ch = std::min(th, h - ty);
@@ -148,13 +150,13 @@ bool ImgDataTiff::openData() {
   } else {
     const tmsize_t scan = TIFFScanlineSize(t.get());
     if (scan < tmsize_t(rowBytes)) {
-      qDebug() << "Can not open TIFF file" << filePath_;
+      logNamed("Can not open TIFF file", filePath_);
       return false;
     }
     std::vector<unsigned char> line(static_cast<size_t>(scan));
     for (uint32_t y = 0; y < h; ++y) {
       if (TIFFReadScanline(t.get(), line.data(), y, 0) < 0) {
-        qDebug() << "Can not open TIFF file" << filePath_;
+        logNamed("Can not open TIFF file", filePath_);
         return false;
       }
       std::memcpy(pixels_.data() + size_t(y) * rowBytes, line.data(), rowBytes);

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <limits>
 
+#include "app/NamedLog.h"
+
 namespace {
 
 constexpr char kMagic[] = "#VNTO-CTImg";
@@ -167,7 +169,7 @@ double CtDataGrid::at(int x, int y) const {
 bool readCtDataFile(const QString& path, CtDataGrid& out) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    qDebug() << "CT data file cannot be opened:" << path << file.errorString();
+    logNamed("CT data file cannot be opened:", path + " : " + file.errorString());
     return false;
   }
   const QByteArray first = file.readLine(4096);
