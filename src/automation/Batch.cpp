@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "app/ItemLine.h"
+#include "app/NamedLog.h"
 
 Batch::Batch(QObject* parent) : QObject(parent) {
   connect(this, &Batch::batchExecNext, this, &Batch::batchNext, Qt::DirectConnection);
@@ -45,7 +46,7 @@ void Batch::batchCheckEnd() {
 void Batch::batchLoad(QString fname) {
   QFile file(fname);
   if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-    qDebug() << "Can't open batch file" << fname;
+    logNamed("Can't open batch file", fname);
     loadFailed_ = true;
     return;
   }
@@ -57,8 +58,10 @@ void Batch::batchLoad(QString fname) {
   file.close();
   lines_.clear();
 
+  QList<int> lineNumbers;
   qsizetype next = 0;
   while (next < raw.size()) {
+    const int lineNumber = static_cast<int>(next) + 1;
     QString line = raw[next++];
     QString comment;
     line = stripComment(line, comment);
@@ -69,7 +72,45 @@ void Batch::batchLoad(QString fname) {
       line += raw[next++];
       line = stripComment(line, comment);
     }
-    if (!line.isEmpty()) lines_ << line;
+    if (!line.isEmpty()) {
+      lines_ << line;
+      lineNumbers << lineNumber;
+    }
+  }
+  reportUnknownWords(lineNumbers);
+}
+
+void Batch::setCommandWords(const QStringList& words) {
+  commandWords_.clear();
+  for (const QString& w : words) commandWords_.insert(w.toUpper());
+}
+
+namespace {
+bool isControlWord(const BatchCmd& cmd) {
+  for (const char* w : {":ifok", ":ifng", ":goto", ":end", ":stop", ":echo"})
+    if (cmd.is(QLatin1String(w))) return true;
+  return false;
+}
+}  // namespace
+
+void Batch::reportUnknownWords(const QList<int>& lineNumbers) const {
+  if (commandWords_.isEmpty()) return;
+  // Labels are the targets of :goto, also behind :ifok / :ifng.
+  QSet<QString> labels;
+  for (const QString& line : lines_) {
+    BatchCmd cmd(line);
+    while ((cmd.is(":ifok") || cmd.is(":ifng")) && !cmd.arguments().isEmpty())
+      cmd = BatchCmd(cmd.joinedArguments());
+    if (cmd.is(":goto") && !cmd.arguments().isEmpty()) labels.insert(cmd.arguments().first());
+  }
+  for (int i = 0; i < lines_.size(); ++i) {
+    const BatchCmd cmd(lines_[i]);
+    const QString& word = cmd.command();
+    if (word.isEmpty() || isControlWord(cmd) || labels.contains(word) ||
+        commandWords_.contains(word.toUpper()))
+      continue;
+    qDebug().noquote()
+        << QStringLiteral("Unknown command: %1 (line %2)").arg(word).arg(lineNumbers[i]);
   }
 }
 
