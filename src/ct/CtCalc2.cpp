@@ -195,6 +195,7 @@ void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool 
     }
     if (valid) emit ctImage(slice, copy);
   }
+  emit sliceEnded(slice, computed);
   endingCt();
 }
 

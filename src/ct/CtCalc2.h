@@ -77,6 +77,10 @@ class CtCalc2 : public QObject {
   void saveDataWDiscard(SavingData* data);
   void saveImgWDiscard(SavingImg* img);
   void ctImage(int slice, QImage imge);
+  // The slice this worker took is done: reconstructed, or not (no sinogram,
+  // or a transform length the run's workspace does not have). Emitted after
+  // the saving records and before calcFinished.
+  void sliceEnded(int slice, bool reconstructed);
   // For the panel (queued).
   void began(int slice);
   void ended();

@@ -9,6 +9,7 @@ vanto_core_library(ct
   CtRunParams.h
   CtRunMath.h CtRunMath.cpp
   CtDispatch.h CtDispatch.cpp
+  JobStatus.h JobStatus.cpp
   CtProgress.h
   CtCalc2.h CtCalc2.cpp
   FftwBuffer.h
