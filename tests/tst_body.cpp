@@ -52,6 +52,21 @@ std::vector<double> engineSlice(Body& body, const CtRunParams& run, int slice,
   ws.backProjectAll(rec.rows(), region, a.angle0, a.dAngle);
   return std::vector<double>(ws.image(), ws.image() + static_cast<std::size_t>(n) * n);
 }
+
+// A phantom data set of width x rows pixels over 180 degrees in dir: an empty
+// text, or why it could not be written.
+QString writePhantom(const QString& dir, int width, int rows, int projections,
+                     PhantomOptions::Format format = PhantomOptions::Format::Img) {
+  PhantomOptions o;
+  o.outDir = dir;
+  o.width = width;
+  o.rows = rows;
+  o.projections = projections;
+  o.rangeDeg = 180.0;
+  o.format = format;
+  PhantomWriter w(o);
+  return w.write() ? QString() : QStringLiteral("not written: ") + w.errorText();
+}
 }  // namespace
 
 class TestBody : public QObject {
@@ -63,14 +78,7 @@ class TestBody : public QObject {
  private slots:
   void initTestCase() {
     QVERIFY(dir_.isValid());
-    PhantomOptions o;
-    o.outDir = dir_.path();
-    o.width = kWidth;
-    o.rows = kRows;
-    o.projections = kProjections;
-    o.rangeDeg = 180.0;
-    PhantomWriter w(o);
-    QVERIFY2(w.write(), qPrintable(w.errorText()));
+    QCOMPARE(writePhantom(dir_.path(), kWidth, kRows, kProjections), QString());
     for (const QString& f : QDir(dir_.path()).entryList({"proj-*.img"}, QDir::Files, QDir::Name))
       projections_ << dir_.filePath(f);
     QCOMPARE(projections_.size(), kProjections);
@@ -133,14 +141,7 @@ class TestBody : public QObject {
   // each frame entered as "name(k)".
   void multiFrameFile() {
     QTemporaryDir dir;
-    PhantomOptions o;
-    o.outDir = dir.path();
-    o.width = 32;
-    o.rows = 4;
-    o.projections = 3;
-    o.format = PhantomOptions::Format::His;
-    PhantomWriter w(o);
-    QVERIFY2(w.write(), qPrintable(w.errorText()));
+    QCOMPARE(writePhantom(dir.path(), 32, 4, 3, PhantomOptions::Format::His), QString());
     const QString path = dir.filePath("proj.his");
     Body body;
     Ui::Body* ui = body.form();
@@ -362,14 +363,7 @@ class TestBody : public QObject {
   void secondSelectionWhileLoading() {
     QFETCH(bool, replace);
     QTemporaryDir dir;
-    PhantomOptions o;
-    o.outDir = dir.path();
-    o.width = kWidth;
-    o.rows = kRows;
-    o.projections = 3;
-    o.format = PhantomOptions::Format::His;
-    PhantomWriter w(o);
-    QVERIFY2(w.write(), qPrintable(w.errorText()));
+    QCOMPARE(writePhantom(dir.path(), kWidth, kRows, 3, PhantomOptions::Format::His), QString());
     auto infos = [](const QStringList& files) {
       QFileInfoList l;
       for (const QString& f : files) l << QFileInfo(f);
@@ -450,13 +444,7 @@ class TestBody : public QObject {
   // with "keep Conds." checked.
   void defaultsFollowTheDetector() {
     QTemporaryDir dir;
-    PhantomOptions o;
-    o.outDir = dir.path();
-    o.width = 64;
-    o.rows = 8;
-    o.projections = 3;
-    PhantomWriter w(o);
-    QVERIFY2(w.write(), qPrintable(w.errorText()));
+    QCOMPARE(writePhantom(dir.path(), 64, 8, 3), QString());
     QStringList small;
     for (const QString& f : QDir(dir.path()).entryList({"proj-*.img"}, QDir::Files, QDir::Name))
       small << dir.filePath(f);
