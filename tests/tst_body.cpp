@@ -67,6 +67,13 @@ QString writePhantom(const QString& dir, int width, int rows, int projections,
   PhantomWriter w(o);
   return w.write() ? QString() : QStringLiteral("not written: ") + w.errorText();
 }
+
+// Loads files into body through its loading loop, replacing the set.
+bool load(Body& body, const QStringList& files) {
+  QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
+  emit body.form()->CTFiles->filesSelected(files, true);
+  return loaded.wait(20000);
+}
 }  // namespace
 
 class TestBody : public QObject {
@@ -414,9 +421,7 @@ class TestBody : public QObject {
   void threadsZeroStillReconstructs() {
     Body body;
     Ui::Body* ui = body.form();
-    QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
-    emit ui->CTFiles->filesSelected(projections_.mid(0, 4), true);
-    QVERIFY(loaded.wait(20000));
+    QVERIFY(load(body, projections_.mid(0, 4)));
     ui->procCtrl->setAutoExec(true);
     ui->procCtrl->setSliceFrom(0);
     ui->procCtrl->setSliceTo(3);
@@ -436,9 +441,7 @@ class TestBody : public QObject {
     Ui::Body* ui = body.form();
     ProcCtrl* pc = ui->procCtrl;
     pc->setRotAxIsV(true);
-    QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
-    emit ui->CTFiles->filesSelected(projections_, true);
-    QVERIFY(loaded.wait(20000));
+    QVERIFY(load(body, projections_));
     pc->setUsePartialDataSet(true);
     pc->setDataSetUsingImages(kProjections / 2);
     pc->setDataSetStartImageNo(0);
@@ -467,16 +470,13 @@ class TestBody : public QObject {
     Body body;
     Ui::Body* ui = body.form();
     ProcCtrl* pc = ui->procCtrl;
-    QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
-    emit ui->CTFiles->filesSelected(projections_.mid(0, 3), true);
-    QVERIFY(loaded.wait(20000));
+    QVERIFY(load(body, projections_.mid(0, 3)));
     // The horizontal axis (the default): slices are the 96 columns.
     ui->CTFiles->setKeepConditions(true);
     pc->setSliceNo(7);
     pc->setSliceFrom(40);
     pc->setCor(11.5);
-    emit ui->CTFiles->filesSelected(small, true);
-    QVERIFY(loaded.wait(20000));
+    QVERIFY(load(body, small));
     QCOMPARE(body.imageSet()->count(), 3);
     QCOMPARE(body.imageSet()->width(), 64);
     QCOMPARE(pc->sliceFrom(), 0);
@@ -499,11 +499,8 @@ class TestBody : public QObject {
   // clearing it applies nothing, and values set later stay.
   void rawSelectionAppliesOnce() {
     Body body;
-    Ui::Body* ui = body.form();
-    ProcCtrl* pc = ui->procCtrl;
-    QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
-    emit ui->CTFiles->filesSelected(projections_.mid(0, 2), true);
-    QVERIFY(loaded.wait(20000));
+    ProcCtrl* pc = body.form()->procCtrl;
+    QVERIFY(load(body, projections_.mid(0, 2)));
     body.resize(1280, 800);
     body.show();
     QVERIFY(QTest::qWaitForWindowExposed(&body));
