@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDebug>
 #include <QDir>
 #include <QFileDialog>
@@ -537,6 +538,7 @@ void Body::startCalcCt() {
   runParams_.upperLimit = ui_->DataUpperLimit->text().toDouble();
   runParams_.lowerLimit = ui_->DataLowerLimit->text().toDouble();
   runParams_.offset = ui_->DataOffset->text().toDouble();
+  runParams_.saveDataTiff = ui_->AutoSaveDataFormat->currentIndex() == 1;
   if (runParams_.workersOn) ui_->ProgPerCent->setText("0 %");
   setupFFT();
   setupSaveConds();
