@@ -29,8 +29,8 @@ void SelectAFile::setMode(Mode m) {
   if (m == Mode::Open) {
     dialog_->setAcceptMode(QFileDialog::AcceptOpen);
     dialog_->setFileMode(QFileDialog::ExistingFile);
-    dialog_->setNameFilters(
-        {"Img file (*.img *.his)", "Tiff file (*.tif *.tiff)", "Any file (* *.*)"});
+    dialog_->setNameFilters({"Img file (*.img *.his)", "Tiff file (*.tif *.tiff)",
+                             "HDF5 file (*.h5 *.hdf5 *.hdf *.nxs)", "Any file (* *.*)"});
   } else {
     dialog_->setAcceptMode(QFileDialog::AcceptSave);
     dialog_->setFileMode(QFileDialog::AnyFile);
