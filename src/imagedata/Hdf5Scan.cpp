@@ -277,7 +277,11 @@ std::shared_ptr<Hdf5Scan> Hdf5Scan::open(const QString& path, QString& why) {
   // Reading only: do not lock the file against the program that writes it.
   if (fapl.ok()) H5Pset_file_locking(fapl, false, true);
 #endif
-  if (!fi.isFile() || !hasSignature(file)) {
+  if (!fi.isFile()) {
+    why = QStringLiteral("Can not open HDF5 file (no such file)");
+    return nullptr;
+  }
+  if (!hasSignature(file)) {
     why = QStringLiteral("Can not open HDF5 file (no HDF5 signature)");
     return nullptr;
   }
