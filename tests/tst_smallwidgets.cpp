@@ -11,6 +11,7 @@
 #include "widgets/CtDisp.h"
 #include "widgets/DrawText.h"
 #include "widgets/ImgDisp.h"
+#include "widgets/MessageLog.h"
 #include "widgets/PopDockBase.h"
 #include "widgets/SeekCtrl.h"
 #include "widgets/SelectAFile.h"
@@ -37,6 +38,8 @@ class TestSmallWidgets : public QObject {
   void selectFileSaveModeCreatesDir();
   void selectDir();
   void drawTextFits();
+  void logWarnings_data();
+  void logWarnings();
 };
 
 void TestSmallWidgets::galleryOrder() {
@@ -214,10 +217,37 @@ void TestSmallWidgets::drawTextFits() {
   QCOMPARE(DrawText::fitSize(&p, QRectF(0, 0, 2000, 1000), Qt::AlignCenter, "x", 10.0), 10.0);
   // A column shares 0.9 x the smallest fitting size, in whole points.
   const double small = DrawText::fitSize(&p, box, Qt::AlignLeft, "a much longer text");
-  const int col = dt.drawColumn(&p, box, QPointF(0, 20), {"a", "a much longer text"}, Qt::AlignLeft);
+  const int col =
+      dt.drawColumn(&p, box, QPointF(0, 20), {"a", "a much longer text"}, Qt::AlignLeft);
   QCOMPARE(col, int(small * 0.9));
   QCOMPARE(dt.drawColumn(&p, box, QPointF(0, 20), {}, Qt::AlignLeft), 0);
   QCOMPARE(dt.colors[1], QColor(170, 255, 170));
+}
+
+// The log page highlights the program's failure lines, which are mostly plain
+// debug lines, and leaves progress lines alone.
+void TestSmallWidgets::logWarnings_data() {
+  QTest::addColumn<int>("type");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<bool>("warning");
+  QTest::newRow("unknown type") << int(QtDebugMsg) << "Unknown file type :  \"/d/a.txt\"" << true;
+  QTest::newRow("size") << int(QtDebugMsg)
+                        << "Mismatch image size: (512, 32) != (256, 32) : /d/p.img" << true;
+  QTest::newRow("batch") << int(QtDebugMsg) << "Can't open batch file \"/d/x.batch\"" << true;
+  QTest::newRow("run refused") << int(QtDebugMsg)
+                               << "CT calculation not started : no projection images are loaded"
+                               << true;
+  QTest::newRow("Qt warning") << int(QtWarningMsg) << "Picture size 0 x 9 clamped to 1 x 9" << true;
+  QTest::newRow("loading") << int(QtDebugMsg) << "data file selected" << false;
+  QTest::newRow("batch step") << int(QtDebugMsg) << "cmd \"images_load\"" << false;
+  QTest::newRow("start") << int(QtDebugMsg) << "Size of integers 4 8 8" << false;
+}
+
+void TestSmallWidgets::logWarnings() {
+  QFETCH(int, type);
+  QFETCH(QString, text);
+  QFETCH(bool, warning);
+  QCOMPARE(MessageLog::isWarning(QtMsgType(type), text), warning);
 }
 
 QTEST_MAIN(TestSmallWidgets)
