@@ -29,8 +29,6 @@ class SelectAImgFile : public SelectAFile {
 
   // The exposure time field as a number, 0 when it is not one.
   double expTime() const;
-  QString expTimeText() const;
-  void setExpTimeText(const QString& t);
 
   // Which frames of an HDF5 scan file make the reference: the mean of its
   // flat frames (the I0 selector) or of its dark frames (the background).

@@ -150,7 +150,6 @@ QString SelectAFile::name() const { return ui_->Name->text(); }
 QString SelectAFile::tag() const { return ui_->AddTag->text(); }
 void SelectAFile::setName(const QString& name) { ui_->Name->setText(name); }
 void SelectAFile::setTag(const QString& tag) { ui_->AddTag->setText(tag); }
-QString SelectAFile::pathStyle() const { return ui_->FilePath->styleSheet(); }
 
 void SelectAFile::setStat(bool f) { ui_->FilePath->setStyleSheet(f ? kUsable : kNotUsable); }
 

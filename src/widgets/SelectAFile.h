@@ -40,7 +40,6 @@ class SelectAFile : public QFrame {
   QString tag() const;
   void setName(const QString& name);
   void setTag(const QString& tag);
-  QString pathStyle() const;
 
  signals:
   void fileSelected(QString fname);
