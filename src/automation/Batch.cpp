@@ -171,7 +171,7 @@ void Batch::step() {
     return;
   }
   if (cmd.is(":echo")) {
-    qDebug() << line;
+    qDebug().noquote() << line;
     emit batchExecNext();
     return;
   }
