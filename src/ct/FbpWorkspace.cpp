@@ -27,8 +27,8 @@ void FbpWorkspace::release() {
   spectra_.release();
   filtered_.clear();
   filtered_.shrink_to_fit();
-  pairs_.clear();
-  pairs_.shrink_to_fit();
+  samples_.clear();
+  samples_.shrink_to_fit();
 }
 
 void FbpWorkspace::setup(int n, int m, int rowCapacity) {
@@ -43,7 +43,7 @@ void FbpWorkspace::setup(int n, int m, int rowCapacity) {
   } else {
     spectra_.release();
     filtered_.clear();
-    pairs_.clear();
+    samples_.clear();
   }
   n_ = n;
   capacity_ = capacity;
@@ -62,7 +62,7 @@ void FbpWorkspace::setup(int n, int m, int rowCapacity) {
   }
   spectra_.allocate(static_cast<std::size_t>(capacity_) * spectrumLength_);
   filtered_.assign(static_cast<std::size_t>(capacity_) * n, 0.0);
-  pairs_.assign(static_cast<std::size_t>(capacity_) * pairRowLength(n), 0.0);
+  samples_.assign(static_cast<std::size_t>(capacity_) * sampleRowLength(n), 0.0);
   if (!forwardPlan_ || !backwardPlan_ || (capacity_ > 0 && !spectra_.get())) {
     qWarning("FFT workspace: allocation failed for %d x %d", n, capacity_);
     release();
@@ -109,7 +109,7 @@ void FbpWorkspace::filter(int j) {
   double* out = filtered_.data() + static_cast<std::size_t>(j) * n;
   const double* res = out2_.get();
   for (int k = 0; k < n; ++k) out[k] = res[k] * s;
-  fillPairs(out, n, pairs_.data() + static_cast<std::size_t>(j) * pairRowLength(n));
+  fillSamples(out, n, samples_.data() + static_cast<std::size_t>(j) * sampleRowLength(n));
 }
 
 void FbpWorkspace::backProject(int j, double x0, double x1, double y0, double y1, double angle0,
@@ -172,18 +172,31 @@ void FbpWorkspace::project(int first, int count, const FbpRegion& region, double
 
   // Projections whose angle is not finite reach no detector sample.
   std::vector<double> cosv, sinv;
-  std::vector<const double*> pairs;
+  std::vector<const double*> samples;
   cosv.reserve(count);
   sinv.reserve(count);
-  pairs.reserve(count);
-  const int pairLen = pairRowLength(n);
+  samples.reserve(count);
+  const int rowLen = sampleRowLength(n);
   for (int j = first; j < first + count; ++j) {
     const double theta = angle0 + j * dAngle;
     const double c = std::cos(theta), s = std::sin(theta);
     if (!std::isfinite(c) || !std::isfinite(s)) continue;
     cosv.push_back(c);
     sinv.push_back(s);
-    pairs.push_back(pairs_.data() + static_cast<std::size_t>(j) * pairLen + 2 * kPairPad);
+    samples.push_back(samples_.data() + static_cast<std::size_t>(j) * rowLen + kSamplePad);
+  }
+
+  // Quarter-turn partners: the whole circle, every projection kept and a
+  // whole number K of steps making a quarter turn (for 180 degrees in an
+  // even number of steps, K is half of them).
+  int quarterTurn = 0;
+  const bool wholeCircle = yb <= 0 && ye >= n && xb <= 0 && xe >= n;
+  if (wholeCircle && static_cast<int>(cosv.size()) == count && count >= 2 &&
+      std::isfinite(dAngle) && dAngle != 0.0) {
+    const double quarter = std::numbers::pi / 2;
+    const double k = std::round(quarter / std::fabs(dAngle));
+    if (k >= 1.0 && k < count && std::fabs(k * std::fabs(dAngle) - quarter) <= 1e-13)
+      quarterTurn = static_cast<int>(k);
   }
 
   BackProjectTask task;
@@ -197,7 +210,10 @@ void FbpWorkspace::project(int first, int count, const FbpRegion& region, double
   task.count = static_cast<int>(cosv.size());
   task.cosv = cosv.data();
   task.sinv = sinv.data();
-  task.pairs = pairs.data();
+  task.samples = samples.data();
+  task.diffOffset = samplePlaneLength(n);
+  task.quarterTurn = quarterTurn;
+  task.turnSign = dAngle > 0.0 ? 1 : -1;
   runBackProjection(task, kernel_);
 }
 

@@ -92,7 +92,7 @@ class FbpWorkspace {
   fftw_plan backwardPlan_ = nullptr;
   FftwBuffer<fftw_complex> spectra_;  // capacity x (N / 2 + 1)
   std::vector<double> filtered_;      // capacity x N
-  std::vector<double> pairs_;         // capacity x pairRowLength(N)
+  std::vector<double> samples_;       // capacity x sampleRowLength(N)
   std::vector<double> image_;
   int imageN_ = 0;
   bool done_ = false;
