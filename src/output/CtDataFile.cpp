@@ -9,9 +9,8 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#if __has_include(<sys/mman.h>)
-#include <sys/mman.h>
-#endif
+
+#include "output/LargePages.h"
 
 namespace {
 
@@ -135,22 +134,6 @@ char* putG6(char* p, char* end, double v) {
     p += nd - e;
   }
   return p;
-}
-
-// A slice's text is tens of megabytes written once into fresh memory; with
-// 2 MB pages where the system offers them (transparent huge pages on
-// request) it takes a small fraction of the page faults, which on a virtual
-// machine cost about two thirds of the composing time.
-void adviseLargePages(char* begin, char* end) {
-#ifdef MADV_HUGEPAGE
-  constexpr std::uintptr_t kLarge = std::uintptr_t(1) << 21;
-  const std::uintptr_t a = (reinterpret_cast<std::uintptr_t>(begin) + kLarge - 1) & ~(kLarge - 1);
-  const std::uintptr_t b = reinterpret_cast<std::uintptr_t>(end) & ~(kLarge - 1);
-  if (b > a) madvise(reinterpret_cast<void*>(a), b - a, MADV_HUGEPAGE);
-#else
-  (void)begin;
-  (void)end;
-#endif
 }
 
 char* putInt(char* p, char* end, long long v) {
