@@ -27,6 +27,9 @@ using Clock = std::chrono::steady_clock;
 double since(Clock::time_point t0) {
   return std::chrono::duration<double>(Clock::now() - t0).count();
 }
+// Processor seconds of the whole process (all threads) since c0: on a
+// shared machine the wall clock also counts other people's work.
+double cpuSince(std::clock_t c0) { return double(std::clock() - c0) / CLOCKS_PER_SEC; }
 
 // A sinogram of phantom line integrals, width samples with the CoR on the
 // middle one, projections over 180 degrees.
@@ -170,26 +173,32 @@ SizeResult runSize(int width, int rows) {
 
   const FbpKernel production = s.ws.kernel();
   std::vector<double> ref;
+  std::clock_t c0 = std::clock();
   res.literal = s.literal(production, ref);
-  std::printf("fbp %dx%d: literal %.3f s (%.3f ns/update), built with %s as the %s kernel\n", width,
-              rows, res.literal, res.literal / s.updates * 1e9, literalFor(production).options,
-              fbpKernelName(production));
+  std::printf(
+      "fbp %dx%d: literal %.3f s (cpu %.3f s, %.3f ns/update), built with %s as the %s kernel\n",
+      width, rows, res.literal, cpuSince(c0), res.literal / s.updates * 1e9,
+      literalFor(production).options, fbpKernelName(production));
   const double scale = maxAbs(ref);
 
-  std::vector<std::unique_ptr<Slice>> one;
   for (FbpKernel k : kFbpKernels) {
     if (!fbpKernelSupported(k)) continue;
     std::vector<std::unique_ptr<Slice>> first;
     first.push_back(std::move(two[0]));
+    c0 = std::clock();
     const double t1 = timeWorkers(first, k);
+    const double cpu1 = cpuSince(c0);
     const double diff = maxDiff(ref, first[0]->ws.image());
     two[0] = std::move(first[0]);
+    c0 = std::clock();
     const double t2 = timeWorkers(two, k);
+    const double cpu2 = cpuSince(c0);
     std::printf(
-        "fbp %dx%d: kernel %-7s %.3f s, ratio %.2f, updates/s %.3g, max diff %.3g of %.3g; "
-        "two workers %.3f s for two slices, throughput %.2f x one\n",
-        width, rows, fbpKernelName(k), t1, res.literal / t1, s.updates / t1, diff, scale, t2,
-        2.0 * t1 / t2);
+        "fbp %dx%d: kernel %-6s one worker %.3f s (cpu %.3f s), ratio %.2f, updates/s %.3g, "
+        "max diff %.3g of %.3g; two workers %.3f s for two slices (cpu %.3f s), "
+        "throughput %.2f x one\n",
+        width, rows, fbpKernelName(k), t1, cpu1, res.literal / t1, s.updates / t1, diff, scale, t2,
+        cpu2, 2.0 * t1 / t2);
     if (k == production) {
       res.production = t1;
       res.updatesPerSecond = s.updates / t1;
@@ -268,8 +277,7 @@ int runSlices(const std::string& what, int width, int rows, int workers) {
       threads.emplace_back([&, i] { slices[i]->literal(picked, images[i]); });
     for (auto& t : threads) t.join();
     std::printf("slice %dx%d literal (%s): %.3f s for %d (cpu %.3f s)\n", width, rows,
-                literalFor(picked).options, since(t0), workers,
-                double(std::clock() - c0) / CLOCKS_PER_SEC);
+                literalFor(picked).options, since(t0), workers, cpuSince(c0));
     return 0;
   }
   for (FbpKernel k : {FbpKernel::Auto, FbpKernel::Scalar, FbpKernel::Avx2, FbpKernel::Avx512}) {
@@ -281,8 +289,7 @@ int runSlices(const std::string& what, int width, int rows, int workers) {
     const std::clock_t c0 = std::clock();
     const double t = timeWorkers(slices, k == FbpKernel::Auto ? picked : k);
     std::printf("slice %dx%d %s: %.3f s for %d (cpu %.3f s)\n", width, rows,
-                fbpKernelName(slices[0]->ws.kernel()), t, workers,
-                double(std::clock() - c0) / CLOCKS_PER_SEC);
+                fbpKernelName(slices[0]->ws.kernel()), t, workers, cpuSince(c0));
     return 0;
   }
   return usage();
