@@ -8,6 +8,7 @@
 
 #include "ct/CtRunMath.h"
 #include "output/CtDataFile.h"
+#include "output/CtFloatTiff.h"
 #include "output/SavingData.h"
 #include "output/SavingImg.h"
 
@@ -267,18 +268,27 @@ void CtCalc2::saveData() {
   auto* rec = new SavingData(setting.path, setting.name, setting.tag, sliceNo());
   CtDataLimits limits;
   if (params_) limits = CtDataLimits{params_->upperLimit, params_->lowerLimit, params_->offset};
+  const bool tiff = params_ && params_->saveDataTiff;
   {
     std::lock_guard lock(work_);
     const CtDataRegion r{region_used_.x0, region_used_.y0, region_used_.x1, region_used_.y1};
     const int n = ws_.imageSize();
-    // Composed in a buffer kept from slice to slice (shared with the record
-    // until the saver has written it, after which its memory is ours again):
-    // tens of megabytes of fresh memory cost more in page faults than the
-    // text takes to format.
-    dataText_.resize(0);
-    appendCtDataFile(dataText_, n > 0 ? ws_.image() : nullptr, n, n, r, limits);
-    rec->data = dataText_;
+    if (!tiff) {
+      // Composed in a buffer kept from slice to slice (shared with the
+      // record until the saver has written it, after which its memory is
+      // ours again): tens of megabytes of fresh memory cost more in page
+      // faults than the text takes to format.
+      dataText_.resize(0);
+      appendCtDataFile(dataText_, n > 0 ? ws_.image() : nullptr, n, n, r, limits);
+      rec->data = dataText_;
+    } else if (!appendCtFloatTiff(rec->data, n > 0 ? ws_.image() : nullptr, n, n, r, limits)) {
+      qWarning() << "Float TIFF slice not saved, the region holds no pixel or is too large: slice"
+                 << rec->no;
+      delete rec;
+      return;
+    }
   }
+  if (tiff) rec->ext = QStringLiteral("tif");
   emit saveDataWDiscard(rec);
 }
 

@@ -74,7 +74,7 @@ bool DataSaver::writeFile(const QString& target, const QByteArray& bytes) {
 
 void DataSaver::saveData(SavingData* data) {
   if (!data) return;
-  const QString file = fileName(data->name, data->tag, data->no, QStringLiteral("dat"));
+  const QString file = fileName(data->name, data->tag, data->no, data->ext);
   for (const QString& folder : prepareFolders(data->path, data->tag, data->no)) {
     const QString target = QDir(folder).absoluteFilePath(file);
     if (writeFile(target, data->data)) emit saved(target);

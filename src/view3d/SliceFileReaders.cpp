@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "output/CtDataFile.h"
+#include "view3d/SliceTiffReader.h"
 
 namespace {
 
@@ -193,5 +194,6 @@ bool readXyvSlice(const QString& path, SliceRecord& out) {
 }
 
 bool readSliceFile(const QString& path, SliceRecord& out) {
-  return readImageSlice(path, out) || readCtDataSlice(path, out) || readXyvSlice(path, out);
+  return readValueTiffSlice(path, out) || readImageSlice(path, out) || readCtDataSlice(path, out) ||
+         readXyvSlice(path, out);
 }
