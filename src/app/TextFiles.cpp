@@ -5,8 +5,9 @@
 #include <cstring>
 
 namespace {
-constexpr qint64 kBlockBytes = qint64(1) << 20;
-}
+// Read size: small, since most text files are; a long line takes several.
+constexpr qint64 kBlockBytes = qint64(64) << 10;
+}  // namespace
 
 bool isSpecialFile(const QString& path) {
   if (path.isEmpty()) return false;
@@ -19,23 +20,18 @@ TextRead readTextLines(const QString& path, QStringList& lines) {
   // Checked before opening: opening a pipe blocks until someone writes to it.
   if (isSpecialFile(path)) return TextRead::NotRegularFile;
   QFile file(path);
-  if (path.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
-    return TextRead::CannotOpen;
-  bool first = true;
-  while (!file.atEnd()) {
-    // At most a little more than the longest line and its '\n': a read
-    // that ends neither a line nor the file stopped inside an overlong line.
-    QByteArray line = file.readLine(kMaxTextLineBytes + 2);
-    if (line.isEmpty()) break;  // read error
-    const bool ended = line.endsWith('\n');
-    if (ended) line.chop(1);
-    if ((!ended && !file.atEnd()) || line.size() > kMaxTextLineBytes) {
-      lines.clear();
-      return TextRead::LineTooLong;
-    }
-    if (first && line.startsWith("\xEF\xBB\xBF")) line.remove(0, 3);
-    first = false;
-    lines << QString::fromUtf8(line);
+  if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) return TextRead::CannotOpen;
+  TextLineReader reader(file);
+  const char* b = nullptr;
+  const char* e = nullptr;
+  while (reader.next(b, e)) {
+    if (e > b && e[-1] == '\r') --e;  // "\r\n" ends a line as "\n" does
+    if (lines.isEmpty() && e - b >= 3 && std::memcmp(b, "\xEF\xBB\xBF", 3) == 0) b += 3;
+    lines << QString::fromUtf8(b, e - b);
+  }
+  if (reader.lineTooLong()) {
+    lines.clear();
+    return TextRead::LineTooLong;
   }
   return TextRead::Ok;
 }
