@@ -38,7 +38,7 @@ struct Itex {
   }
   QByteArray bytes() const {
     const int bpp = type == 0 ? 1 : (type <= 2 ? 2 : 4);
-    const int frameBytes = headerWidth * headerHeight * bpp;
+    const qint64 frameBytes = qint64(headerWidth) * headerHeight * bpp;
     QByteArray out = header(true) + comment;
     for (int f = 0; f * frameBytes < pixels.size(); ++f) {
       if (f > 0) out += header(false);
