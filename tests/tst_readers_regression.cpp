@@ -4,25 +4,14 @@
 // Under the sanitizer build this also checks every read and write.
 #include <QTest>
 
+#include "ItexFixture.h"
 #include "fuzz/FuzzHarness.h"
 
 namespace {
 
-// A 64-byte ITEX header (little-endian) followed by the comment.
+// A one-frame ITEX header followed by the comment.
 QByteArray itexHeader(int headerWidth, int headerHeight, int type, const QByteArray& comment) {
-  QByteArray h(64, '\0');
-  auto put = [&h](int at, int v) {
-    h[at] = char(v & 0xff);
-    h[at + 1] = char((v >> 8) & 0xff);
-  };
-  h[0] = 'I';
-  h[1] = 'M';
-  put(2, int(comment.size()));
-  put(4, headerWidth);
-  put(6, headerHeight);
-  put(12, type);
-  put(14, 1);
-  return h + comment;
+  return itexfixture::header(int(comment.size()), headerWidth, headerHeight, type, 1) + comment;
 }
 
 }  // namespace

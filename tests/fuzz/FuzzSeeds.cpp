@@ -6,31 +6,19 @@
 #include <QTemporaryDir>
 #include <cstring>
 
+#include "ItexFixture.h"
 #include "output/CtDataFile.h"
 
 namespace fuzz::seeds {
 
 namespace {
 
-void putU16(QByteArray& b, int at, int v) {
-  b[at] = char(v & 0xff);
-  b[at + 1] = char((v >> 8) & 0xff);
-}
-
 // An ITEX file: 64-byte header, comment, then `frames` frames of w x h pixels
 // of the given type (bytes per pixel bpp), pixel i of frame k = k + i.
 QByteArray itexFile(int w, int h, int type, int bpp, int frames, const QByteArray& comment) {
   QByteArray out;
   for (int k = 0; k < frames; ++k) {
-    QByteArray header(64, '\0');
-    header[0] = 'I';
-    header[1] = 'M';
-    putU16(header, 2, k == 0 ? int(comment.size()) : 0);
-    putU16(header, 4, w);
-    putU16(header, 6, h);
-    putU16(header, 12, type);
-    putU16(header, 14, frames);
-    out += header;
+    out += itexfixture::header(k == 0 ? int(comment.size()) : 0, w, h, type, frames);
     if (k == 0) out += comment;
     for (int i = 0; i < w * h; ++i)
       for (int b = 0; b < bpp; ++b) out += char(b == 0 ? (k + i) & 0xff : 0);
