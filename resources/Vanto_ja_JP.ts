@@ -4,6 +4,10 @@
 <context>
     <name>Body</name>
     <message>
+        <source>Log</source>
+        <translation>ログ</translation>
+    </message>
+    <message>
         <source>Loading first Data Set</source>
         <translation>最初のデータセットを読み込み中</translation>
     </message>
@@ -400,6 +404,28 @@
     </message>
 </context>
 <context>
+    <name>LogStatus</name>
+    <message>
+        <source>Log</source>
+        <translation>ログ</translation>
+    </message>
+    <message>
+        <source>1 unread warning</source>
+        <translation>未読の警告 1 件</translation>
+    </message>
+    <message>
+        <source>%1 unread warnings</source>
+        <translation>未読の警告 %1 件</translation>
+    </message>
+</context>
+<context>
+    <name>LogView</name>
+    <message>
+        <source>Clear</source>
+        <translation>クリア</translation>
+    </message>
+</context>
+<context>
     <name>PopDockBase</name>
     <message>
         <source>Frame</source>
@@ -577,6 +603,22 @@
     <message>
         <source>Clear</source>
         <translation>クリア</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>フォルダ</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名前</translation>
+    </message>
+    <message>
+        <source>Tag</source>
+        <translation>タグ</translation>
+    </message>
+    <message>
+        <source>Folder for the results</source>
+        <translation>結果の保存先フォルダ</translation>
     </message>
 </context>
 <context>

@@ -11,7 +11,6 @@
 #include <QSlider>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
 #include <QtTest>
 #include <cmath>
 
@@ -27,9 +26,7 @@ namespace {
 
 bool loadAndWait(SlicesCtrl* c, const QStringList& files) {
   c->loadFiles(files);
-  QDeadlineTimer deadline(30000);
-  while (c->isBusy() && !deadline.hasExpired()) QTest::qWait(5);
-  return !c->isBusy();
+  return QTest::qWaitFor([c] { return !c->isBusy(); }, 30000);
 }
 
 // 16 slices of 20 x 14: the ball in a box of the fixture (values 0 .. 3).
@@ -73,7 +70,6 @@ class TestCtView : public QObject {
   Q_OBJECT
  private slots:
   void initTestCase();
-  void nothingLoadedLeavesSurfaceEmpty();
   void addedSetsTakeTheColourTable();
   void pictureIsTheReferenceComposition_data();
   void pictureIsTheReferenceComposition();
@@ -102,21 +98,6 @@ void TestCtView::initTestCase() {
   });
 }
 
-void TestCtView::nothingLoadedLeavesSurfaceEmpty() {
-  CtView v;
-  v.resize(800, 500);
-  v.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&v));
-  QCOMPARE(v.sliceSets().size(), 1);
-  DispA* d = v.findChild<DispA*>("dispA_");
-  const QImage img = d->grab().toImage();
-  // Only the surface's white background (its frame aside).
-  for (int y = 4; y < img.height() - 4; y += 7)
-    for (int x = 4; x < img.width() - 4; x += 7)
-      QCOMPARE(QColor(img.pixel(x, y)), QColor(Qt::white));
-  QCOMPARE(v.picture().size(), QSize(256, 256));
-}
-
 void TestCtView::addedSetsTakeTheColourTable() {
   CtView v;
   QSignalSpy nz(&v, &CtView::newNz);
@@ -131,34 +112,29 @@ void TestCtView::addedSetsTakeTheColourTable() {
     QCOMPARE(sets[i]->vColor(), vol[i]);
     QCOMPARE(sets[i]->sColor(), sec[i]);
     QCOMPARE(sets[i]->alpha(), i == 0 ? 255 : 128);
-    QCOMPARE(sets[i]->findChild<QPushButton*>("showB_")->text(),
-             QString("Show Setup %1").arg(i + 1));
     QCOMPARE(sets[i]->nz(), Vec3(0, 0, 1));  // initNz of the view axis
   }
   // A turn reaches every set's normal.
   v.updateNvs(Vec3(1, 0, 0), 0.3);
   QCOMPARE(nz.count(), 1);
   for (SlicesCtrl* s : sets) QVERIFY(near(s->nz(), v.ez()));
-  QVERIFY(v.findChild<QPushButton*>("saveImage_")->toolTip().contains(" png "));
 }
 
 void TestCtView::pictureIsTheReferenceComposition_data() {
   QTest::addColumn<Vec3>("axis");
   QTest::addColumn<double>("angle");
   QTest::addColumn<bool>("section");
-  QTest::addColumn<bool>("twoSets");
-  QTest::newRow("front, one set") << Vec3(1, 0, 0) << 0.0 << false << false;
-  QTest::newRow("turned, two sets") << Vec3(1, 1, 0.3) << 0.7 << false << true;
-  QTest::newRow("turned, cut open") << Vec3(0.2, 1, 0) << 0.9 << true << true;
+  // Two sets each time.
+  QTest::newRow("turned") << Vec3(1, 1, 0.3) << 0.7 << false;
+  QTest::newRow("turned, cut open") << Vec3(0.2, 1, 0) << 0.9 << true;
   // Exactly along the slices (Ez.z = 0): frames only.
-  QTest::newRow("along the slices") << Vec3() << 0.0 << false << true;
+  QTest::newRow("along the slices") << Vec3() << 0.0 << false;
 }
 
 void TestCtView::pictureIsTheReferenceComposition() {
   QFETCH(Vec3, axis);
   QFETCH(double, angle);
   QFETCH(bool, section);
-  QFETCH(bool, twoSets);
   CtView v;
   v.findChild<QLineEdit*>("imgPixWidth_")->setText("72");
   v.findChild<QLineEdit*>("imgPixHeight_")->setText("60");
@@ -166,11 +142,8 @@ void TestCtView::pictureIsTheReferenceComposition() {
   QVERIFY(loadAndWait(a, series1_));
   a->setMinThPC(10);
   a->setMaxThPC(90);
-  SlicesCtrl* b = nullptr;
-  if (twoSets) {
-    b = v.addSliceSet();
-    QVERIFY(loadAndWait(b, series2_));
-  }
+  SlicesCtrl* b = v.addSliceSet();
+  QVERIFY(loadAndWait(b, series2_));
   if (angle != 0) v.updateNvs(axis, angle);
   const bool side = axis == Vec3();
   if (side) v.setOrientation(Vec3(1, 0, 0), Vec3(0, 0, 1), Vec3(0, -1, 0));
@@ -197,17 +170,14 @@ void TestCtView::pictureIsTheReferenceComposition() {
   sa.showSection = section;
   sa.slider = section ? -10 : 0;
   sa.sectionNormal = v.ez();
-  std::vector<SliceSetInput> sets{{a->datas()->series(), sa}};
-  if (b) {
-    SliceSetStyle sb;
-    sb.rMin = 0;
-    sb.rMax = 17;  // 1 + 9 + 7
-    sb.volumeColor = QColor(127, 0, 127);
-    sb.sectionColor = QColor(0, 127, 0);
-    sb.opacity = 128;
-    sb.sectionNormal = v.ez();
-    sets.push_back({b->datas()->series(), sb});
-  }
+  SliceSetStyle sb;
+  sb.rMin = 0;
+  sb.rMax = 17;  // 1 + 9 + 7
+  sb.volumeColor = QColor(127, 0, 127);
+  sb.sectionColor = QColor(0, 127, 0);
+  sb.opacity = 128;
+  sb.sectionNormal = v.ez();
+  const std::vector<SliceSetInput> sets{{a->datas()->series(), sa}, {b->datas()->series(), sb}};
   const QImage expected = renderPictureLiteral(sets, view);
   QCOMPARE(v.picture().size(), expected.size());
   QCOMPARE(countDiff(v.picture().convertToFormat(QImage::Format_ARGB32),
@@ -391,18 +361,12 @@ void TestCtView::linkedCrossSection() {
 void TestCtView::savingBySuffix_data() {
   QTest::addColumn<QString>("name");
   QTest::addColumn<QString>("kind");
-  QTest::newRow("png") << "pic.png"
-                       << "raster";
-  QTest::newRow("PNG in capitals") << "pic2.PNG"
-                                   << "raster";
-  QTest::newRow("SVG in capitals") << "pic.SVG"
-                                   << "svg";
-  QTest::newRow("svg") << "pic2.svg"
-                       << "svg";
-  QTest::newRow("unknown suffix") << "pic.xyz"
-                                  << "none";
-  QTest::newRow("no suffix") << "pic"
-                             << "none";
+  // clang-format off
+  QTest::newRow("PNG in capitals") << "pic2.PNG" << "raster";
+  QTest::newRow("SVG in capitals") << "pic.SVG" << "svg";
+  QTest::newRow("unknown suffix") << "pic.xyz" << "none";
+  QTest::newRow("no suffix") << "pic" << "none";
+  // clang-format on
 }
 
 void TestCtView::savingBySuffix() {
@@ -432,21 +396,10 @@ void TestCtView::savingBySuffix() {
   }
   QFile f(path);
   QVERIFY(f.open(QIODevice::ReadOnly));
-  QXmlStreamReader xml(&f);
-  QString root;
-  int images = 0, lines = 0;
-  while (!xml.atEnd()) {
-    if (xml.readNext() == QXmlStreamReader::StartElement) {
-      if (root.isEmpty()) root = xml.name().toString();
-      images += xml.name() == QLatin1String("image");
-      lines += xml.name() == QLatin1String("polyline") || xml.name() == QLatin1String("line") ||
-               xml.name() == QLatin1String("path");
-    }
-  }
-  QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-  QCOMPARE(root, QString("svg"));
-  QCOMPARE(images, 1);  // the volume once, as a picture
-  QVERIFY(lines >= 4);  // frame edges as vectors
+  const QByteArray svg = f.readAll();
+  QCOMPARE(svg.count("<image"), 1);  // the volume once, as a picture
+  QVERIFY(svg.count("<path") + svg.count("<polyline") + svg.count("<line") >=
+          4);  // frame edges as vectors
   QSvgRenderer r(path);
   QVERIFY(r.isValid());
   QCOMPARE(r.viewBox(), QRect(0, 0, 64, 48));

@@ -43,15 +43,11 @@ class TestDataSaver : public QObject {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("tag");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("full") << "sample"
-                          << "E7100"
-                          << "sample-E7100-00250.dat";
-    QTest::newRow("no name") << ""
-                             << "E7100"
-                             << "E7100-00250.dat";
-    QTest::newRow("no tag") << "sample"
-                            << ""
-                            << "sample--00250.dat";
+    // clang-format off
+    QTest::newRow("full") << "sample" << "E7100" << "sample-E7100-00250.dat";
+    QTest::newRow("no name") << "" << "E7100" << "E7100-00250.dat";
+    QTest::newRow("no tag") << "sample" << "" << "sample--00250.dat";
+    // clang-format on
   }
   void fileNames() {
     QFETCH(QString, name);

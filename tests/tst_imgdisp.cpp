@@ -38,8 +38,8 @@ class MemFrame : public ImgData {
 };
 
 void sendWheel(QWidget* w, QPoint p, int deltaY) {
-  QWheelEvent e(QPointF(p), QPointF(w->mapToGlobal(p)), QPoint(), QPoint(0, deltaY),
-                Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QWheelEvent e(QPointF(p), QPointF(w->mapToGlobal(p)), QPoint(), QPoint(0, deltaY), Qt::NoButton,
+                Qt::NoModifier, Qt::NoScrollPhase, false);
   QCoreApplication::sendEvent(w, &e);
 }
 
@@ -57,6 +57,7 @@ class TestImgDisp : public QObject {
   void cleanup();
   void dispAIgnoresAltMoves();
   void firstEmptyImageLeavesViewUnset();
+  void viewKeptAcrossNewImage_data();
   void viewKeptAcrossNewImage();
   void wheelZoomAboutMouse();
   void selection_data();
@@ -121,19 +122,37 @@ void TestImgDisp::firstEmptyImageLeavesViewUnset() {
   QCOMPARE(newS.count(), 1);
 }
 
+void TestImgDisp::viewKeptAcrossNewImage_data() {
+  QTest::addColumn<QSize>("next");
+  QTest::addColumn<bool>("kept");
+  QTest::newRow("same size keeps the zoom") << QSize(400, 400) << true;
+  // A sinogram of fewer projections would show a strip of itself.
+  QTest::newRow("other height refits") << QSize(400, 90) << false;
+  QTest::newRow("other width refits") << QSize(200, 400) << false;
+}
+
 void TestImgDisp::viewKeptAcrossNewImage() {
+  QFETCH(QSize, next);
+  QFETCH(bool, kept);
   disp_->image() = greyImage(400, 400, 100);
   disp_->newImage();
   sendWheel(surface(), QPoint(100, 100), 120);
   const QRectF zoomed = disp_->view();
   QVERIFY(zoomed.width() < 400.0);
   QSignalSpy newS(disp_, &ImgDisp::newS);
-  disp_->image() = greyImage(200, 200, 50);
+  disp_->image() = greyImage(next.width(), next.height(), 50);
   disp_->newImage();
-  QCOMPARE(disp_->view(), zoomed);
-  QCOMPARE(newS.count(), 0);
+  const QRectF whole(0, 0, next.width(), next.height());
+  QCOMPARE(disp_->view(), kept ? zoomed : whole);
+  QCOMPARE(newS.count(), kept ? 0 : 1);
+  // The next image of that size keeps the view again.
+  sendWheel(surface(), QPoint(100, 100), 120);
+  const QRectF again = disp_->view();
+  disp_->image() = greyImage(next.width(), next.height(), 70);
+  disp_->newImage();
+  QCOMPARE(disp_->view(), again);
   disp_->resetScale();
-  QCOMPARE(disp_->view(), QRectF(0, 0, 200, 200));
+  QCOMPARE(disp_->view(), whole);
 }
 
 void TestImgDisp::wheelZoomAboutMouse() {
@@ -359,7 +378,7 @@ void TestImgDisp::renderFrameTakesRangeUnlessFixed() {
   MemFrame other(8, 4, 1000.0);
   QVERIFY(other.open(0));
   renderFrame(other, img, bar);
-  QCOMPARE(bar.maxValue(), 137.0);               // kept while fixed
+  QCOMPARE(bar.maxValue(), 137.0);              // kept while fixed
   QCOMPARE(int(img.constScanLine(0)[0]), 255);  // 1000 is above the fixed range
   // A frame of one value shows black.
   bar.setFixColorScale(false);

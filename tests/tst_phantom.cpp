@@ -1,7 +1,7 @@
 // Tests of the synthetic data-set generator: the analytic line integrals
 // against numerical integration of the attenuation, the written files read
-// back through the project's image readers, and energy scans found by the
-// project's data-set scanner.
+// back through the project's image readers, and energy scans (I0 per
+// energy, the absorption edge, the lowest energy equal to a single set).
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -15,6 +15,7 @@
 
 #include "Phantom.h"
 #include "PhantomWriter.h"
+#include "automation/I0Energy.h"
 #include "imagedata/DataSetScan.h"
 #include "imagedata/ImgData.h"
 
@@ -87,25 +88,6 @@ double recordedI0Factor(const QMap<QString, QString>& d, int i) {
   return ok ? f : std::nan("");
 }
 
-// The energy (eV) an I0 list reads from a path: the text between its last
-// two "-", up to its last digit, "_" as the decimal point, keV or eV.
-double i0EnergyOfPath(const QString& path) {
-  const qsizetype last = path.lastIndexOf('-');
-  if (last < 0) return std::nan("");
-  const qsizetype before = path.lastIndexOf('-', last - 1);
-  const QString token = path.mid(before + 1, last - before - 1);
-  qsizetype d = token.size() - 1;
-  while (d >= 0 && !token[d].isDigit()) --d;
-  if (d < 0) return std::nan("");
-  QString number = token.left(d + 1);
-  number.replace('_', '.');
-  bool ok = false;
-  const double v = number.toDouble(&ok);
-  if (!ok) return std::nan("");
-  return token.mid(d + 1).toUpper() == "KEV" ? v * 1000.0 : v;
-}
-
-QStringList energyList(const QString& csv) { return csv.split(','); }
 }  // namespace
 
 class TestPhantom : public QObject {
@@ -113,17 +95,12 @@ class TestPhantom : public QObject {
  private slots:
   void lineIntegralMatchesNumeric_data();
   void lineIntegralMatchesNumeric();
-  void lineIntegralsMatchSingleRays();
   void attenuationInsideCircleAndVaryingWithHeight();
   void filesReadBack_data();
   void filesReadBack();
-  void truthSlices();
   void deterministic();
   void badOptionsRejected_data();
   void badOptionsRejected();
-  void scanLayout_data();
-  void scanLayout();
-  void scanI0Factors_data();
   void scanI0Factors();
   void scanEdge_data();
   void scanEdge();
@@ -139,12 +116,8 @@ void TestPhantom::lineIntegralMatchesNumeric_data() {
   QTest::addColumn<bool>("hits");
   // Phantom 256 wide, 16 slices, CoR 128: scale 0.9 * 127 = 114.3 pixels.
   QTest::newRow("centre, 0 deg") << 0.0 << 0.0 << 7.0 << true;
-  QTest::newRow("through ventricle") << 25.0 << 0.0 << 5.0 << true;
   QTest::newRow("oblique 37 deg") << -31.7 << 37.0 << 3.0 << true;
-  QTest::newRow("steep 101 deg") << 48.2 << 101.0 << 12.0 << true;
-  QTest::newRow("near the skull edge") << 75.0 << 0.0 << 8.0 << true;  // 0.69 * 114.3 = 78.9
   QTest::newRow("upper feature 250 deg") << 40.0 << 250.0 << 15.0 << true;
-  QTest::newRow("lower feature 300 deg") << -55.0 << 300.0 << 0.0 << true;
   QTest::newRow("misses") << 110.0 << 10.0 << 7.0 << false;  // beyond 0.92 * 114.3 = 105.2
 }
 
@@ -167,44 +140,25 @@ void TestPhantom::lineIntegralMatchesNumeric() {
            qPrintable(QStringLiteral("%1 vs %2").arg(analytic).arg(numeric)));
 }
 
-void TestPhantom::lineIntegralsMatchSingleRays() {
-  // Fractional CoR off the middle: pixel p is at distance p - 60.3.
-  const Phantom ph(128, 9, 60.3);
-  std::vector<double> row(128);
-  for (double thetaDeg : {0.0, 33.0, 90.0, 177.5, 271.0}) {
-    const double theta = thetaDeg * kPi / 180.0;
-    for (int z = 0; z < 9; z += 4) {
-      ph.lineIntegrals(theta, z, 128, row.data());
-      for (int p = 0; p < 128; ++p)
-        QVERIFY2(std::fabs(row[p] - ph.lineIntegral(p - 60.3, theta, z)) < 1e-12,
-                 qPrintable(QStringLiteral("theta %1 z %2 p %3").arg(thetaDeg).arg(z).arg(p)));
-    }
-  }
-}
-
 void TestPhantom::attenuationInsideCircleAndVaryingWithHeight() {
   const Phantom ph(200, 16, 100.0);
   const int n = ph.reconstructionSize();  // 2 * 99 - 2 = 196
   QCOMPARE(n, 196);
   const double radius = n / 2.0;
-  std::vector<double> first, last, truth;
-  for (int slice = 0; slice < 16; ++slice) {
+  std::vector<double> first, truth;
+  for (int slice : {0, 15}) {
     ph.sliceTruth(slice, n, truth);
     QCOMPARE(truth.size(), size_t(n) * n);
-    double total = 0.0;
     for (int y = 0; y < n; ++y)
       for (int x = 0; x < n; ++x) {
         const double v = truth[size_t(y) * n + x];
-        QVERIFY2(v >= -1e-12, qPrintable(QStringLiteral("negative at %1 %2").arg(x).arg(y)));
+        QVERIFY(v >= -1e-12);
         // The object keeps a margin to the reconstruction circle.
         if (std::hypot(x - radius, y - radius) > 0.85 * radius) QCOMPARE(v, 0.0);
-        total += v;
       }
-    QVERIFY(total > 0.0);
     if (slice == 0) first = truth;
-    if (slice == 15) last = truth;
   }
-  QVERIFY(first != last);
+  QVERIFY(first != truth);
   // Pixel (x, y) of the truth grid is the point (x - n/2, y - n/2): the lower
   // feature sits at (0.42, 0.32) units = (41.6, 31.7) pixels, plus 98.
   ph.sliceTruth(1, n, truth);
@@ -218,20 +172,11 @@ void TestPhantom::filesReadBack_data() {
   QTest::addColumn<QString>("axis");
   QTest::addColumn<double>("cor");
   QTest::addColumn<double>("origin");
-  QTest::newRow("img v") << "img"
-                         << "v" << 40.0 << 0.0;
-  QTest::newRow("img h") << "img"
-                         << "h" << 40.0 << 0.0;
-  QTest::newRow("img fractional cor") << "img"
-                                      << "v" << 37.25 << 15.0;
-  QTest::newRow("his v") << "his"
-                         << "v" << 40.0 << 0.0;
-  QTest::newRow("his h") << "his"
-                         << "h" << 41.5 << -30.0;
-  QTest::newRow("tif v") << "tif"
-                         << "v" << 40.0 << 0.0;
-  QTest::newRow("tif h") << "tif"
-                         << "h" << 40.0 << 90.0;
+  // clang-format off
+  QTest::newRow("img fractional cor") << "img" << "v" << 37.25 << 15.0;
+  QTest::newRow("his h") << "his" << "h" << 41.5 << -30.0;
+  QTest::newRow("tif h") << "tif" << "h" << 40.0 << 90.0;
+  // clang-format on
 }
 
 void TestPhantom::filesReadBack() {
@@ -293,39 +238,12 @@ void TestPhantom::filesReadBack() {
       for (int p = 0; p < w; ++p) {
         const double expect = ph.intensity(p, r, ph.lineIntegral(p - cor, theta, r));
         QVERIFY2(std::fabs(pixel(*d, p, r) - expect) <= 0.5 + 1e-9,
-                 qPrintable(QStringLiteral("k %1 p %2 r %3: %4 vs %5")
-                                .arg(k)
-                                .arg(p)
-                                .arg(r)
-                                .arg(pixel(*d, p, r))
-                                .arg(expect)));
+                 qPrintable(QStringLiteral("k %1 p %2 r %3").arg(k).arg(p).arg(r)));
         if (expect < 0.9 * ph.flatI0(p, r)) ++absorbed;
       }
     QVERIFY(absorbed > rows * 10);
   }
   QVERIFY(QFile::exists(QDir(out).filePath("phantom.txt")));
-}
-
-void TestPhantom::truthSlices() {
-  QTemporaryDir tmp;
-  QVERIFY(tmp.isValid());
-  QCOMPARE(runTool({"--out", tmp.path(), "--width", "48", "--rows", "3", "--projections", "2",
-                    "--truth"}),
-           0);
-  const Phantom ph(48, 3, 24.0);
-  const int n = ph.reconstructionSize();  // half = 23, n = 44
-  QCOMPARE(n, 44);
-  std::vector<double> truth;
-  for (int s = 0; s < 3; ++s) {
-    QFile f(tmp.filePath(QStringLiteral("truth/truth-%1.raw").arg(s, 5, 10, QLatin1Char('0'))));
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
-    QCOMPARE(bytes.size(), qsizetype(n) * n * 4);
-    ph.sliceTruth(s, n, truth);
-    for (int i = 0; i < n * n; i += 13)
-      QCOMPARE(double(qFromLittleEndian<float>(bytes.constData() + 4 * i)),
-               double(float(truth[size_t(i)])));
-  }
 }
 
 void TestPhantom::deterministic() {
@@ -337,15 +255,13 @@ void TestPhantom::deterministic() {
         QStringList{"--out", out, "--width", "64", "--rows", "3", "--projections", "9"} + extra);
     return rc == 0 ? hashFolder(out) : QByteArray();
   };
-  const QByteArray plain1 = make("a", {});
-  const QByteArray plain2 = make("b", {});
+  const QByteArray plain = make("a", {});
   const QByteArray noisy1 = make("c", {"--noise", "7"});
   const QByteArray noisy2 = make("d", {"--noise", "7"});
   const QByteArray noisy3 = make("e", {"--noise", "8"});
-  QVERIFY(!plain1.isEmpty() && !noisy1.isEmpty() && !noisy3.isEmpty());
-  QCOMPARE(plain1, plain2);
+  QVERIFY(!plain.isEmpty() && !noisy1.isEmpty() && !noisy3.isEmpty());
   QCOMPARE(noisy1, noisy2);
-  QVERIFY(noisy1 != plain1);
+  QVERIFY(noisy1 != plain);
   QVERIFY(noisy1 != noisy3);
 
   // A his set made in parallel holds the same pixels as the single files.
@@ -370,48 +286,11 @@ void TestPhantom::badOptionsRejected_data() {
   QTest::addColumn<QStringList>("args");
   QTest::addColumn<bool>("withOut");     // prepend a valid --out
   QTest::addColumn<QString>("message");  // part of the error text
+  // A smoke test of the option checks.
   QTest::newRow("unknown option") << QStringList{"--bogus"} << true << "bogus";
   QTest::newRow("no output folder") << QStringList{"--width", "64"} << false << "--out";
-  QTest::newRow("width not a number") << QStringList{"--width", "abc"} << true << "--width";
-  QTest::newRow("width too small") << QStringList{"--width", "2"} << true << "--width";
-  QTest::newRow("bad format") << QStringList{"--format", "png"} << true << "--format";
-  QTest::newRow("bad axis") << QStringList{"--axis", "x"} << true << "--axis";
-  QTest::newRow("zero range") << QStringList{"--range", "0"} << true << "--range";
-  QTest::newRow("cor off the detector") << QStringList{"--cor", "1"} << true << "--cor";
-  QTest::newRow("cor past the end")
-      << QStringList{"--width", "64", "--cor", "63.5"} << true << "--cor";
-  QTest::newRow("no projections") << QStringList{"--projections", "0"} << true << "--projections";
-  QTest::newRow("bad noise seed") << QStringList{"--noise", "-3"} << true << "--noise";
-  QTest::newRow("stray argument") << QStringList{"extra"} << true << "extra";
-  // Energy scans.
-  QTest::newRow("empty energy list") << QStringList{"--energies", ""} << true << "empty";
-  QTest::newRow("blank energy list") << QStringList{"--energies", " "} << true << "empty";
-  QTest::newRow("empty entry") << QStringList{"--energies", "7100,,7200"} << true << "empty entry";
-  QTest::newRow("trailing comma") << QStringList{"--energies", "7100,"} << true << "empty entry";
-  QTest::newRow("not a number") << QStringList{"--energies", "7100,abc"} << true
-                                << "\"abc\" is not an energy";
-  QTest::newRow("unit given") << QStringList{"--energies", "7.1keV"} << true << "is not an energy";
-  QTest::newRow("infinite") << QStringList{"--energies", "7100,inf"} << true << "is not an energy";
-  QTest::newRow("duplicate") << QStringList{"--energies", "7100,7200,7100"} << true
-                             << "given twice";
-  QTest::newRow("duplicate written differently")
+  QTest::newRow("two energies, one folder name")
       << QStringList{"--energies", "7112.5,7112.500"} << true << "given twice";
-  QTest::newRow("negative") << QStringList{"--energies", "7100,-7200"} << true << "not positive";
-  QTest::newRow("zero") << QStringList{"--energies", "0"} << true << "not positive";
-  QTest::newRow("too high") << QStringList{"--energies", "2000000"} << true << "above";
-  QTest::newRow("four decimals") << QStringList{"--energies", "7100.0001"} << true
-                                 << "three decimals";
-  QTest::newRow("201 energies") << QStringList{"--energies", "MANY"} << true << "at most 200";
-  QTest::newRow("bad layout") << QStringList{"--energies", "7100", "--layout", "flat"} << true
-                              << "--layout";
-  QTest::newRow("layout without energies")
-      << QStringList{"--layout", "heron"} << true << "need --energies";
-  QTest::newRow("edge without energies")
-      << QStringList{"--edge", "7100"} << true << "need --energies";
-  QTest::newRow("edge not a number")
-      << QStringList{"--energies", "7100", "--edge", "k"} << true << "--edge";
-  QTest::newRow("negative edge") << QStringList{"--energies", "7100", "--edge", "-1"} << true
-                                 << "--edge";
 }
 
 void TestPhantom::badOptionsRejected() {
@@ -422,13 +301,6 @@ void TestPhantom::badOptionsRejected() {
   QVERIFY(tmp.isValid());
   const QString out = tmp.filePath("set");
   if (withOut) args = QStringList{"--out", out} + args;
-  // 201 distinct energies.
-  const qsizetype many = args.indexOf("MANY");
-  if (many >= 0) {
-    QStringList e;
-    for (int i = 0; i < 201; ++i) e << QString::number(7000 + i);
-    args[many] = e.join(',');
-  }
   QString err;
   const int rc = runTool(args, &err);
   QVERIFY(rc > 0);
@@ -438,173 +310,15 @@ void TestPhantom::badOptionsRejected() {
   QVERIFY(!QFileInfo::exists(out));
 }
 
-void TestPhantom::scanLayout_data() {
-  QTest::addColumn<QString>("layout");
-  QTest::addColumn<QString>("format");
-  QTest::addColumn<QString>("energies");
-  QTest::addColumn<int>("projections");
-  QTest::newRow("engdirs img") << "engdirs"
-                               << "img"
-                               << "7100,7112.5,7200" << 3;
-  QTest::newRow("engdirs his") << "engdirs"
-                               << "his"
-                               << "7100,7112.5" << 4;
-  QTest::newRow("engdirs tif, energies out of order") << "engdirs"
-                                                      << "tif"
-                                                      << "7200,7050,7112.5" << 2;
-  QTest::newRow("heron img") << "heron"
-                             << "img"
-                             << "7100,7112.5,7200,7300" << 3;
-  QTest::newRow("heron his") << "heron"
-                             << "his"
-                             << "7100,7200" << 4;
-  QTest::newRow("heron tif, one energy") << "heron"
-                                         << "tif"
-                                         << "8333.125" << 2;
-}
-
-void TestPhantom::scanLayout() {
-  QFETCH(QString, layout);
-  QFETCH(QString, format);
-  QFETCH(QString, energies);
-  QFETCH(int, projections);
-  QTemporaryDir tmp;
-  QVERIFY(tmp.isValid());
-  const QString out = tmp.filePath("scan-set");
-  const int w = 48, rows = 3;
-  QString err;
-  QCOMPARE(runTool({"--out", out, "--width", QString::number(w), "--rows", QString::number(rows),
-                    "--projections", QString::number(projections), "--format", format, "--energies",
-                    energies, "--layout", layout},
-                   &err),
-           0);
-  const QDir o(out);
-  const QString ext = format == "tif" ? "tif" : "img";
-  const bool his = format == "his";
-  std::vector<double> given;
-  for (const QString& e : energyList(energies)) given.push_back(e.toDouble());
-  const QMap<QString, QString> d = description(out);
-  bool ok = false;
-  const double edge = d.value("edge_ev").toDouble(&ok);
-  QVERIFY(ok);
-
-  // The background and the data folder, and nothing of a single set.
-  QVERIFY(QFile::exists(o.filePath("bg." + ext)));
-  QVERIFY(!QFile::exists(o.filePath("i0." + ext)));
-  QCOMPARE(QDir(o.filePath("scan")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(),
-           qsizetype(layout == "heron" ? given.size() * (his ? 1 : projections) : given.size()));
-
-  // The data sets as the project's scanner lists them, in name order, each
-  // with its energy and its projection files in angle order.
-  QStringList names;          // energy text of each data set, in list order
-  std::vector<double> found;  // its energy
-  std::vector<QStringList> files;
-  if (layout == "engdirs") {
-    names = subDirNames(o.filePath("scan"));
-    for (const QString& n : names) {
-      found.push_back(leadingNumber(n));
-      files.push_back(QDir(dataSetDirPath(o.filePath("scan"), n)).entryList(QDir::Files));
-    }
-  } else {
-    const std::vector<CtFileSet> sets = scanFileSets(o.filePath("scan"), "*");
-    for (const CtFileSet& set : sets) {
-      QCOMPARE(set.sample(), QStringLiteral("sample"));
-      QCOMPARE(set.unit(), QStringLiteral("eV"));
-      names << set.energyField();
-      found.push_back(set.energyEV());
-      QStringList n;
-      for (const QFileInfo& f : set.files()) n << f.fileName();
-      files.push_back(n);
-    }
-  }
-  QCOMPARE(names.size(), qsizetype(given.size()));
-  QCOMPARE(d.value("data_set_order"), names.join(' ') + " (name order)");
-  for (size_t i = 0; i < found.size(); ++i) {
-    QVERIFY2(std::count(given.begin(), given.end(), found[i]) == 1, qPrintable(names[int(i)]));
-    QStringList expect;
-    for (int k = 0; k < (his ? 1 : projections); ++k) {
-      if (his)
-        expect << (layout == "heron" ? QStringLiteral("sample-%1-0001.his").arg(names[int(i)])
-                                     : QStringLiteral("proj.his"));
-      else if (layout == "heron")
-        expect << QStringLiteral("sample-%1-%2.%3")
-                      .arg(names[int(i)])
-                      .arg(k + 1, 4, 10, QLatin1Char('0'))
-                      .arg(ext);
-      else
-        expect << QStringLiteral("proj-%1.%2").arg(k, 5, 10, QLatin1Char('0')).arg(ext);
-    }
-    QCOMPARE(files[i], expect);
-  }
-
-  // One I0 file per energy, its energy between the last two "-".
-  const QFileInfoList i0s = QDir(o.filePath("i0")).entryInfoList(QDir::Files, QDir::Name);
-  QCOMPARE(i0s.size(), qsizetype(given.size()));
-  for (const QFileInfo& f : i0s) {
-    const double e = i0EnergyOfPath(f.absoluteFilePath());
-    QVERIFY2(std::count(given.begin(), given.end(), e) == 1, qPrintable(f.filePath()));
-  }
-
-  // Each data set's projections hold its own energy's attenuation over its
-  // own energy's I0.
-  const auto bg = openFrame(o.filePath("bg." + ext));
-  QVERIFY(bg);
-  std::vector<double> bgRow(w), i0Row(w), row(w);
-  for (size_t i = 0; i < found.size(); ++i) {
-    const QString dir =
-        layout == "heron" ? o.filePath("scan") : dataSetDirPath(o.filePath("scan"), names[int(i)]);
-    const int k = projections - 1;
-    const auto proj = openFrame(QDir(dir).filePath(files[i][his ? 0 : k]), his ? k : 0);
-    const auto i0 =
-        openFrame(o.filePath(QStringLiteral("i0/i0-%1-0001.%2").arg(names[int(i)], ext)));
-    QVERIFY2(proj && i0, qPrintable(names[int(i)]));
-    if (his) QCOMPARE(proj->frameCount(), projections);
-    Phantom ph(w, rows, w / 2.0);
-    ph.setEdge(edge);
-    ph.setEnergy(found[i]);
-    const double theta = k * 180.0 / projections * kPi / 180.0;
-    for (int r = 0; r < rows; ++r) {
-      bg->row(r, bgRow.data());
-      i0->row(r, i0Row.data());
-      proj->row(r, row.data());
-      for (int p = 0; p < w; ++p) {
-        const double expect =
-            bgRow[p] + (i0Row[p] - bgRow[p]) * std::exp(-ph.lineIntegral(p - w / 2.0, theta, r));
-        QVERIFY2(std::fabs(row[p] - expect) <= 0.5 + 1e-9,
-                 qPrintable(QStringLiteral("%1 p %2 r %3: %4 vs %5")
-                                .arg(names[int(i)])
-                                .arg(p)
-                                .arg(r)
-                                .arg(row[p])
-                                .arg(expect)));
-      }
-    }
-  }
-}
-
-void TestPhantom::scanI0Factors_data() {
-  QTest::addColumn<QString>("energies");
-  QTest::addColumn<QString>("shuffled");  // the same energies in another order
-  QTest::newRow("five energies") << "7100,7110,7120,7130,7140"
-                                 << "7130,7100,7140,7120,7110";
-  QTest::newRow("two energies") << "9000,9659.5"
-                                << "9659.5,9000";
-  QTest::newRow("eight energies, wide range") << "5000,5500,6000,7000,8000,9000,12000,20000"
-                                              << "20000,5000,12000,5500,9000,6000,8000,7000";
-}
-
 void TestPhantom::scanI0Factors() {
-  QFETCH(QString, energies);
-  QFETCH(QString, shuffled);
+  const QString energies = "7100,7110,7120,7130,7140", shuffled = "7130,7100,7140,7120,7110";
   QTemporaryDir tmp;
   QVERIFY(tmp.isValid());
-  const int w = 40, rows = 4;
-  const QStringList base{
-      "--width", QString::number(w), "--rows", QString::number(rows), "--projections", "1"};
+  const QStringList base{"--width", "40", "--rows", "4", "--projections", "1"};
   QCOMPARE(runTool(QStringList{"--out", tmp.filePath("a"), "--energies", energies} + base), 0);
   QCOMPARE(runTool(QStringList{"--out", tmp.filePath("b"), "--energies", shuffled} + base), 0);
   const QMap<QString, QString> d = description(tmp.filePath("a"));
-  const QStringList list = energyList(energies);  // ascending
+  const QStringList list = energies.split(',');  // ascending
   std::vector<double> factors;
   for (int i = 0; i < list.size(); ++i) {
     factors.push_back(recordedI0Factor(d, i));
@@ -616,24 +330,12 @@ void TestPhantom::scanI0Factors() {
     return tmp.filePath(
         QStringLiteral("%1/i0/i0-%2-0001.img").arg(set, PhantomWriter::energyText(e.toDouble())));
   };
-  const auto lowest = openFrame(i0Of("a", list[0]));
-  QVERIFY(lowest);
-  std::vector<double> ref(w), line(w);
   for (int i = 0; i < list.size(); ++i) {
     // Every energy has an I0 of its own: a wrong choice changes every
     // log-ratio by at least the log of the factors' ratio.
     for (int j = 0; j < i; ++j)
       QVERIFY2(std::fabs(std::log(factors[size_t(i)] / factors[size_t(j)])) > 0.05,
                qPrintable(list[i] + " and " + list[j]));
-    const auto i0 = openFrame(i0Of("a", list[i]));
-    QVERIFY(i0);
-    for (int r = 0; r < rows; ++r) {
-      lowest->row(r, ref.data());
-      i0->row(r, line.data());
-      for (int p = 0; p < w; ++p)
-        QVERIFY2(std::fabs(line[p] - factors[size_t(i)] * ref[p]) <= 0.5 + 0.5 * factors[size_t(i)],
-                 qPrintable(QStringLiteral("%1 p %2 r %3").arg(list[i]).arg(p).arg(r)));
-    }
     // The factor belongs to the energy, whatever the order given.
     QCOMPARE(fileBytes(i0Of("b", list[i])), fileBytes(i0Of("a", list[i])));
     QVERIFY(!fileBytes(i0Of("a", list[i])).isEmpty());
@@ -644,24 +346,11 @@ void TestPhantom::scanEdge_data() {
   QTest::addColumn<QString>("energies");
   QTest::addColumn<QString>("edge");   // --edge, empty for the default
   QTest::addColumn<QString>("sides");  // b: below the edge, a: at or above
-  QTest::newRow("default, midway") << "7100,7105,7120,7125"
-                                   << ""
-                                   << "bbaa";
-  QTest::newRow("default, odd count, out of order") << "7125,7100,7120"
-                                                    << ""
-                                                    << "aba";
-  QTest::newRow("edge given") << "7100,7105,7120"
-                              << "7102"
-                              << "baa";
-  QTest::newRow("edge at an energy") << "7100,7105,7110"
-                                     << "7105"
-                                     << "baa";
-  QTest::newRow("edge above all") << "7100,7105"
-                                  << "9000"
-                                  << "bb";
-  QTest::newRow("single energy") << "7100"
-                                 << ""
-                                 << "b";
+  // clang-format off
+  QTest::newRow("default, odd count, out of order") << "7125,7100,7120" << "" << "aba";
+  QTest::newRow("edge at an energy") << "7100,7105,7110" << "7105" << "baa";
+  QTest::newRow("edge above all") << "7100,7105" << "9000" << "bb";
+  // clang-format on
 }
 
 void TestPhantom::scanEdge() {
@@ -679,7 +368,7 @@ void TestPhantom::scanEdge() {
   const QMap<QString, QString> d = description(tmp.path());
   const double edgeEV = d.value("edge_ev").toDouble();
   if (!edge.isEmpty()) QCOMPARE(edgeEV, edge.toDouble());
-  const QStringList list = energyList(energies);
+  const QStringList list = energies.split(',');
   QCOMPARE(sides.size(), list.size());
 
   const Phantom model(w, rows, w / 2.0);
@@ -693,37 +382,54 @@ void TestPhantom::scanEdge() {
     for (size_t k = 0; k < v.size(); ++k) v[k] = qFromLittleEndian<float>(b.constData() + 4 * k);
     return v;
   };
-  std::vector<double> expect;
+  const int slice = rows / 2;
+  std::vector<double> expect, bgRow(w), i0Row(w), row(w);
+  const auto bg = openFrame(tmp.filePath("bg.img"));
+  QVERIFY(bg);
   for (int i = 0; i < list.size(); ++i) {
     const bool above = sides[i] == 'a';
     QVERIFY2(d.value(QStringLiteral("energy_%1").arg(i + 1))
                  .endsWith(above ? "factor 3 (above edge)" : "factor 1 (below edge)"),
              qPrintable(d.value(QStringLiteral("energy_%1").arg(i + 1))));
-    for (int slice = 0; slice < rows; ++slice) {
-      const std::vector<float> t = truth(i, slice);
-      QCOMPARE(t.size(), size_t(n) * n);
-      // Below the edge the truth is that of the single data set.
-      if (!above) {
-        model.sliceTruth(slice, n, expect);
-        for (size_t k = 0; k < t.size(); ++k) QCOMPARE(t[k], float(expect[k]));
+    const std::vector<float> t = truth(i, slice);
+    QCOMPARE(t.size(), size_t(n) * n);
+    // Below the edge the truth is that of the single data set.
+    if (!above) {
+      model.sliceTruth(slice, n, expect);
+      for (size_t k = 0; k < t.size(); ++k) QCOMPARE(t[k], float(expect[k]));
+    }
+    for (int j = 0; j < i; ++j) {
+      const std::vector<float> u = truth(j, slice);
+      if (sides[j] == sides[i]) {
+        QVERIFY2(u == t, qPrintable(list[i] + " vs " + list[j]));
+        continue;
       }
-      for (int j = 0; j < i; ++j) {
-        const std::vector<float> u = truth(j, slice);
-        if (sides[j] == sides[i]) {
-          QVERIFY2(u == t, qPrintable(list[i] + " vs " + list[j]));
-          continue;
-        }
-        // Across the edge the edge material absorbs more above; nothing
-        // absorbs less.
-        const std::vector<float>& lo = above ? u : t;
-        const std::vector<float>& hi = above ? t : u;
-        int changed = 0;
-        for (size_t k = 0; k < t.size(); ++k) {
-          QVERIFY(hi[k] >= lo[k] - 1e-6f);
-          if (hi[k] > lo[k] + 1e-6f) ++changed;
-        }
-        if (slice == rows / 2) QVERIFY2(changed > 20, qPrintable(QString::number(changed)));
+      // Across the edge the edge material absorbs more above; nothing absorbs less.
+      const std::vector<float>& lo = above ? u : t;
+      const std::vector<float>& hi = above ? t : u;
+      int changed = 0;
+      for (size_t k = 0; k < t.size(); ++k) {
+        QVERIFY(hi[k] >= lo[k] - 1e-6f);
+        changed += hi[k] > lo[k] + 1e-6f;
       }
+      QVERIFY2(changed > 20, qPrintable(QString::number(changed)));
+    }
+    // The projection holds this energy's attenuation over this energy's I0.
+    Phantom ph(w, rows, w / 2.0);
+    ph.setEdge(edgeEV);
+    ph.setEnergy(list[i].toDouble());
+    const QString name = PhantomWriter::energyText(list[i].toDouble());
+    const auto proj = openFrame(tmp.filePath("scan/" + name + "/proj-00000.img"));
+    const auto i0 = openFrame(tmp.filePath("i0/i0-" + name + "-0001.img"));
+    QVERIFY(proj && i0);
+    for (int r = 0; r < rows; ++r) {
+      bg->row(r, bgRow.data());
+      i0->row(r, i0Row.data());
+      proj->row(r, row.data());
+      for (int p = 0; p < w; ++p)
+        QVERIFY(std::fabs(row[p] - bgRow[p] -
+                          (i0Row[p] - bgRow[p]) * std::exp(-ph.lineIntegral(p - w / 2.0, 0, r))) <=
+                0.5 + 1e-9);
     }
   }
 }
@@ -731,12 +437,10 @@ void TestPhantom::scanEdge() {
 void TestPhantom::singleSetMatchesScanReference_data() {
   QTest::addColumn<QString>("format");
   QTest::addColumn<QString>("axis");
-  QTest::newRow("img") << "img"
-                       << "v";
-  QTest::newRow("his, axis h") << "his"
-                               << "h";
-  QTest::newRow("tif") << "tif"
-                       << "v";
+  // clang-format off
+  QTest::newRow("img") << "img" << "v";
+  QTest::newRow("his, axis h") << "his" << "h";
+  // clang-format on
 }
 
 void TestPhantom::singleSetMatchesScanReference() {
@@ -783,9 +487,7 @@ void TestPhantom::energyNames() {
   const struct {
     double e;
     const char* name;
-  } cases[] = {{7100.0, "7100eV"},       {7112.5, "7112_5eV"}, {7112.25, "7112_25eV"},
-               {8000.125, "8000_125eV"}, {0.5, "0_5eV"},       {1.0e6, "1000000eV"},
-               {9659.0, "9659eV"}};
+  } cases[] = {{7100.0, "7100eV"}, {7112.25, "7112_25eV"}, {0.5, "0_5eV"}, {1.0e6, "1000000eV"}};
   for (const auto& c : cases) {
     const QString name = PhantomWriter::energyText(c.e);
     QCOMPARE(name, QString::fromLatin1(c.name));
@@ -793,6 +495,9 @@ void TestPhantom::energyNames() {
     QCOMPARE(i0EnergyOfPath("/data/run-1/i0/i0-" + name + "-0001.img"), c.e);
     QCOMPARE(PhantomWriter::energiesError({c.e}), QString());
   }
+  // Energies that would share a folder name are refused.
+  QVERIFY(PhantomWriter::energiesError({7100.0001}).contains("three decimals"));
+  QVERIFY(PhantomWriter::energiesError({7112.5, 7112.5}).contains("given twice"));
 }
 
 QTEST_GUILESS_MAIN(TestPhantom)

@@ -102,9 +102,6 @@ void TestRender3dTool::refusals_data() {
   QTest::addColumn<QString>("out");
   QTest::newRow("unknown suffix") << QStringList{"--out", "@/v.xyz"} << "v.xyz";
   QTest::newRow("bad turn axis") << QStringList{"--turn", "w:10", "--out", "@/a.png"} << "a.png";
-  QTest::newRow("bad size") << QStringList{"--size", "12", "--out", "@/b.png"} << "b.png";
-  QTest::newRow("section out of range")
-      << QStringList{"--section", "101", "--out", "@/c.png"} << "c.png";
 }
 
 void TestRender3dTool::refusals() {

@@ -70,16 +70,6 @@ class TestSinogramPanel : public QObject {
     pc_.reset();
   }
 
-  void defaults() {
-    Sinogram s;
-    QCOMPARE(s.windowTitle(), QString("Sinogram"));
-    QCOMPARE(s.findChild<QLineEdit*>("Cor")->text(), QString("1000"));
-    QCOMPARE(s.findChild<QLineEdit*>("GuessParam")->text(), QString("0.35"));
-    QCOMPARE(s.findChild<QLineEdit*>("ImageOffsetY")->text(), QString("0"));
-    QCOMPARE(s.findChild<QCheckBox*>("AlterStack")->text(), QString("Alter. Stack"));
-    QCOMPARE(s.findChild<QCheckBox*>("MoveYWMouse")->text(), QString("Move Y w. Mouse"));
-  }
-
   void corChangeRebuilds_data() {
     QTest::addColumn<double>("cor");
     QTest::addColumn<int>("width");

@@ -90,6 +90,10 @@ class TestVolumeRender : public QObject {
   void sectionCut();
   void framePassesByDepth();
   void emptyWindow();
+  void invertedWindow_data();
+  void invertedWindow();
+  void cutFaceClosed_data();
+  void cutFaceClosed();
   void sizeClamping_data();
   void sizeClamping();
   void productionMatchesLiteral_data();
@@ -267,9 +271,89 @@ void TestVolumeRender::emptyWindow() {
   st.minPC = st.maxPC = 40;  // high = low
   const QImage pic = renderPicture({{s, st}}, view(50, 40));
   QVERIFY(allWhite(pic));
-  st.minPC = 60;
-  st.maxPC = 40;  // inverted
-  QVERIFY(allWhite(renderPicture({{s, st}}, view(50, 40))));
+  QVERIFY(allWhite(renderPictureLiteral({{s, st}}, view(50, 40))));
+}
+
+void TestVolumeRender::invertedWindow_data() {
+  QTest::addColumn<double>("front");  // value of slice 1
+  QTest::addColumn<double>("back");   // value of slice 0
+  QTest::addColumn<QColor>("expected");
+  // Window 256 .. 0: u = (v - 256) / -256 * 256 = 256 - v, the ray shows its
+  // smallest value. Volume colour (0, 127, 127) at q: 255 - q, 255 - q * 128/255.
+  QTest::newRow("smaller value wins") << 200.0 << 100.0 << QColor(99, 177, 177);  // q 156
+  QTest::newRow("value 1 full colour") << 1.0 << 300.0 << QColor(0, 127, 127);    // q 255
+  QTest::newRow("value 0 gives 256, invisible") << 0.0 << 256.0 << QColor(Qt::white);
+}
+
+void TestVolumeRender::invertedWindow() {
+  QFETCH(double, front);
+  QFETCH(double, back);
+  QFETCH(QColor, expected);
+  auto s = makeSeries(4, 4, 2, [&](int, int, int k) { return k == 1 ? front : back; });
+  SliceSetStyle st = style256();
+  st.minPC = 100;
+  st.maxPC = 0;
+  const std::vector<SliceSetInput> sets{{s, st}};
+  const QImage pic = renderPicture(sets, view(8, 8));
+  QCOMPARE(at(pic, 4, 4), expected);
+  QCOMPARE(differingPixels(pic, renderPictureLiteral(sets, view(8, 8))), 0);
+}
+
+void TestVolumeRender::cutFaceClosed_data() {
+  QTest::addColumn<QList<double>>("turns");  // axis x, y, z as 0, 1, 2, then degrees
+  QTest::addColumn<int>("slider");
+  QTest::newRow("straight, plane between slices") << QList<double>{} << 0;
+  QTest::newRow("x 20") << QList<double>{0, 20} << 0;
+  QTest::newRow("x 40, y 25") << QList<double>{0, 40, 1, 25} << 0;
+  QTest::newRow("x -60, z 30, forward") << QList<double>{0, -60, 2, 30} << 15;
+  QTest::newRow("y 70") << QList<double>{1, 70} << -10;
+  QTest::newRow("x 80") << QList<double>{0, 80} << 5;
+  QTest::newRow("from below, y 160") << QList<double>{1, 160} << 0;
+}
+
+// The cut face, the plane Q.N = s with N along the view inside the stack, is drawn
+// in the section colour wherever the plane crosses the stack away from its edges:
+// no ray may fall between two samples and show the volume behind the cut.
+void TestVolumeRender::cutFaceClosed() {
+  QFETCH(QList<double>, turns);
+  QFETCH(int, slider);
+  const int w = 40, h = 36, n = 40;
+  // Every value in the window (u = v in 100..199), so that every sample is visible.
+  auto s = makeSeries(w, h, n,
+                      [](int x, int y, int k) { return 100.0 + (x * 7 + y * 3 + k * 5) % 100; });
+  ViewState v = view(96, 96);
+  for (int t = 0; t + 1 < turns.size(); t += 2) {
+    const int axis = int(turns[t]);
+    rotateAxes(v.ex, v.ey, v.ez, Vec3(axis == 0, axis == 1, axis == 2), turns[t + 1] * M_PI / 180);
+  }
+  SliceSetStyle st = style256();
+  st.volumeColor = QColor(0, 127, 127);
+  st.sectionColor = QColor(127, 0, 0);
+  st.showSection = true;
+  st.sectionNormal = v.ez;
+  st.slider = slider;
+  const std::vector<SliceSetInput> sets{{s, st}};
+  const QImage pic = renderPicture(sets, v);
+  // Where the ray of pixel (i, j) crosses the plane: P + t Ez with (P + t Ez).Ez = s.
+  const double plane = slider / 100.0 * n;
+  const double margin = 2 + 1 / std::abs(v.ez.z);  // one sample step back, and a pixel
+  int inside = 0, volumeColoured = 0;
+  for (int j = 0; j < v.height; ++j) {
+    for (int i = 0; i < v.width; ++i) {
+      const Vec3 p = v.m + v.ex * (i - v.width / 2.0) + v.ey * (j - v.height / 2.0);
+      const Vec3 q = p + v.ez * (plane - p.dot(v.ez));
+      if (std::abs(q.x) > w / 2.0 - margin || std::abs(q.y) > h / 2.0 - margin ||
+          std::abs(q.z) > n / 2.0 - margin)
+        continue;
+      ++inside;
+      // Section colour: red above green; volume colour: green above red.
+      const QColor c = at(pic, i, j);
+      if (!(c.red() > c.green())) ++volumeColoured;
+    }
+  }
+  QVERIFY2(inside > 300, qPrintable(QString::number(inside)));
+  QCOMPARE(volumeColoured, 0);
+  QCOMPARE(differingPixels(pic, renderPictureLiteral(sets, v)), 0);
 }
 
 void TestVolumeRender::sizeClamping_data() {
@@ -305,16 +389,23 @@ void TestVolumeRender::productionMatchesLiteral_data() {
   QTest::addColumn<bool>("twoSets");
   QTest::addColumn<double>("tilt");      // then turned this far about the x axis
   QTest::addColumn<bool>("tiltAboutY");  // or the y axis
-  QTest::newRow("straight") << 0 << false << 255 << 1.0 << false << 0.0 << false;
-  QTest::newRow("turned") << 1 << false << 255 << 1.0 << false << 0.0 << false;
-  QTest::newRow("turned twice, zoomed") << 2 << false << 200 << 0.63 << false << 0.0 << false;
-  QTest::newRow("section") << 2 << true << 255 << 0.8 << false << 0.0 << false;
-  QTest::newRow("two sets half opaque") << 3 << true << 128 << 1.3 << true << 0.0 << false;
+  QTest::addColumn<bool>("inverted");    // the window's ends swapped
+  QTest::newRow("straight") << 0 << false << 255 << 1.0 << false << 0.0 << false << false;
+  QTest::newRow("turned") << 1 << false << 255 << 1.0 << false << 0.0 << false << false;
+  QTest::newRow("turned twice, zoomed")
+      << 2 << false << 200 << 0.63 << false << 0.0 << false << false;
+  QTest::newRow("section") << 2 << true << 255 << 0.8 << false << 0.0 << false << false;
+  QTest::newRow("two sets half opaque") << 3 << true << 128 << 1.3 << true << 0.0 << false << false;
   // Rays nearly along the slices: each slice moves a ray's sample by several pixels
   // (by more than the slice height in the second), so each ray meets few slices.
-  QTest::newRow("nearly edge-on") << 0 << false << 255 << 0.7 << false << 1.45 << false;
-  QTest::newRow("nearly edge-on, about y") << 0 << false << 255 << 0.6 << false << 1.46 << true;
-  QTest::newRow("edge-on within a degree") << 0 << true << 255 << 0.5 << false << 1.555 << false;
+  QTest::newRow("nearly edge-on") << 0 << false << 255 << 0.7 << false << 1.45 << false << false;
+  QTest::newRow("nearly edge-on, about y")
+      << 0 << false << 255 << 0.6 << false << 1.46 << true << false;
+  QTest::newRow("edge-on within a degree")
+      << 0 << true << 255 << 0.5 << false << 1.555 << false << false;
+  QTest::newRow("inverted window") << 1 << false << 255 << 1.0 << false << 0.0 << false << true;
+  QTest::newRow("inverted window, section")
+      << 2 << true << 200 << 0.8 << false << 0.0 << false << true;
 }
 
 void TestVolumeRender::productionMatchesLiteral() {
@@ -325,6 +416,7 @@ void TestVolumeRender::productionMatchesLiteral() {
   QFETCH(bool, twoSets);
   QFETCH(double, tilt);
   QFETCH(bool, tiltAboutY);
+  QFETCH(bool, inverted);
   auto s = ballSeries();
   ViewState v = view(97, 83);
   v.scale = scale;
@@ -340,6 +432,7 @@ void TestVolumeRender::productionMatchesLiteral() {
   st.rMax = 1000;
   st.minPC = 3;
   st.maxPC = 90;
+  if (inverted) std::swap(st.minPC, st.maxPC);
   st.opacity = opacity;
   st.showSection = section;
   st.sectionNormal = v.ez;

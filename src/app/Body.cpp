@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QThread>
 #include <algorithm>
@@ -39,6 +40,9 @@
 #include "view3d/CtView.h"
 #include "widgets/CtDisp.h"
 #include "widgets/ImgDispWPV.h"
+#include "widgets/LogStatus.h"
+#include "widgets/LogView.h"
+#include "widgets/MessageLog.h"
 #include "widgets/PopDockBase.h"
 #include "widgets/SeekCtrl.h"
 
@@ -106,6 +110,9 @@ Body::Body(QWidget* parent)
   galleryPop_ = dockInto(ui_->CtImgsBaseLayout, gallery_, "CT images");
 
   ui_->SelI0Files->setNewOnlyMode(true);
+  // The auto-save rows choose (and make) the folders the results go to.
+  ui_->SelectImageSaveDir->setMode(SelectAFile::Mode::Save);
+  ui_->SelectDataSaveDir->setMode(SelectAFile::Mode::Save);
   ui_->SelI0Files->setSelectButtonText(tr("Sel. I0 File Set"));
   ui_->I0ofRawImage_->setTitle(tr("I0 of Raw Image"));
   ui_->I0ofI0Image_->setTitle(tr("I0 of I0 Image"));
@@ -194,6 +201,16 @@ Body::Body(QWidget* parent)
   }
 
   createWorkers();
+  // Every debug-log message in the window: a page after the views, and a status
+  // line below them with the last message and the warnings not yet read.
+  auto* logView = new LogView(&MessageLog::instance());
+  logView->setObjectName("LogView");
+  ui_->ImgsTab->addTab(logView, tr("Log"));
+  auto* logStatus = new LogStatus(&MessageLog::instance());
+  logStatus->setObjectName("LogStatus");
+  ui_->ImagesLayout->addWidget(logStatus, 1, 0);
+  connect(logStatus, &LogStatus::showLog, this,
+          [this, logView] { ui_->ImgsTab->setCurrentWidget(logView); });
   registerCommands();
   replayConfigLines();
   setupQuillmapLink();
@@ -893,4 +910,33 @@ void Body::qmpAnnounceSlice(int slice) {
 
 void Body::showCont2dAState() {
   ui_->Cont2DA->setStyleSheet(qmpSeq_.continuous() ? kCont2dAOn : kCont2dAOff);
+}
+
+// ---- window size -----------------------------------------------------------
+
+QSize Body::initialSize(const QSize& available) const {
+  // The whole left column: its panels and the frames and margins around them.
+  const QMargins m = layout()->contentsMargins();
+  const int column = ui_->ControlsContents->sizeHint().height() +
+                     2 * ui_->ControlsScroll->frameWidth() + m.top() + m.bottom() +
+                     2 * frameWidth();
+  const QSize least = minimumSizeHint();
+  const QSize wanted(std::max(least.width(), 1280), std::max({least.height(), column, 800}));
+  return wanted.boundedTo(available);
+}
+
+void Body::keepOnScreen() {
+  const QScreen* s = screen();
+  if (!s || !isVisible()) return;
+  const QRect free = s->availableGeometry();
+  const QRect frame = frameGeometry();
+  const QSize decoration = frame.size() - size();
+  const QSize fits = size().boundedTo(free.size() - decoration);
+  if (fits != size()) resize(fits);
+  const QRect now = frameGeometry();
+  const int x =
+      std::clamp(now.x(), free.left(), std::max(free.left(), free.right() + 1 - now.width()));
+  const int y =
+      std::clamp(now.y(), free.top(), std::max(free.top(), free.bottom() + 1 - now.height()));
+  if (QPoint(x, y) != now.topLeft()) move(x, y);
 }

@@ -74,6 +74,13 @@ class Body : public QFrame {
   XafsBatch* xafsBatch() const { return xafs_; }
   QFileDialog* setupDialog() const { return setupDialog_; }
   bool anyWorkerBusy() const;
+  // The size the window opens at on a screen whose free area is available:
+  // 1280 x 800, taller when the left column needs it, never below what the
+  // layout needs, and bounded by available.
+  QSize initialSize(const QSize& available) const;
+  // Pulls the window, title bar and borders included, back into the screen's free
+  // area once the window manager has framed it (shrinking it if need be).
+  void keepOnScreen();
 
  signals:
   void batchCalcStart();

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
+#include <QScreen>
 #include <QStyleFactory>
+#include <QTimer>
 #include <QTranslator>
 #include <memory>
 
@@ -11,6 +13,7 @@
 #include "app/ConfigStore.h"
 #include "app/Startup.h"
 #include "automation/Batch.h"
+#include "widgets/MessageLog.h"
 
 int main(int argc, char** argv) {
   ConfigStore& store = ConfigStore::instance();
@@ -22,11 +25,14 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
 
   auto app = std::make_unique<QApplication>(argc, argv);
+  // The window's log page shows every message; standard error still gets them.
+  MessageLog::instance().install();
   qDebug() << "Size of integers" << sizeof(int) << sizeof(long) << sizeof(long long);
   QApplication::setStyle(QStyleFactory::create("Fusion"));
 
   store.readConfigFile(startup::configFileName(store));
   store.setDataRoot(startup::dataRoot(store, QDir::homePath()));
+  if (store.contains("-nw")) MessageLog::instance().uninstall();  // no window to show them
 
   auto translator = std::make_unique<QTranslator>();
   if (!store.contains("-e")) {
@@ -40,8 +46,11 @@ int main(int argc, char** argv) {
   auto body = std::make_unique<Body>();
   QObject::connect(body.get(), &Body::finishing, app.get(), &QApplication::quit);
   if (!store.contains("-nw")) {
+    // Open with the left column whole, within the screen's free area.
+    if (const QScreen* screen = body->screen())
+      body->resize(body->initialSize(screen->availableGeometry().size()));
     body->show();
-    body->resize(1, 1);
+    QTimer::singleShot(0, body.get(), &Body::keepOnScreen);
   }
   // -q makes a batch run a job: the program ends with the batch, and a batch
   // file that cannot be read ends it at once with a failure code.

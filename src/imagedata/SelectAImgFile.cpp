@@ -49,12 +49,7 @@ double SelectAImgFile::expTime() const {
   return ok ? v : 0.0;
 }
 
-QString SelectAImgFile::expTimeText() const { return expTimeLE_->text(); }
-void SelectAImgFile::setExpTimeText(const QString& t) { expTimeLE_->setText(t); }
-
-void SelectAImgFile::setExpTime(double time) {
-  expTimeLE_->setText(QString::number(time, 'g', 6));
-}
+void SelectAImgFile::setExpTime(double time) { expTimeLE_->setText(QString::number(time, 'g', 6)); }
 
 bool SelectAImgFile::load(const QString& fname) {
   std::unique_ptr<ImgData> reader = createImgData(fileType(fname));

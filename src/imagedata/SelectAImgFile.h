@@ -28,8 +28,6 @@ class SelectAImgFile : public SelectAFile {
 
   // The exposure time field as a number, 0 when it is not one.
   double expTime() const;
-  QString expTimeText() const;
-  void setExpTimeText(const QString& t);
 
   // Loads the reference frame from fname; on failure the old frame stays and
   // the status shows failure. Returns whether a frame was loaded.

@@ -42,7 +42,6 @@ class SelectDataDir : public QFrame {
   int currentIndex() const;
   int count() const;
   QStringList entries() const;
-  QFileDialog* metaFileDialog() const { return metaDialog_; }
 
   // The current data set's energy in eV, 0 when there is none.
   double energyEV() const;

@@ -64,16 +64,24 @@ struct RayParams {
   const SliceSeries* series;
   int w, h, n;
   double hw, hh, hn;
+  // Window on the values as read, each XORed with signMask: an inverted window
+  // (high < low) is turned into an upright one on the negated values, which gives
+  // the same u bit for bit, so that the largest value kept is still the one shown.
   double low, high, vCut;  // v in [low, vCut] is inside the window
+  uint64_t signMask;
   bool section;
   Vec3 normal;
-  double s;
+  double s, sLow;  // cut-away depth and the lower end of the section band
   ViewState view;
   int volR, volG, volB, secR, secG, secB;
   std::array<uchar, 256> pm;  // premultiplied channel per grey level at the set's opacity
   uchar pmAlpha;
   bool avx2;  // use the AVX2 sweep
 };
+
+inline double flipped(double v, const RayParams& rp) {
+  return std::bit_cast<double>(std::bit_cast<uint64_t>(v) ^ rp.signMask);
+}
 
 inline double windowed(double v, const RayParams& rp) {
   double u = (v - rp.low) / (rp.high - rp.low) * 256;
@@ -159,13 +167,14 @@ inline void prefetchValue(const double* slice, ptrdiff_t index) {
 // skipped when slice k is outside the union of its rays' slice ranges; within it each
 // ray is sampled, since the exact inside test alone decides which samples count
 // (the ranges only ever exclude samples that test would reject). With the section,
-// samples on the cut-away side are skipped and the last windowed value within one
-// of the section plane is kept in secVal, as in the scalar section loop.
+// samples on the cut-away side are skipped, and a kept sample in the section band at
+// least as near the plane as the one in secD puts its windowed value in secVal and
+// its depth in secD, as in the scalar section loop.
 template <bool kSection>
 __attribute__((target("avx2"))) void sweepAvx2(int g0, int g1, int k, double kz, const double* ox,
                                                const double* oy, const double* oz,
                                                const int* gFirst, const int* gLast, double* best,
-                                               double* secVal, const double* slice,
+                                               double* secVal, double* secD, const double* slice,
                                                const double* ahead, int shift,
                                                const RayParams& rp) {
   const ViewState& v = rp.view;
@@ -174,12 +183,12 @@ __attribute__((target("avx2"))) void sweepAvx2(int g0, int g1, int k, double kz,
                 hw = _mm256_set1_pd(rp.hw), hh = _mm256_set1_pd(rp.hh),
                 minus1 = _mm256_set1_pd(-1.0), wD = _mm256_set1_pd(rp.w), hD = _mm256_set1_pd(rp.h),
                 low = _mm256_set1_pd(rp.low), cut = _mm256_set1_pd(rp.vCut),
-                negInf = _mm256_set1_pd(-HUGE_VAL);
+                negInf = _mm256_set1_pd(-HUGE_VAL),
+                sign = _mm256_castsi256_pd(_mm256_set1_epi64x(int64_t(rp.signMask)));
   const __m256d nx = _mm256_set1_pd(rp.normal.x), ny = _mm256_set1_pd(rp.normal.y),
                 nz = _mm256_set1_pd(rp.normal.z), sv = _mm256_set1_pd(rp.s),
-                sBelow = _mm256_set1_pd(rp.s - 1), sAbove = _mm256_set1_pd(rp.s + 1),
-                range = _mm256_set1_pd(rp.high - rp.low), u256 = _mm256_set1_pd(256),
-                u255 = _mm256_set1_pd(255), zero = _mm256_setzero_pd();
+                sLow = _mm256_set1_pd(rp.sLow), range = _mm256_set1_pd(rp.high - rp.low),
+                u256 = _mm256_set1_pd(256), u255 = _mm256_set1_pd(255), zero = _mm256_setzero_pd();
   const __m128i wv = _mm_set1_epi32(rp.w);
   for (int g = g0; g <= g1; ++g) {
     // Along a row the rays that meet slice k form a run, so this is well predicted
@@ -204,8 +213,8 @@ __attribute__((target("avx2"))) void sweepAvx2(int g0, int g1, int k, double kz,
       prefetchValue(ahead, ptrdiff_t(_mm_cvtsi128_si32(idx)) + shift);
       prefetchValue(ahead, ptrdiff_t(_mm_extract_epi32(idx, 3)) + shift);
     }
-    // Masked-off lanes read -inf, which fails the window test.
-    const __m256d val = _mm256_mask_i32gather_pd(negInf, slice, idx, mask, 8);
+    // Masked-off lanes read -inf, which fails the window test also when negated.
+    const __m256d val = _mm256_xor_pd(_mm256_mask_i32gather_pd(negInf, slice, idx, mask, 8), sign);
     __m256d ok =
         _mm256_and_pd(_mm256_cmp_pd(val, low, _CMP_GE_OQ), _mm256_cmp_pd(val, cut, _CMP_LE_OQ));
     if constexpr (kSection) {
@@ -215,8 +224,10 @@ __attribute__((target("avx2"))) void sweepAvx2(int g0, int g1, int k, double kz,
       // Kept unless d >= s (a not-a-number d is kept, as in the scalar test).
       const __m256d kept = _mm256_andnot_pd(_mm256_cmp_pd(d, sv, _CMP_GE_OQ), mask);
       ok = _mm256_and_pd(ok, kept);
-      const __m256d near = _mm256_and_pd(kept, _mm256_and_pd(_mm256_cmp_pd(sBelow, d, _CMP_LT_OQ),
-                                                             _mm256_cmp_pd(d, sAbove, _CMP_LT_OQ)));
+      const __m256d nearest = _mm256_loadu_pd(secD + at);
+      const __m256d near = _mm256_and_pd(
+          kept,
+          _mm256_and_pd(_mm256_cmp_pd(d, sLow, _CMP_GE_OQ), _mm256_cmp_pd(d, nearest, _CMP_GE_OQ)));
       if (_mm256_movemask_pd(near) != 0) {
         // windowed(): u, or 0 where u < 0 or u > 255 (a not-a-number u stays).
         __m256d u = _mm256_mul_pd(_mm256_div_pd(_mm256_sub_pd(val, low), range), u256);
@@ -224,6 +235,7 @@ __attribute__((target("avx2"))) void sweepAvx2(int g0, int g1, int k, double kz,
             _mm256_or_pd(_mm256_cmp_pd(u, zero, _CMP_LT_OQ), _mm256_cmp_pd(u, u255, _CMP_GT_OQ));
         u = _mm256_andnot_pd(outside, u);
         _mm256_storeu_pd(secVal + at, _mm256_blendv_pd(_mm256_loadu_pd(secVal + at), u, near));
+        _mm256_storeu_pd(secD + at, _mm256_blendv_pd(nearest, d, near));
       }
     }
     const __m256d cand = _mm256_blendv_pd(negInf, val, ok);
@@ -253,7 +265,7 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
   std::vector<double> ox(cap), oy(cap), oz(cap);
   std::vector<int> kFirst(cap), kLast(cap);
   std::vector<int> gFirst(cap / 4), gLast(cap / 4);  // union of the ranges of each group of 4
-  std::vector<double> best(cap), secVal(cap);
+  std::vector<double> best(cap), secVal(cap), secD(cap);
   const double wD = rp.w, hD = rp.h;
   const int shift = prefetchShift(rp);
   for (;;) {
@@ -277,6 +289,7 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
         oz[size_t(at)] = p.z;
         best[size_t(at)] = -HUGE_VAL;
         secVal[size_t(at)] = 0;
+        secD[size_t(at)] = -HUGE_VAL;
         int k0, k1;
         if (!sliceRange(p, rp, &k0, &k1)) {
           kFirst[size_t(at)] = rp.n;
@@ -296,7 +309,8 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
     const int groups = (count + 3) / 4;
     for (int at = count; at < 4 * groups; ++at) {
       ox[size_t(at)] = oy[size_t(at)] = oz[size_t(at)] = std::numeric_limits<double>::quiet_NaN();
-      best[size_t(at)] = -HUGE_VAL;
+      best[size_t(at)] = secD[size_t(at)] = -HUGE_VAL;
+      secVal[size_t(at)] = 0;
       kFirst[size_t(at)] = rp.n;
       kLast[size_t(at)] = -1;
     }
@@ -315,7 +329,7 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
         if (first <= last) {
           const auto sweep = rp.section ? sweepAvx2<true> : sweepAvx2<false>;
           sweep(first / 4, last / 4, k, kz, ox.data(), oy.data(), oz.data(), gFirst.data(),
-                gLast.data(), best.data(), secVal.data(), slice, ahead, shift, rp);
+                gLast.data(), best.data(), secVal.data(), secD.data(), slice, ahead, shift, rp);
         }
       } else if (rp.section) {
         for (int at = first; at <= last; ++at) {
@@ -331,8 +345,11 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
           const double qz = p.z + t * v.ez.z;
           const double d = qx * rp.normal.x + qy * rp.normal.y + qz * rp.normal.z;
           if (d >= rp.s) continue;
-          const double val = slice[index];
-          if (rp.s - 1 < d && d < rp.s + 1) secVal[size_t(at)] = windowed(val, rp);
+          const double val = flipped(slice[index], rp);
+          if (d >= rp.sLow && d >= secD[size_t(at)]) {
+            secVal[size_t(at)] = windowed(val, rp);
+            secD[size_t(at)] = d;
+          }
           if (val >= rp.low && val > best[size_t(at)] && val <= rp.vCut) best[size_t(at)] = val;
         }
       } else {
@@ -349,7 +366,7 @@ void renderRows(const RayParams& rp, QImage& layer, std::atomic<int>& nextBlock)
           const int ix = int(inside ? fx : 0.0), iy = int(inside ? fy : 0.0);
           const size_t index = size_t(iy) * w + size_t(ix);
           if (ahead) prefetchValue(ahead, ptrdiff_t(index) + shift);
-          const double val = slice[index];
+          const double val = flipped(slice[index], rp);
           // The candidate is the value or -inf, chosen by bit mask, and the running
           // best is kept with max: no data-dependent branch to mispredict.
           const bool ok = inside & (val >= rp.low) & (val <= rp.vCut);
@@ -407,13 +424,20 @@ QImage renderVolumeLayer(const SliceSeries& series, const SliceSetStyle& style,
   rp.hh = rp.h / 2.0;
   rp.hn = n / 2.0;
   valueWindow(style, &rp.low, &rp.high);
-  // An empty (or inverted, or not-a-number) window shows nothing.
-  if (!(rp.high > rp.low) || !std::isfinite(rp.high - rp.low)) return layer;
+  // An empty window gives every value u = 0, an infinite (or not-a-number) one
+  // u = 0 or not a number: nothing is drawn.
+  if (rp.high == rp.low || !std::isfinite(rp.high - rp.low)) return layer;
+  if (rp.high < rp.low) {
+    rp.signMask = std::bit_cast<uint64_t>(-0.0);
+    rp.low = -rp.low;
+    rp.high = -rp.high;
+  }
   rp.vCut = windowCut(rp.low, rp.high);
   rp.section = style.showSection;
   rp.avx2 = kHasAvx2.load();
   rp.normal = style.sectionNormal;
   rp.s = style.slider / 100.0 * n;
+  rp.sLow = rp.s - sectionBand(rp.normal, view.ez);
   rp.view = view;
   rp.view.width = size.width();
   rp.view.height = size.height();

@@ -9,6 +9,8 @@
 #include <QColor>
 #include <QImage>
 #include <QSize>
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -49,8 +51,24 @@ constexpr int kMaxPictureSide = 8192;
 // Picture size clamped to 1..kMaxPictureSide per side (with a debug-log line when changed).
 QSize clampedPictureSize(int width, int height);
 
-// low = rMin + minPC (rMax - rMin) / 100, high likewise with maxPC.
+// low = rMin + minPC (rMax - rMin) / 100, high likewise with maxPC. high may lie
+// below low: the windowed value u = (v - low) / (high - low) * 256 then grows as v
+// falls, and a ray shows its smallest value in the window.
 void valueWindow(const SliceSetStyle& style, double* low, double* high);
+
+// Depth band of the cross section. Samples at depth d = Q.N >= s are cut away; of
+// the kept samples with d >= s - band, the one nearest the plane (the largest d; a
+// later slice on a tie) gives the section value. The band is one unit wide, or as
+// wide as the depth step between a ray's successive slice samples, |N.Ez / Ez.z|,
+// when that is wider: a ray tilted against the slices then still has a sample in
+// the band wherever it crosses the plane inside the stack, and the cut face is
+// closed at every tilt.
+inline double sectionBand(const Vec3& normal, const Vec3& ez) {
+  const double step = std::abs(normal.dot(ez) / ez.z);
+  // A hair wider than the step, so that the rounding of the sample depths cannot
+  // open a gap between two successive samples.
+  return std::max(1.0, step) * (1 + 1e-9);
+}
 
 // Channel of a colour component c shaded by q (0 white .. 255 the colour itself).
 inline int shadeChannel(int c, double q) {

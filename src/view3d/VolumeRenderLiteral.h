@@ -20,9 +20,9 @@ inline void paintVolumeLiteral(QPainter& painter, const SliceSeries& series,
   if (ez.z == 0) return;  // looking along the slices: no volume
   double low, high;
   valueWindow(style, &low, &high);
-  if (!(high > low)) return;
   const Vec3 N = style.sectionNormal;
   const double s = style.slider / 100.0 * n;
+  const double sLow = s - sectionBand(N, ez);
   const bool useSection = style.showSection;
   const int W = view.width, H = view.height;
   for (int j = 0; j < H; ++j) {
@@ -32,7 +32,7 @@ inline void paintVolumeLiteral(QPainter& painter, const SliceSeries& series,
       P.x = M.x + view.scale * (a * ex.x + b * ey.x);
       P.y = M.y + view.scale * (a * ex.y + b * ey.y);
       P.z = M.z + view.scale * (a * ex.z + b * ey.z);
-      double m = 0, sectionValue = 0;
+      double m = 0, sectionValue = 0, sectionDepth = -HUGE_VAL;
       for (int k = 0; k < n; ++k) {
         const double t = (k - n / 2.0 - P.z) / ez.z;
         Vec3 Q;
@@ -48,7 +48,10 @@ inline void paintVolumeLiteral(QPainter& painter, const SliceSeries& series,
         if (useSection) {
           const double d = Q.x * N.x + Q.y * N.y + Q.z * N.z;
           if (d >= s) continue;
-          if (s - 1 < d && d < s + 1) sectionValue = u;
+          if (d >= sLow && d >= sectionDepth) {
+            sectionValue = u;
+            sectionDepth = d;
+          }
         }
         if (u > m) m = u;
       }

@@ -15,6 +15,7 @@ ImgDisp::ImgDisp(QWidget* parent)
 void ImgDisp::setView(const QRectF& v) {
   view_ = v;
   viewSet_ = true;
+  if (!image_.isNull()) fittedSize_ = image_.size();
   setMappingFromView();
   display->update();
 }
@@ -107,8 +108,11 @@ void ImgDisp::draw(QPainter* p) {
 
 void ImgDisp::newImage() {
   if (static_cast<qint64>(image_.width()) * image_.height() > 0) {
-    if (!viewSet_) {
+    // Zoom and position stay while the images keep their size; a view of another
+    // size's image would show a strip of the new one (or mostly nothing).
+    if (!viewSet_ || image_.size() != fittedSize_) {
       view_ = QRectF(0, 0, image_.width(), image_.height());
+      fittedSize_ = image_.size();
       setMappingFromView();
       viewSet_ = true;
       emit newS(view_);
@@ -119,6 +123,7 @@ void ImgDisp::newImage() {
 
 void ImgDisp::resetScale() {
   view_ = QRectF(0, 0, image_.width(), image_.height());
+  fittedSize_ = image_.size();
   setMappingFromView();
   display->update();
 }

@@ -10,7 +10,8 @@
 // rectangle with Shift and the left button (cleared with Shift and the right
 // button), point clicks, the image position under the mouse, and saving of
 // the visible part at the image's own resolution. The owner fills image() and
-// calls newImage().
+// calls newImage(); the view is fitted to the whole image when it is first set and
+// whenever the image's size changes, and kept for further images of that size.
 class ImgDisp : public DispAWLayout {
   Q_OBJECT
  public:
@@ -67,6 +68,7 @@ class ImgDisp : public DispAWLayout {
 
  private:
   bool viewSet_ = false;
+  QSize fittedSize_;  // size of the image the view was last fitted to
   QRectF view_;
   QImage image_;
   bool selecting_ = false;

@@ -1,17 +1,20 @@
 #pragma once
 
+#include <QFileDialog>
 #include <QFrame>
 #include <QPointer>
 #include <memory>
 
-class QFileDialog;
 namespace Ui {
 class SelectAFile;
 }
 
 // A one-line file chooser: the chosen file's directory, base name and an extra
 // tag, which the result saving uses to name its files, with a status colour on
-// the path. In saving mode the directory put into the path is created.
+// the path. In saving mode the row chooses a folder for results: its dialog is a
+// folder dialog in which new folders can be made (a name typed there that does
+// not exist yet is created), the folder, name and tag fields are labelled, and
+// the directory put into the path is created.
 class SelectAFile : public QFrame {
   Q_OBJECT
  public:
@@ -27,6 +30,8 @@ class SelectAFile : public QFrame {
   void selectFile(const QString& fname);
   // Shows a directory in the path field (created in saving mode).
   void setPath(const QString& dir);
+  // The dialog of the Select button once it has been opened, else null.
+  QFileDialog* dialog() const { return dialog_.data(); }
 
   // The whole name of the file last chosen or selected, "" after clearing.
   QString fileName() const { return fileName_; }
@@ -35,7 +40,6 @@ class SelectAFile : public QFrame {
   QString tag() const;
   void setName(const QString& name);
   void setTag(const QString& tag);
-  QString pathStyle() const;
 
  signals:
   void fileSelected(QString fname);

@@ -1,6 +1,7 @@
-// window-grab DIR OUT.png [--ja] [--setups] [--view3d] [--save FOLDER] [--sizes]
+// window-grab DIR OUT.png [--ja] [--setups] [--view3d] [--log] [--save FOLDER] [--sizes]
 //
-// The main window on the projections DIR/proj-*.img with DIR/i0.img and
+// The main window, at the size it opens at on this screen (1280 x 800 on a
+// 1280 x 800 screen), on the projections DIR/proj-*.img with DIR/i0.img and
 // DIR/bg.img (vertical axis), a range of eight slices reconstructed on every
 // worker, then the window saved to OUT.
 //
@@ -11,6 +12,9 @@
 //           temporary folder), loads them back into the first slice set of the
 //           "3D View" page, turns the stack and cuts it open, and grabs the
 //           window with that page shown.
+// --log     shows the "Log" page (every debug-log message with its time; a file
+//           DIR/notes.txt, if there, is offered to the loader first, which
+//           refuses it).
 // --sizes   prints the width the left column's panels ask for, the column's own
 //           width and whether it needs its horizontal scroll bar; with
 //           GRAB_DETAIL set also where the processing-control and file-selection
@@ -23,6 +27,7 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -42,6 +47,7 @@
 #include "ui_Body.h"
 #include "view3d/CtView.h"
 #include "view3d/SlicesCtrl.h"
+#include "widgets/MessageLog.h"
 #include "widgets/SelectAFile.h"
 
 namespace {
@@ -76,8 +82,8 @@ void printSizes(Body& body) {
                        static_cast<QWidget*>(ui->XAFSCTSetupFrame)})
       for (QWidget* c : p->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         std::printf("   %s.%s x %d w %d min %d [%s]\n", qPrintable(p->objectName()),
-                    qPrintable(c->objectName()), c->x(), c->width(),
-                    c->minimumSizeHint().width(), qPrintable(c->property("text").toString()));
+                    qPrintable(c->objectName()), c->x(), c->width(), c->minimumSizeHint().width(),
+                    qPrintable(c->property("text").toString()));
   const QScrollBar* h = ui->ControlsScroll->horizontalScrollBar();
   std::printf("horizontal scroll bar: %s (range 0..%d)\n", h->isVisible() ? "shown" : "hidden",
               h->maximum());
@@ -107,8 +113,10 @@ int main(int argc, char** argv) {
   QApplication::setStyle(QStyleFactory::create("Fusion"));
   const QStringList args = app.arguments();
   if (args.size() < 3) {
-    std::fprintf(stderr,
-                 "usage: window-grab DIR OUT.png [--ja] [--setups] [--view3d] [--save FOLDER] [--sizes]\n");
+    std::fprintf(
+        stderr,
+        "usage: window-grab DIR OUT.png [--ja] [--setups] [--view3d] [--log] [--save FOLDER] "
+        "[--sizes]\n");
     return 2;
   }
   const bool view3d = args.contains("--view3d");
@@ -119,9 +127,10 @@ int main(int argc, char** argv) {
   if (const int i = args.indexOf("--save"); i > 0 && i + 1 < args.size()) saveDir = args[i + 1];
 
   const QDir dir(args[1]);
+  MessageLog::instance().install();  // as the program does when it shows its window
   Body body;
   Ui::Body* ui = body.form();
-  body.resize(1280, 800);
+  body.resize(body.initialSize(body.screen()->availableGeometry().size()));
   body.show();
   if (args.contains("--setups")) {
     ui->ShowAdditionalInfo->setChecked(true);
@@ -133,6 +142,8 @@ int main(int argc, char** argv) {
   QStringList files;
   for (const QString& f : dir.entryList({"proj-*.img"}, QDir::Files, QDir::Name))
     files << dir.filePath(f);
+  if (args.contains("--log") && dir.exists("notes.txt"))
+    files.prepend(dir.filePath("notes.txt"));  // refused: shows a warning in the log
   QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
   emit ui->CTFiles->filesSelected(files, true);
   if (!loaded.wait(600000)) return 1;
@@ -193,6 +204,8 @@ int main(int argc, char** argv) {
     view->paintPImg();
     std::printf("3D picture %dx%d rendered in %lld ms\n", view->picture().width(),
                 view->picture().height(), static_cast<long long>(t.elapsed()));
+  } else if (args.contains("--log")) {
+    ui->ImgsTab->setCurrentWidget(body.findChild<QWidget*>("LogView"));
   } else {
     ui->ImgsTab->setCurrentIndex(3);  // the first worker's picture
   }
