@@ -17,5 +17,7 @@ std::vector<QByteArray> kestrelMeta();
 std::vector<QByteArray> config();
 std::vector<QByteArray> batch();
 std::vector<QByteArray> itemLine();
+// The HDF5 reader's seeds join here with its target (small files written
+// through the HDF5 library by code, like the TIFF seeds).
 
 }  // namespace fuzz::seeds
