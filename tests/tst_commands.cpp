@@ -413,6 +413,25 @@ class TestCommands : public QObject {
     QCOMPARE(log.matching("can't open save setup file : ").size(), 2);
   }
 
+  // The saved-data format is a setup line only when it is not the default.
+  void dataFormatKey() {
+    Body body;
+    const QString file = dir_.filePath("format.cfg");
+    auto saved = [&] {
+      QMetaObject::invokeMethod(&body, "saveSetup", Q_ARG(QString, file));
+      return readText(file).split('\n').filter("auto_save_data_format");
+    };
+    QCOMPARE(saved(), QStringList());
+    exec(body, "auto_save_data_format TIF");
+    QCOMPARE(saved(), QStringList{"auto_save_data_format    tif"});
+    LogCapture log;
+    exec(body, "auto_save_data_format png");
+    QCOMPARE(log.matching("auto_save_data_format takes dat or tif, not").size(), 1);
+    QCOMPARE(saved(), QStringList{"auto_save_data_format    tif"});
+    exec(body, "auto_save_data_format dat");
+    QCOMPARE(saved(), QStringList());
+  }
+
   // Loading a setup while a batch waits on its calculation must not move it on.
   void setupLoadingLeavesAWaitingBatchAlone() {
     Body body;

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDebug>
 #include <QDir>
 #include <QFileDialog>
@@ -31,6 +32,7 @@
 #include "ct/SgmGeometry.h"
 #include "ct/Sinogram.h"
 #include "imagedata/ImgDatas.h"
+#include "imagedata/ScanAngles.h"
 #include "imagedata/SelectAImgFile.h"
 #include "imagedata/SelectDataDir.h"
 #include "imagedata/SelectDataFiles.h"
@@ -89,6 +91,8 @@ Body::Body(QWidget* parent)
   ui_->ImagesLayout->addWidget(imagesPop_, 0, 0);
 
   imgs_->setReferences(ui_->I0ImgSel->frameSlot(), ui_->BGImgSel->frameSlot());
+  ui_->I0ImgSel->setHdf5Role(Hdf5Scan::Role::Flats);
+  ui_->BGImgSel->setHdf5Role(Hdf5Scan::Role::Darks);
 
   rawDisp_ = new ImgDispWPV;
   rawPop_ = dockInto(ui_->RawImgBaseLayout, rawDisp_, "Measured Raw Image");
@@ -554,6 +558,8 @@ void Body::startCalcCt() {
   runParams_.upperLimit = ui_->DataUpperLimit->text().toDouble();
   runParams_.lowerLimit = ui_->DataLowerLimit->text().toDouble();
   runParams_.offset = ui_->DataOffset->text().toDouble();
+  runParams_.saveDataTiff = ui_->AutoSaveDataFormat->currentIndex() == 1;
+  checkScanAngles(*imgs_, runParams_.dataSetRangeDeg, runParams_.angleOriginDeg);
   if (runParams_.workersOn) ui_->ProgPerCent->setText("0 %");
   setupFFT();
   setupSaveConds();

@@ -2,6 +2,7 @@
 // configuration file's lines all end here and act on the panels as the
 // matching user action would.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDebug>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -190,6 +191,13 @@ void Body::registerCommands() {
   text("auto_save_data_upper_limit", u->DataUpperLimit);
   text("auto_save_data_lower_limit", u->DataLowerLimit);
   text("auto_save_data_offset", u->DataOffset);
+  add("auto_save_data_format", [u](const BatchCmd& c) {
+    const QString f = c.textArg().toLower();
+    if (f == "dat" || f == "tif" || f == "tiff")
+      u->AutoSaveDataFormat->setCurrentIndex(f == "dat" ? 0 : 1);
+    else
+      qDebug() << "auto_save_data_format takes dat or tif, not" << c.textArg();
+  });
 
   // ---- CT-XAFS settings
   check("add_inf_show", u->ShowAdditionalAdditionalInfo);

@@ -1,6 +1,7 @@
 // Setup files: the state of the main window's panels written as command
 // lines, and restored by running those lines through the dispatcher.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDebug>
 #include <QFile>
 #include <QFileDialog>
@@ -111,6 +112,7 @@ void Body::saveSetup(QString fname) {
   w.entry("auto_save_data_upper_limit", W::real(u->DataUpperLimit->text().toDouble()));
   w.entry("auto_save_data_lower_limit", W::real(u->DataLowerLimit->text().toDouble()));
   w.entry("auto_save_data_offset", W::real(u->DataOffset->text().toDouble()));
+  if (u->AutoSaveDataFormat->currentIndex() == 1) w.entry("auto_save_data_format", "tif");
   w.entry("auto_save_in_sub_folders", W::flag(u->SaveInSubFolders->isChecked()));
   w.entry("auto_save_in_sub_folders_of_energy", W::flag(u->SubOfEnergy->isChecked()));
 

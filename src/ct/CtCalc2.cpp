@@ -5,6 +5,7 @@
 
 #include "ct/CtRunMath.h"
 #include "output/CtDataFile.h"
+#include "output/CtFloatTiff.h"
 #include "output/SavingData.h"
 #include "output/SavingImg.h"
 
@@ -254,12 +255,21 @@ void CtCalc2::saveData() {
   auto* rec = new SavingData(setting.path, setting.name, setting.tag, sliceNo());
   CtDataLimits limits;
   if (params_) limits = CtDataLimits{params_->upperLimit, params_->lowerLimit, params_->offset};
+  const bool tiff = params_ && params_->saveDataTiff;
   {
     std::lock_guard lock(work_);
     const CtDataRegion r{region_used_.x0, region_used_.y0, region_used_.x1, region_used_.y1};
     const int n = ws_.imageSize();
-    appendCtDataFile(rec->data, n > 0 ? ws_.image() : nullptr, n, n, r, limits);
+    if (!tiff) {
+      appendCtDataFile(rec->data, n > 0 ? ws_.image() : nullptr, n, n, r, limits);
+    } else if (!appendCtFloatTiff(rec->data, n > 0 ? ws_.image() : nullptr, n, n, r, limits)) {
+      qWarning() << "Float TIFF slice not saved, the region holds no pixel or is too large: slice"
+                 << rec->no;
+      delete rec;
+      return;
+    }
   }
+  if (tiff) rec->ext = QStringLiteral("tif");
   emit saveDataWDiscard(rec);
 }
 

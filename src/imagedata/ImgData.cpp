@@ -2,8 +2,11 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 #include <limits>
 
+#include "imagedata/Hdf5Scan.h"
+#include "imagedata/ImgDataHdf5.h"
 #include "imagedata/ImgDataITEX.h"
 #include "imagedata/ImgDataTiff.h"
 
@@ -94,9 +97,28 @@ bool isTiffFile(const QString& path) {
          ((b[0] == 'I' && b[1] == 'I') || (b[0] == 'M' && b[1] == 'M'));
 }
 
+bool isHdf5File(const QString& path) { return Hdf5Scan::hasSignature(imageFilePath(path)); }
+
+QString imageFilePath(const QString& path) {
+  QString file, dataset;
+  return Hdf5Scan::splitPath(path, file, dataset) ? file : path;
+}
+
 ImgFileType fileType(const QString& path) {
+  // "FILE::/dataset" addresses a dataset of an HDF5 file; no other reader
+  // can open that name.
+  if (imageFilePath(path) != path) {
+    if (isHdf5File(path)) return ImgFileType::HDF5;
+    qDebug() << "Unknown file type : " << path;
+    return ImgFileType::Unknown;
+  }
   if (isItexFile(path)) return ImgFileType::ITEX;
   if (isTiffFile(path)) return ImgFileType::TIFF;
+  if (isHdf5File(path)) return ImgFileType::HDF5;
+  // A scan file by its name that lacks the signature (cut short, or not
+  // written yet): its reader says what is wrong with it.
+  static const QStringList kHdf5Suffixes = {"h5", "hdf5", "hdf", "nxs"};
+  if (kHdf5Suffixes.contains(QFileInfo(path).suffix().toLower())) return ImgFileType::HDF5;
   qDebug() << "Unknown file type : " << path;
   return ImgFileType::Unknown;
 }
@@ -107,6 +129,8 @@ std::unique_ptr<ImgData> createImgData(ImgFileType type) {
     d = std::make_unique<ImgDataITEX>();
   else if (type == ImgFileType::TIFF)
     d = std::make_unique<ImgDataTiff>();
+  else if (type == ImgFileType::HDF5)
+    d = std::make_unique<ImgDataHdf5>();
   if (d) d->init();
   return d;
 }

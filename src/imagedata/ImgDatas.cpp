@@ -24,7 +24,7 @@ void ImgDatas::clearImgs() { frames_.clear(); }
 bool ImgDatas::add(const QString& filePath, int idx) {
   // A file that vanished after it was chosen is reported once here rather
   // than by each failing step of the type test and the reader.
-  if (!QFileInfo(filePath).isFile()) {
+  if (!QFileInfo(imageFilePath(filePath)).isFile()) {
     qDebug() << "File is not ready to access" << filePath;
     return false;
   }

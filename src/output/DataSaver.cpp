@@ -54,7 +54,7 @@ QStringList DataSaver::prepareFolders(const QString& path, const QString& tag, c
 
 void DataSaver::saveData(SavingData* data) {
   if (!data) return;
-  const QString file = fileName(data->name, data->tag, data->no, QStringLiteral("dat"));
+  const QString file = fileName(data->name, data->tag, data->no, data->ext);
   for (const QString& folder : prepareFolders(data->path, data->tag, data->no)) {
     const QString target = QDir(folder).absoluteFilePath(file);
     QFile f(target);

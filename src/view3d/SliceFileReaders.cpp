@@ -11,6 +11,7 @@
 #include "app/TextFiles.h"
 #include "app/TextTokens.h"
 #include "output/CtDataFile.h"
+#include "view3d/SliceTiffReader.h"
 
 bool readImageSlice(const QString& path, SliceRecord& out) {
   QImageReader reader(path);
@@ -146,5 +147,6 @@ bool readXyvSlice(const QString& path, SliceRecord& out) {
 }
 
 bool readSliceFile(const QString& path, SliceRecord& out) {
-  return readImageSlice(path, out) || readCtDataSlice(path, out) || readXyvSlice(path, out);
+  return readValueTiffSlice(path, out) || readImageSlice(path, out) || readCtDataSlice(path, out) ||
+         readXyvSlice(path, out);
 }
