@@ -263,6 +263,49 @@ class TestCtDataFile : public QObject {
     QCOMPARE(log.matching(p).size(), 1);
   }
 
+  // A 110-byte file whose ranges claim 16384 x 16384 used to be read into a
+  // 2 GiB grid (and copied once more by the 3D view): a header claiming more
+  // cells than the file's data lines can fill is refused; a small sparse grid
+  // is still read.
+  void gridBoundByFileSize_data() {
+    QTest::addColumn<QByteArray>("last");
+    QTest::addColumn<QString>("refusal");  // "" : accepted
+    QTest::newRow("16384 x 16384 in 110 bytes")
+        << QByteArray("16383") << "grid 16384 x 16384 more than its 110 bytes can fill";
+    QTest::newRow("sparse 256 x 256") << QByteArray("00255") << "";
+  }
+  void gridBoundByFileSize() {
+    QFETCH(QByteArray, last);
+    QFETCH(QString, refusal);
+    const QByteArray b =
+        "#VNTO-CTImg\n# Range_X0       : 0\n# Range_Y0       : 0\n# Range_X1       : " + last +
+        "\n# Range_Y1       : " + last + "\n0\t0\t1\n";
+    QCOMPARE(b.size(), 110);
+    const QString p = write("claim.dat", b);
+    LogCapture log;
+    CtDataGrid g;
+    QCOMPARE(readCtDataFile(p, g), refusal.isEmpty());
+    if (refusal.isEmpty()) {
+      QCOMPARE(g.width, 256);
+      QCOMPARE(g.at(0, 0), 1.0);
+    } else {
+      QCOMPARE(log.matching(refusal).size(), 1);
+      QVERIFY(log.matching(refusal).first().endsWith(p));
+    }
+  }
+
+  void lineTooLongRefused() {
+    const QByteArray b =
+        "#VNTO-CTImg\n# Range_X0 : 0\n# Range_Y0 : 0\n# Range_X1 : 1\n# Range_Y1 : 1\n"
+        "0 0 1\n1 1 " +
+        QByteArray(1 << 20, '5') + "\n";
+    const QString p = write("long.dat", b);
+    LogCapture log;
+    CtDataGrid g;
+    QVERIFY(!readCtDataFile(p, g));
+    QCOMPARE(log.matching("CT data file refused, a line is longer than 1 MiB: " + p).size(), 1);
+  }
+
   void largestSideAccepted() {
     // 16384 x 1 is within the limit.
     const QByteArray b =

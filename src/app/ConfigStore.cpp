@@ -3,9 +3,9 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
 
 #include "app/ItemLine.h"
+#include "app/TextFiles.h"
 
 ConfigStore& ConfigStore::instance() {
   static ConfigStore store;
@@ -72,15 +72,20 @@ bool ConfigStore::readConfigFileRec(const QString& fileName, QStringList& readin
     qDebug() << "Config file is already being read, INCLUDE ignored :" << fileName;
     return false;
   }
-  QFile file(fileName);
-  if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-    qDebug() << "Can't open config file : " << fileName;
+  // Only regular files are read (a device such as /dev/zero never ends), and
+  // a line longer than 1 MiB refuses the file.
+  QStringList lines;
+  const TextRead read = readTextLines(fileName, lines);
+  if (read != TextRead::Ok) {
+    if (read == TextRead::CannotOpen)
+      qDebug() << "Can't open config file : " << fileName;
+    else
+      qDebug() << "Can't open config file : " << fileName
+               << qPrintable("(" + textReadReason(read) + ")");
     return false;
   }
   reading << canonical;
-  QTextStream in(&file);
-  QString line;
-  while (in.readLineInto(&line)) {
+  for (const QString& line : std::as_const(lines)) {
     QString comment;
     const QString code = stripComment(line, comment);
     if (isBlankLine(code)) continue;

@@ -1,11 +1,8 @@
 #include "app/Startup.h"
 
 #include "app/ConfigStore.h"
-
-#include <QFile>
-#include <QTextStream>
-
 #include "app/ItemLine.h"
+#include "app/TextFiles.h"
 
 namespace startup {
 
@@ -29,11 +26,9 @@ bool wantsOffscreen(bool noWindow, const QByteArray& display, const QByteArray& 
 
 bool noWindowRequested(const ConfigStore& commandLine) {
   if (commandLine.contains("-nw")) return true;
-  QFile file(configFileName(commandLine));
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
-  QTextStream in(&file);
-  QString line;
-  while (in.readLineInto(&line)) {
+  QStringList lines;
+  if (readTextLines(configFileName(commandLine), lines) != TextRead::Ok) return false;
+  for (const QString& line : std::as_const(lines)) {
     QString comment, key;
     takeItem(stripComment(line, comment), key);
     if (key == QLatin1String("-nw")) return true;

@@ -1,7 +1,5 @@
 #include "output/CtDataFile.h"
 
-#include <unistd.h>
-
 #include <QDebug>
 #include <QFile>
 #include <charconv>
@@ -9,6 +7,11 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <new>
+
+#include "app/MemoryBudget.h"
+#include "app/TextFiles.h"
+#include "app/TextTokens.h"
 
 #include "output/LargePages.h"
 
@@ -16,7 +19,6 @@ namespace {
 
 constexpr char kMagic[] = "#VNTO-CTImg";
 constexpr int kMagicLength = 11;
-constexpr qint64 kMaxSide = 16384;
 
 // Six significant digits of a double, exactly as printf's "%.6g" (and
 // std::to_chars with chars_format::general and precision 6) give them, but
@@ -157,59 +159,6 @@ char* putInt(char* p, char* end, long long v) {
   return p + 2;
 }
 
-// Bytes of free memory, or -1 when unknown.
-qint64 availableMemory() {
-  QFile f(QStringLiteral("/proc/meminfo"));
-  if (f.open(QIODevice::ReadOnly)) {
-    const QByteArray text = f.readAll();
-    const int at = text.indexOf("MemAvailable:");
-    if (at >= 0) {
-      const int eol = text.indexOf('\n', at);
-      const QByteArray num = text.mid(at + 13, eol - at - 13).trimmed().split(' ').value(0);
-      bool ok = false;
-      const qint64 kb = num.toLongLong(&ok);
-      if (ok) return kb * 1024;
-    }
-  }
-#ifdef _SC_AVPHYS_PAGES
-  const long pages = sysconf(_SC_AVPHYS_PAGES);
-  const long size = sysconf(_SC_PAGESIZE);
-  if (pages > 0 && size > 0) return qint64(pages) * size;
-#endif
-  return -1;
-}
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-struct Token {
-  const char* b;
-  const char* e;
-  bool is(const char* s) const {
-    const size_t n = std::strlen(s);
-    return size_t(e - b) == n && std::memcmp(b, s, n) == 0;
-  }
-};
-
-// Whole token as a 32-bit integer, 0 when it does not parse.
-int toInt(const Token& t) {
-  const char* b = t.b;
-  if (b < t.e && *b == '+') ++b;
-  int v = 0;
-  auto r = std::from_chars(b, t.e, v);
-  if (r.ec != std::errc() || r.ptr != t.e) return 0;
-  return v;
-}
-
-// Whole token as a double, 0 when it does not parse.
-double toDouble(const Token& t) {
-  const char* b = t.b;
-  if (b < t.e && *b == '+') ++b;
-  double v = 0;
-  auto r = std::from_chars(b, t.e, v);
-  if (r.ec != std::errc() || r.ptr != t.e) return 0;
-  return v;
-}
-
 }  // namespace
 
 void appendNumberG6(QByteArray& out, double v) {
@@ -295,90 +244,104 @@ double CtDataGrid::at(int x, int y) const {
   return values[size_t(y) * size_t(width) + size_t(x)];
 }
 
-bool readCtDataFile(const QString& path, CtDataGrid& out) {
+bool readCtDataFile(const QString& path, CtDataInfo& info,
+                    const std::function<double*(int width, int height)>& allocate) {
+  using texttokens::Token;
+  if (isSpecialFile(path)) {
+    qDebug() << "CT data file cannot be opened:" << path << "not a regular file";
+    return false;
+  }
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     qDebug() << "CT data file cannot be opened:" << path << file.errorString();
     return false;
   }
-  const QByteArray first = file.readLine(4096);
-  if (first.size() < kMagicLength || std::memcmp(first.constData(), kMagic, kMagicLength) != 0)
+  // The magic first, so that large files of other kinds are not read at all.
+  const QByteArray magic = file.peek(kMagicLength);
+  if (magic.size() < kMagicLength || std::memcmp(magic.constData(), kMagic, kMagicLength) != 0)
     return false;
-  if (!first.endsWith('\n')) {  // an overlong first line: skip the rest of it
-    char c;
-    while (file.getChar(&c) && c != '\n') {
-    }
-  }
-  const QByteArray body = file.readAll();
-  file.close();
+  const qint64 fileBytes = file.size();
+  auto refuse = [&path](const QString& why) {
+    qWarning().noquote() << QStringLiteral("CT data file refused, %1: %2").arg(why, path);
+    return false;
+  };
+
+  TextLineReader lines(file);
+  const char* p = nullptr;
+  const char* eol = nullptr;
+  lines.next(p, eol);  // the magic line
 
   double mn = std::numeric_limits<double>::max(), mx = -mn;
   int X0 = 0, Y0 = 0, X1 = 0, Y1 = 0;
   int width = 0, height = 0;
-  std::vector<double> grid;
-  bool haveGrid = false;
-
-  const char* p = body.constData();
-  const char* const end = p + body.size();
+  double* grid = nullptr;
+  // Held while the grid is being filled, so that readers running at the same
+  // time cannot all count on the same free memory.
+  memorybudget::Reservation reservation;
   Token items[4];
-  while (p < end) {
-    const char* eol = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-    if (!eol) eol = end;
-    int n = 0;
-    const char* q = p;
-    while (q < eol && n < 4) {
-      while (q < eol && isBlank(*q)) ++q;
-      if (q >= eol) break;
-      const char* b = q;
-      while (q < eol && !isBlank(*q)) ++q;
-      items[n++] = Token{b, q};
-    }
-    p = eol + 1;
+  while (lines.next(p, eol)) {
+    const int n = texttokens::split(p, eol, items, 4, false);
     if (n > 0 && items[0].is("#")) {
       if (n >= 4) {
         if (items[1].is("Range_X0"))
-          X0 = toInt(items[3]);
+          X0 = texttokens::toInt(items[3]);
         else if (items[1].is("Range_Y0"))
-          Y0 = toInt(items[3]);
+          Y0 = texttokens::toInt(items[3]);
         else if (items[1].is("Range_X1"))
-          X1 = toInt(items[3]);
+          X1 = texttokens::toInt(items[3]);
         else if (items[1].is("Range_Y1"))
-          Y1 = toInt(items[3]);
+          Y1 = texttokens::toInt(items[3]);
       }
       continue;
     }
-    if (!haveGrid) {
+    if (!grid) {
       const double w = std::trunc(double(X1) - double(X0) + 1);
       const double h = std::trunc(double(Y1) - double(Y0) + 1);
       if (!(X1 > 0 && Y1 > 0 && w > 0 && h > 0)) continue;
-      const double bytes = w * h * double(sizeof(double));
-      const qint64 avail = availableMemory();
-      if (w > kMaxSide || h > kMaxSide || (avail >= 0 && bytes > double(avail))) {
-        qWarning().noquote() << QStringLiteral("CT data file refused, grid %1 x %2 too large: %3")
-                                    .arg(qint64(w))
-                                    .arg(qint64(h))
-                                    .arg(path);
-        return false;
-      }
+      QString why;
+      reservation =
+          memorybudget::reserveTextGrid(qint64(w), qint64(h), kCtDataMaxSide, fileBytes, &why);
+      if (!reservation) return refuse(why);
       width = int(w);
       height = int(h);
-      grid.assign(size_t(width) * size_t(height), 0.0);
-      haveGrid = true;
+      try {
+        grid = allocate(width, height);
+      } catch (const std::bad_alloc&) {
+        grid = nullptr;
+      }
+      if (!grid)
+        return refuse(QStringLiteral("grid %1 x %2 cannot be allocated").arg(width).arg(height));
     }
     if (n < 3) continue;
-    const long long col = (long long)toInt(items[0]) - X0;
-    const long long row = (long long)toInt(items[1]) - Y0;
-    const double v = toDouble(items[2]);
+    const long long col = (long long)texttokens::toInt(items[0]) - X0;
+    const long long row = (long long)texttokens::toInt(items[1]) - Y0;
+    const double v = texttokens::toDouble(items[2]);
     if (col >= 0 && col < width && row >= 0 && row < height)
       grid[size_t(row) * size_t(width) + size_t(col)] = v;
     if (v > mx) mx = v;
     if (v < mn) mn = v;
   }
-  if (!haveGrid || width <= 0 || height <= 0) return false;
-  out.width = width;
-  out.height = height;
-  out.values = std::move(grid);
-  out.min = mn;
-  out.max = mx;
+  if (lines.lineTooLong()) return refuse(textReadReason(TextRead::LineTooLong));
+  if (!grid || width <= 0 || height <= 0) return false;
+  info.width = width;
+  info.height = height;
+  info.min = mn;
+  info.max = mx;
+  return true;
+}
+
+bool readCtDataFile(const QString& path, CtDataGrid& out) {
+  std::vector<double> values;
+  CtDataInfo info;
+  const bool ok = readCtDataFile(path, info, [&values](int w, int h) {
+    values.assign(size_t(w) * size_t(h), 0.0);
+    return values.data();
+  });
+  if (!ok) return false;
+  out.width = info.width;
+  out.height = info.height;
+  out.min = info.min;
+  out.max = info.max;
+  out.values = std::move(values);
   return true;
 }
