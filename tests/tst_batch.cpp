@@ -62,6 +62,8 @@ class TestBatch : public QObject {
   void calcExecHoldsTheBatch();
   void execWhileRunningStops();
   void unopenableFileKeepsLines();
+  void unreadableFileKeepsLines_data();
+  void unreadableFileKeepsLines();
   void unknownWordsAreLogged();
   void longBatchDoesNotNest();
   void endlessGotoLoopStaysStoppable();
@@ -218,6 +220,32 @@ void TestBatch::unknownWordsAreLogged() {
                         ":done\n"));
   QCOMPARE(log.matching("Unknown command"), (QStringList{"Unknown command: calc_exce (line 3)",
                                                          "Unknown command: bogus (line 11)"}));
+}
+
+// A batch file of one endless line (a device such as /dev/zero) used to be read
+// until memory ran out; a line over 1 MiB refuses the file like an unopenable one.
+void TestBatch::unreadableFileKeepsLines_data() {
+  QTest::addColumn<QByteArray>("text");  // empty: /dev/zero
+  QTest::addColumn<QString>("reason");
+  QTest::newRow("device") << QByteArray() << "not a regular file";
+  QTest::newRow("line over 1 MiB") << "x\n" + QByteArray((1 << 20) + 1, 'y') + "\nz\n"
+                                   << "a line is longer than 1 MiB";
+}
+
+void TestBatch::unreadableFileKeepsLines() {
+  QFETCH(QByteArray, text);
+  QFETCH(QString, reason);
+  QTemporaryDir dir;
+  Batch b;
+  b.batchLoad(writeFile(dir, "a\nb"));
+  const QString path =
+      text.isEmpty() ? QString("/dev/zero") : writeFile(dir, QString::fromLatin1(text));
+  LogCapture log;
+  b.batchLoad(path);
+  QVERIFY(b.loadFailed());
+  QCOMPARE(b.lines(), (QStringList{"a", "b"}));
+  QCOMPARE(log.lines(),
+           QStringList{QString("Can't open batch file %1 (%2)").arg(path, reason)});
 }
 
 void TestBatch::longBatchDoesNotNest() {

@@ -1,12 +1,11 @@
 #include "automation/Batch.h"
 
 #include <QDebug>
-#include <QFile>
-#include <QTextStream>
 #include <QTimer>
 
 #include "app/ItemLine.h"
 #include "app/NamedLog.h"
+#include "app/TextFiles.h"
 
 Batch::Batch(QObject* parent) : QObject(parent) {
   connect(this, &Batch::batchExecNext, this, &Batch::batchNext, Qt::DirectConnection);
@@ -44,18 +43,18 @@ void Batch::batchCheckEnd() {
 }
 
 void Batch::batchLoad(QString fname) {
-  QFile file(fname);
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-    logNamed("Can't open batch file", fname);
+  // Only regular files, and no line longer than 1 MiB (see TextFiles.h).
+  QStringList raw;
+  const TextRead read = readTextLines(fname, raw);
+  if (read != TextRead::Ok) {
+    if (read == TextRead::CannotOpen)
+      logNamed("Can't open batch file", fname);
+    else
+      logNamed("Can't open batch file", fname + " (" + textReadReason(read) + ")");
     loadFailed_ = true;
     return;
   }
   loadFailed_ = false;
-  QStringList raw;
-  QTextStream in(&file);
-  QString l;
-  while (in.readLineInto(&l)) raw << l;
-  file.close();
   lines_.clear();
 
   QList<int> lineNumbers;

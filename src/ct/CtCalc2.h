@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QImage>
 #include <QObject>
@@ -115,6 +116,7 @@ class CtCalc2 : public QObject {
   mutable std::mutex work_;
   HSgm sgm_;
   FbpWorkspace ws_;
+  QByteArray dataText_;  // the last data file's text, its memory reused
   int n_ = 0;
   int m_ = 0;
   bool genAndDispImage_ = true;
