@@ -100,6 +100,10 @@
         <translation>データ自動保存</translation>
     </message>
     <message>
+        <source>Format of the saved data: dat (text data file) or tif (32-bit float TIFF)</source>
+        <translation>保存データの形式: dat (テキストのデータファイル) または tif (32 ビット浮動小数点 TIFF)</translation>
+    </message>
+    <message>
         <source>Save in Sub Folders</source>
         <translation>サブフォルダに保存</translation>
     </message>
@@ -887,7 +891,7 @@
         <translation type="unfinished">データファイル選択</translation>
     </message>
     <message>
-        <source>Data Files (*.dat *.png)</source>
+        <source>Data Files (*.dat *.tif *.png)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

@@ -8,8 +8,9 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools
   qt6-l10n-tools qt6-svg-dev libqt6svg6 libqt6opengl6-dev
-  libfftw3-dev libtiff-dev libbenchmark-dev
+  libfftw3-dev libtiff-dev libhdf5-dev libbenchmark-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core fonts-noto-cjk
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -62,6 +62,9 @@ class TestBatch : public QObject {
   void calcExecHoldsTheBatch();
   void execWhileRunningStops();
   void unopenableFileKeepsLines();
+  void unreadableFileKeepsLines_data();
+  void unreadableFileKeepsLines();
+  void unknownWordsAreLogged();
   void longBatchDoesNotNest();
   void endlessGotoLoopStaysStoppable();
   void argumentConversions_data();
@@ -191,8 +194,60 @@ void TestBatch::unopenableFileKeepsLines() {
   b.batchLoad(dir.filePath("missing.txt"));
   QVERIFY(b.loadFailed());
   QCOMPARE(b.lines(), (QStringList{"a", "b"}));
-  QCOMPARE(log.matching("Can't open batch file").size(), 1);
-  QVERIFY(log.matching("Can't open batch file").first().contains("missing.txt"));
+  // The message, then the name as it is.
+  QCOMPARE(log.matching("Can't open batch file"),
+           QStringList{"Can't open batch file " + dir.filePath("missing.txt")});
+}
+
+// A first word that nothing knows is logged once at loading, with its line
+// number in the file; labels (targets of :goto) and control words are known.
+void TestBatch::unknownWordsAreLogged() {
+  QTemporaryDir dir;
+  Batch b;
+  b.setCommandWords({"ct_cor", "calc_exec"});
+  LogCapture log;
+  b.batchLoad(writeFile(dir,
+                        "CT_COR 1\n"
+                        "# a comment\n"
+                        "calc_exce\n"
+                        "loop\n"
+                        ":ifok :goto loop\n"
+                        ":echo \\\n"
+                        "  continued\n"
+                        "  \n"
+                        "ct_cor 2 \\\n"
+                        "  more\n"
+                        "bogus x\n"
+                        ":goto :done\n"
+                        ":done\n"));
+  QCOMPARE(log.matching("Unknown command"), (QStringList{"Unknown command: calc_exce (line 3)",
+                                                         "Unknown command: bogus (line 11)"}));
+}
+
+// A batch file of one endless line (a device such as /dev/zero) used to be read
+// until memory ran out; a line over 1 MiB refuses the file like an unopenable one.
+void TestBatch::unreadableFileKeepsLines_data() {
+  QTest::addColumn<QByteArray>("text");  // empty: /dev/zero
+  QTest::addColumn<QString>("reason");
+  QTest::newRow("device") << QByteArray() << "not a regular file";
+  QTest::newRow("line over 1 MiB") << "x\n" + QByteArray((1 << 20) + 1, 'y') + "\nz\n"
+                                   << "a line is longer than 1 MiB";
+}
+
+void TestBatch::unreadableFileKeepsLines() {
+  QFETCH(QByteArray, text);
+  QFETCH(QString, reason);
+  QTemporaryDir dir;
+  Batch b;
+  b.batchLoad(writeFile(dir, "a\nb"));
+  const QString path =
+      text.isEmpty() ? QString("/dev/zero") : writeFile(dir, QString::fromLatin1(text));
+  LogCapture log;
+  b.batchLoad(path);
+  QVERIFY(b.loadFailed());
+  QCOMPARE(b.lines(), (QStringList{"a", "b"}));
+  QCOMPARE(log.lines(),
+           QStringList{QString("Can't open batch file %1 (%2)").arg(path, reason)});
 }
 
 void TestBatch::longBatchDoesNotNest() {

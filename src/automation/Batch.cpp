@@ -1,11 +1,11 @@
 #include "automation/Batch.h"
 
 #include <QDebug>
-#include <QFile>
-#include <QTextStream>
 #include <QTimer>
 
 #include "app/ItemLine.h"
+#include "app/NamedLog.h"
+#include "app/TextFiles.h"
 #include "automation/BatchVariables.h"
 
 Batch::Batch(QObject* parent) : QObject(parent) {
@@ -51,24 +51,24 @@ void Batch::batchCheckEnd() {
 }
 
 void Batch::batchLoad(QString fname) {
-  QFile file(fname);
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-    qDebug() << "Can't open batch file" << fname;
+  // Only regular files, and no line longer than 1 MiB (see TextFiles.h).
+  QStringList raw;
+  const TextRead read = readTextLines(fname, raw);
+  if (read != TextRead::Ok) {
+    if (read == TextRead::CannotOpen)
+      logNamed("Can't open batch file", fname);
+    else
+      logNamed("Can't open batch file", fname + " (" + textReadReason(read) + ")");
     loadFailed_ = true;
     return;
   }
   loadFailed_ = false;
-  QStringList raw;
-  QTextStream in(&file);
-  QString l;
-  while (in.readLineInto(&l)) raw << l;
-  file.close();
   lines_.clear();
   lineNumbers_.clear();
 
   qsizetype next = 0;
   while (next < raw.size()) {
-    const int lineNo = static_cast<int>(next) + 1;
+    const int lineNumber = static_cast<int>(next) + 1;
     QString line = raw[next++];
     QString comment;
     line = stripComment(line, comment);
@@ -81,8 +81,43 @@ void Batch::batchLoad(QString fname) {
     }
     if (!line.isEmpty()) {
       lines_ << line;
-      lineNumbers_ << lineNo;
+      lineNumbers_ << lineNumber;
     }
+  }
+  reportUnknownWords(lineNumbers_);
+}
+
+void Batch::setCommandWords(const QStringList& words) {
+  commandWords_.clear();
+  for (const QString& w : words) commandWords_.insert(w.toUpper());
+}
+
+namespace {
+bool isControlWord(const BatchCmd& cmd) {
+  for (const char* w : {":ifok", ":ifng", ":goto", ":end", ":stop", ":echo"})
+    if (cmd.is(QLatin1String(w))) return true;
+  return false;
+}
+}  // namespace
+
+void Batch::reportUnknownWords(const QList<int>& lineNumbers) const {
+  if (commandWords_.isEmpty()) return;
+  // Labels are the targets of :goto, also behind :ifok / :ifng.
+  QSet<QString> labels;
+  for (const QString& line : lines_) {
+    BatchCmd cmd(line);
+    while ((cmd.is(":ifok") || cmd.is(":ifng")) && !cmd.arguments().isEmpty())
+      cmd = BatchCmd(cmd.joinedArguments());
+    if (cmd.is(":goto") && !cmd.arguments().isEmpty()) labels.insert(cmd.arguments().first());
+  }
+  for (int i = 0; i < lines_.size(); ++i) {
+    const BatchCmd cmd(lines_[i]);
+    const QString& word = cmd.command();
+    if (word.isEmpty() || isControlWord(cmd) || labels.contains(word) ||
+        commandWords_.contains(word.toUpper()))
+      continue;
+    qDebug().noquote()
+        << QStringLiteral("Unknown command: %1 (line %2)").arg(word).arg(lineNumbers[i]);
   }
 }
 
@@ -155,7 +190,7 @@ void Batch::step() {
     return;
   }
   if (cmd.is(":echo")) {
-    qDebug() << line;
+    qDebug().noquote() << line;
     emit batchExecNext();
     return;
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -36,6 +37,11 @@ class Batch : public QObject {
   int failures() const { return failures_; }
   // Logs message, counts it as a failure of the job and emits failed().
   void noteFailure(const QString& message);
+  // The dispatcher's command words. With them, loading a file logs once each
+  // line whose first word is neither a command, a control word nor the target
+  // of a :goto in the file ("Unknown command: WORD (line N)"), so that a typo
+  // shows; such a line still runs (and does nothing) as before.
+  void setCommandWords(const QStringList& words);
 
  signals:
   void batchExecNext();
@@ -61,6 +67,9 @@ class Batch : public QObject {
   // after a control word.
   void step();
   void setRunning(bool f);
+  // Logs the lines whose first word nothing knows; lineNumbers holds each
+  // loaded line's first line number in the file.
+  void reportUnknownWords(const QList<int>& lineNumbers) const;
 
   bool running_ = false;
   int current_ = 0;
@@ -69,6 +78,7 @@ class Batch : public QObject {
   bool lastOk_ = true;
   bool loadFailed_ = false;
   int failures_ = 0;
+  QSet<QString> commandWords_;  // upper-cased
   // A step asked for while a step is in progress is carried out by the loop
   // of the outermost step, so synchronous lines never nest.
   bool stepping_ = false;

@@ -28,4 +28,5 @@ struct CtRunParams {
   double upperLimit = 10.0;
   double lowerLimit = -10.0;
   double offset = 10.0;
+  bool saveDataTiff = false;  // saved slices as 32-bit float TIFF instead of CT data files
 };

@@ -2,8 +2,12 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 #include <limits>
 
+#include "app/NamedLog.h"
+#include "imagedata/Hdf5Scan.h"
+#include "imagedata/ImgDataHdf5.h"
 #include "imagedata/ImgDataITEX.h"
 #include "imagedata/ImgDataTiff.h"
 
@@ -18,7 +22,7 @@ bool ImgData::open(int frameIndex) {
   rangeValid_ = false;
   frameIndex_ = frameIndex;
   if (!openData()) {
-    qDebug() << "Can not open ImgData" << filePath_;
+    logNamed("Can not open ImgData", filePath_);
     return false;
   }
   rowBuffer_ = std::make_unique<double[]>(static_cast<size_t>(width_));
@@ -73,8 +77,8 @@ namespace {
 bool firstTwoBytes(const QString& path, const char* testName, QByteArray& bytes) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) {
-    qDebug() << (QByteArray("Check File Type (") + testName + "):: Can not open").constData()
-             << path;
+    logNamed(QStringLiteral("Check File Type (%1):: Can not open").arg(QLatin1String(testName)),
+             path);
     return false;
   }
   bytes = f.read(2);
@@ -94,10 +98,29 @@ bool isTiffFile(const QString& path) {
          ((b[0] == 'I' && b[1] == 'I') || (b[0] == 'M' && b[1] == 'M'));
 }
 
+bool isHdf5File(const QString& path) { return Hdf5Scan::hasSignature(imageFilePath(path)); }
+
+QString imageFilePath(const QString& path) {
+  QString file, dataset;
+  return Hdf5Scan::splitPath(path, file, dataset) ? file : path;
+}
+
 ImgFileType fileType(const QString& path) {
+  // "FILE::/dataset" addresses a dataset of an HDF5 file; no other reader
+  // can open that name.
+  if (imageFilePath(path) != path) {
+    if (isHdf5File(path)) return ImgFileType::HDF5;
+    logNamed("Unknown file type : ", path);
+    return ImgFileType::Unknown;
+  }
   if (isItexFile(path)) return ImgFileType::ITEX;
   if (isTiffFile(path)) return ImgFileType::TIFF;
-  qDebug() << "Unknown file type : " << path;
+  if (isHdf5File(path)) return ImgFileType::HDF5;
+  // A scan file by its name that lacks the signature (cut short, or not
+  // written yet): its reader says what is wrong with it.
+  static const QStringList kHdf5Suffixes = {"h5", "hdf5", "hdf", "nxs"};
+  if (kHdf5Suffixes.contains(QFileInfo(path).suffix().toLower())) return ImgFileType::HDF5;
+  logNamed("Unknown file type : ", path);
   return ImgFileType::Unknown;
 }
 
@@ -107,6 +130,8 @@ std::unique_ptr<ImgData> createImgData(ImgFileType type) {
     d = std::make_unique<ImgDataITEX>();
   else if (type == ImgFileType::TIFF)
     d = std::make_unique<ImgDataTiff>();
+  else if (type == ImgFileType::HDF5)
+    d = std::make_unique<ImgDataHdf5>();
   if (d) d->init();
   return d;
 }

@@ -6,8 +6,8 @@
 
 #include "widgets/GreyMap.h"
 
-// File formats a frame can come from, decided from a file's first two bytes.
-enum class ImgFileType { ITEX = 0, TIFF = 1, Unknown = 2 };
+// File formats a frame can come from, decided from a file's first bytes.
+enum class ImgFileType { ITEX = 0, TIFF = 1, Unknown = 2, HDF5 = 3 };
 
 // One image frame read from one file: size, exposure time, path, frame index,
 // ready flag and a cached value range, with whole rows and columns fetched as
@@ -74,6 +74,10 @@ class ImgData {
 
 bool isItexFile(const QString& path);
 bool isTiffFile(const QString& path);
+// HDF5 signature, or "FILE::/dataset" naming a dataset of an HDF5 file.
+bool isHdf5File(const QString& path);
+// The file a frame path names: FILE for "FILE::/dataset", else the path itself.
+QString imageFilePath(const QString& path);
 ImgFileType fileType(const QString& path);
 // A new reader for the type (null for Unknown), init() already called.
 std::unique_ptr<ImgData> createImgData(ImgFileType type);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <cmath>
 
+#include "imagedata/ImgDataHdf5.h"
 #include "widgets/ImgDispWPV.h"
 #include "widgets/RenderFrame.h"
 
@@ -57,6 +58,7 @@ bool SelectAImgFile::load(const QString& fname) {
     setStat(false);
     return false;
   }
+  if (auto* h5 = dynamic_cast<ImgDataHdf5*>(reader.get())) h5->setRole(hdf5Role_);
   reader->setFilePath(fname);
   if (!reader->open(0)) {
     setStat(false);

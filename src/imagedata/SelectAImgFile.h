@@ -3,6 +3,7 @@
 #include <QString>
 #include <memory>
 
+#include "imagedata/Hdf5Scan.h"
 #include "imagedata/ImgData.h"
 #include "widgets/SelectAFile.h"
 
@@ -29,6 +30,10 @@ class SelectAImgFile : public SelectAFile {
   // The exposure time field as a number, 0 when it is not one.
   double expTime() const;
 
+  // Which frames of an HDF5 scan file make the reference: the mean of its
+  // flat frames (the I0 selector) or of its dark frames (the background).
+  void setHdf5Role(Hdf5Scan::Role role) { hdf5Role_ = role; }
+
   // Loads the reference frame from fname; on failure the old frame stays and
   // the status shows failure. Returns whether a frame was loaded.
   bool load(const QString& fname);
@@ -42,6 +47,7 @@ class SelectAImgFile : public SelectAFile {
   std::unique_ptr<ImgData> frame_;
   std::unique_ptr<ImgDispWPV> disp_;
   double defaultExpTime_ = 0.05;
+  Hdf5Scan::Role hdf5Role_ = Hdf5Scan::Role::Flats;
   QLabel* expTimeLbl1_;
   QLineEdit* expTimeLE_;
   QLabel* expTimeLbl2_;

@@ -14,8 +14,8 @@ SelectDataFiles::SelectDataFiles(QWidget* parent)
   dialog_->setFileMode(QFileDialog::ExistingFiles);
   dialog_->setAcceptMode(QFileDialog::AcceptOpen);
   dialog_->setDirectory(ConfigStore::instance().dataRoot());
-  dialog_->setNameFilters(
-      {"Itex File (*.img *.his)", "Tiff File (*.tif *.tiff)", "Any Files (* *.*)"});
+  dialog_->setNameFilters({"Itex File (*.img *.his)", "Tiff File (*.tif *.tiff)",
+                           "HDF5 File (*.h5 *.hdf5 *.hdf *.nxs)", "Any Files (* *.*)"});
 
   connect(ui_->Select, &QPushButton::clicked, dialog_, &QFileDialog::show);
   connect(dialog_, &QFileDialog::filesSelected, this, &SelectDataFiles::selectionStep);
@@ -123,11 +123,24 @@ void SelectDataFiles::setDirAndPatterns(const QString& dir, const QStringList& p
   if (pointDialog) dialog_->setDirectory(dir);
   if (ui_->LoadNewFiles->isChecked()) clearFiles();
   QDir d(dir);
-  const QStringList names =
-      d.entryList(patterns, QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+  const auto filter = QDir::Files | QDir::NoDotAndDotDot;
+  const auto order = QDir::Name | QDir::IgnoreCase;
+  // "NAME::/dataset" addresses a dataset in each HDF5 file matching NAME.
+  QStringList plain;
+  QList<std::pair<QString, QString>> addressed;
+  for (const QString& p : patterns) {
+    const int at = p.indexOf(QStringLiteral("::/"));
+    if (at > 0)
+      addressed.append({p.left(at), p.mid(at)});
+    else
+      plain << p;
+  }
   QStringList paths;
-  paths.reserve(names.size());
-  for (const QString& n : names) paths << d.absoluteFilePath(n);
+  if (!plain.isEmpty() || addressed.isEmpty())
+    for (const QString& n : d.entryList(plain, filter, order)) paths << d.absoluteFilePath(n);
+  for (const auto& [name, dataset] : addressed)
+    for (const QString& n : d.entryList({name}, filter, order))
+      paths << d.absoluteFilePath(n) + dataset;
   selectionStep(paths);
 }
 

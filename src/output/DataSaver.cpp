@@ -52,28 +52,32 @@ QStringList DataSaver::prepareFolders(const QString& path, const QString& tag, c
   return folders;
 }
 
+bool DataSaver::writeFile(const QString& target, const QByteArray& bytes) {
+  QFile f(target);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    fail(target, f.errorString());
+    return false;
+  }
+  const qint64 n = f.write(bytes);
+  if (n != bytes.size() || !f.flush()) {
+    fail(target, f.errorString());
+    f.close();
+    return false;
+  }
+  f.close();
+  if (f.error() != QFileDevice::NoError) {
+    fail(target, f.errorString());
+    return false;
+  }
+  return true;
+}
+
 void DataSaver::saveData(SavingData* data) {
   if (!data) return;
-  const QString file = fileName(data->name, data->tag, data->no, QStringLiteral("dat"));
+  const QString file = fileName(data->name, data->tag, data->no, data->ext);
   for (const QString& folder : prepareFolders(data->path, data->tag, data->no)) {
     const QString target = QDir(folder).absoluteFilePath(file);
-    QFile f(target);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-      fail(target, f.errorString());
-      continue;
-    }
-    const qint64 n = f.write(data->data);
-    if (n != data->data.size() || !f.flush()) {
-      fail(target, f.errorString());
-      f.close();
-      continue;
-    }
-    f.close();
-    if (f.error() != QFileDevice::NoError) {
-      fail(target, f.errorString());
-      continue;
-    }
-    emit saved(target);
+    if (writeFile(target, data->data)) emit saved(target);
   }
 }
 
@@ -82,6 +86,10 @@ void DataSaver::saveImg(SavingImg* img) {
   const QString file = fileName(img->name, img->tag, img->no, QStringLiteral("png"));
   for (const QString& folder : prepareFolders(img->path, img->tag, img->no)) {
     const QString target = QDir(folder).absoluteFilePath(file);
+    if (!img->encoded.isEmpty()) {  // encoded by the worker
+      if (writeFile(target, img->encoded)) emit saved(target);
+      continue;
+    }
     if (img->image.isNull()) {
       fail(target, QStringLiteral("no picture to save"));
       continue;

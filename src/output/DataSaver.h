@@ -46,6 +46,8 @@ class DataSaver : public QObject {
   // Folders a record goes to, in writing order; creates them first.
   QStringList prepareFolders(const QString& path, const QString& tag, const QString& no);
   bool makeFolder(const QString& folder);
+  // Writes the bytes as the whole file target; false (and reported) on failure.
+  bool writeFile(const QString& target, const QByteArray& bytes);
   void fail(const QString& path, const QString& reason);
 
   bool subFolders_ = false;

@@ -18,6 +18,7 @@ class SavingData {
   QString tag;
   QString no;  // slice number, five digits zero-padded (longer numbers in full)
   QByteArray data;
+  QString ext = QStringLiteral("dat");  // file extension: "dat", or "tif" for a float TIFF
 };
 
 Q_DECLARE_METATYPE(SavingData*)

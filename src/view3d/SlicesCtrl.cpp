@@ -214,7 +214,7 @@ void SlicesCtrl::selectFiles() {
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setFileMode(QFileDialog::ExistingFiles);
   dialog->setAcceptMode(QFileDialog::AcceptOpen);
-  dialog->setNameFilters({tr("Data Files (*.dat *.png)"), tr("Any Files (* *.*)")});
+  dialog->setNameFilters({tr("Data Files (*.dat *.tif *.png)"), tr("Any Files (* *.*)")});
   if (ConfigStore::instance().value(QStringLiteral("native_dialog"), QStringLiteral("0")) != "1")
     dialog->setOption(QFileDialog::DontUseNativeDialog);
   connect(dialog, &QFileDialog::accepted, this, [this, dialog] {

@@ -89,8 +89,8 @@ void SelectAFile::openDialog() {
       dialog_ = new QFileDialog(this);
       dialog_->setAcceptMode(QFileDialog::AcceptOpen);
       dialog_->setFileMode(QFileDialog::ExistingFile);
-      dialog_->setNameFilters(
-          {"Img file (*.img *.his)", "Tiff file (*.tif *.tiff)", "Any file (* *.*)"});
+      dialog_->setNameFilters({"Img file (*.img *.his)", "Tiff file (*.tif *.tiff)",
+                               "HDF5 file (*.h5 *.hdf5 *.hdf *.nxs)", "Any file (* *.*)"});
       dialog_->setDirectory(ConfigStore::instance().dataRoot());
     } else {
       dialog_ = new FolderDialog(this, tr("Folder for the results"));

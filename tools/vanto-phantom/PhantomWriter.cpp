@@ -401,13 +401,22 @@ bool PhantomWriter::writeTruth() {
 }
 
 QByteArray PhantomWriter::description() const {
-  const char* formats[] = {"img", "his", "tif"};
+  const char* formats[] = {"img", "his", "tif", "h5"};
   QString t;
   auto line = [&t](const QString& key, const QString& value) {
     t += key + QStringLiteral(" = ") + value + QLatin1Char('\n');
   };
   t += QStringLiteral("# Vanto synthetic CT data set\n");
   line("format", formats[int(options_.format)]);
+  if (options_.format == PhantomOptions::Format::H5) {
+    const bool nx = options_.h5Layout == PhantomOptions::H5Layout::NXtomo;
+    line("hdf5_file", hdf5FileName());
+    line("hdf5_layout",
+         nx ? "NXtomo: /entry/instrument/detector/data, 5 dark (image_key 2), 10 flat (1), "
+              "then the projections (0); /entry/sample/rotation_angle in degrees"
+            : "Data Exchange: /exchange/data, /exchange/data_white (10 frames), "
+              "/exchange/data_dark (5 frames), /exchange/theta in degrees");
+  }
   line("detector_width", QString::number(options_.width));
   line("detector_rows", QString::number(options_.rows));
   line("image_width", QString::number(imageWidth()));
@@ -552,6 +561,11 @@ bool PhantomWriter::write() {
   if (!options_.energies.empty()) return writeScan();
   selectEnergy(-1);
   const QDir dir(options_.outDir);
+  if (options_.format == PhantomOptions::Format::H5) {
+    if (!writeHdf5()) return false;
+    if (options_.truth && !writeTruth()) return false;
+    return writeFile(dir.filePath("phantom.txt"), description());
+  }
   std::vector<uint16_t> pixels;
   const bool tif = options_.format == PhantomOptions::Format::Tif;
   i0Image(pixels);

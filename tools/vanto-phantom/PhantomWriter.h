@@ -10,7 +10,9 @@
 // Everything that describes one generated data set, or one data set per
 // energy of an energy scan.
 struct PhantomOptions {
-  enum class Format { Img, His, Tif };
+  enum class Format { Img, His, Tif, H5 };
+  // Layouts of an HDF5 scan file (format H5).
+  enum class H5Layout { DataExchange, NXtomo };
   // Energy scan layouts: one sub-folder per energy, or facility B (Heron)
   // file names <sample>-<energy>-<number>.
   enum class Layout { EngDirs, Heron };
@@ -30,6 +32,10 @@ struct PhantomOptions {
   // Energies of a scan in eV; empty: one data set at the reference energy.
   std::vector<double> energies;
   Layout layout = Layout::EngDirs;
+  H5Layout h5Layout = H5Layout::DataExchange;
+  // gzip level of the HDF5 frame stacks (one chunk per frame); 0: contiguous,
+  // uncompressed.
+  int h5Gzip = 1;
   // Absorption edge of the edge material (eV); 0 or less: the default, see
   // PhantomWriter::edgeEnergy().
   double edgeEV = 0.0;
@@ -39,7 +45,9 @@ struct PhantomOptions {
 
 // Writes a synthetic CT data set of the phantom: one 16-bit projection per
 // angle (ITEX .img files, one multi-frame .his, or TIFF files), an I0 and a
-// background image, a text description and optionally the ground truth.
+// background image, a text description and optionally the ground truth; or
+// the same as one HDF5 scan file (Data Exchange or NXtomo) holding the
+// projections with flat and dark frames.
 // Projections are computed on all hardware threads; the output depends only
 // on the options, byte for byte.
 //
@@ -103,6 +111,8 @@ class PhantomWriter {
   // File names of the selected energy (or of the single data set).
   QString projectionFileName(int k) const;
   QString hisFileName() const;
+  // scan.h5 (Data Exchange) or scan.nxs (NXtomo).
+  QString hdf5FileName() const;
   QString i0FileName() const;
   QString truthFileName(int slice) const;
   // Folder of the projections of the selected energy, below options.outDir.
@@ -125,6 +135,9 @@ class PhantomWriter {
   bool writeTiff(const QString& path, const std::vector<uint16_t>& pixels);
   bool writeFile(const QString& path, const QByteArray& bytes);
   bool writeTruth();
+  // The whole set as one HDF5 file: projections, 10 flat and 5 dark frames
+  // with a little noise, angles and exposure time (PhantomHdf5.cpp).
+  bool writeHdf5();
   bool writeScan();
   QString scanDescription() const;
 

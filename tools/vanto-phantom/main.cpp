@@ -29,7 +29,12 @@ const char kDescription[] =
     "\n"
     "Output in DIR: proj-NNNNN.img (ITEX, one per angle), or proj.his (one multi-frame\n"
     "ITEX file, frame k = angle k), or proj-NNNNN.tif (16-bit TIFF); i0.img and bg.img\n"
-    "(i0.tif and bg.tif with --format tif); phantom.txt describing the set; with --truth\n"
+    "(i0.tif and bg.tif with --format tif); or, with --format h5, one HDF5 file holding\n"
+    "the projections, 10 flat and 5 dark frames with a little noise, the angles and the\n"
+    "exposure time: scan.h5 in the Data Exchange layout (/exchange/data, data_white,\n"
+    "data_dark, theta) or, with --layout nxtomo, scan.nxs in the NXtomo layout (every frame\n"
+    "in /entry/instrument/detector/data, image_key 2 dark, 1 flat, 0 projection);\n"
+    "phantom.txt describing the set; with --truth\n"
     "truth/truth-NNNNN.raw, the ground-truth attenuation of each slice on the\n"
     "reconstruction grid (float32, little-endian, square).\n"
     "\n"
@@ -71,7 +76,7 @@ int main(int argc, char* argv[]) {
                                "allowed (W / 2).",
                                "C");
   const QCommandLineOption origin("angle-origin", "Angle of the first projection (0).", "DEG");
-  const QCommandLineOption format("format", "img, his or tif (img).", "FMT");
+  const QCommandLineOption format("format", "img, his, tif or h5 (img).", "FMT");
   const QCommandLineOption noise("noise", "Add photon noise from this seed (off).", "SEED");
   const QCommandLineOption axis("axis", "v: slices are detector rows; h: columns (v).", "AXIS");
   const QCommandLineOption truth("truth", "Also write the ground-truth slices.");
@@ -79,14 +84,20 @@ int main(int argc, char* argv[]) {
                                     "Energy scan: one data set per energy, in eV "
                                     "(e.g. 7100,7112.5,7200).",
                                     "E1,E2,...");
-  const QCommandLineOption layout("layout", "Layout of an energy scan: engdirs or heron (engdirs).",
+  const QCommandLineOption layout("layout",
+                                  "Layout of an energy scan: engdirs or heron (engdirs); of an "
+                                  "HDF5 file (--format h5): dx or nxtomo (dx).",
                                   "LAYOUT");
   const QCommandLineOption edge("edge",
                                 "Absorption edge of an energy scan in eV (midway between "
                                 "the two middle energies).",
                                 "EV");
+  const QCommandLineOption gzip("gzip",
+                                "gzip level 1 to 9 of the HDF5 frames, one chunk per frame; 0: "
+                                "contiguous, uncompressed (1).",
+                                "LEVEL");
   parser.addOptions({help, out, width, rows, projections, range, cor, origin, format, noise, axis,
-                     truth, energies, layout, edge});
+                     truth, energies, layout, edge, gzip});
 
   if (!parser.parse(app.arguments())) fail(parser, parser.errorText());
   if (parser.isSet(help)) {
@@ -138,8 +149,13 @@ int main(int argc, char* argv[]) {
     o.format = PhantomOptions::Format::His;
   else if (fmt == "tif")
     o.format = PhantomOptions::Format::Tif;
+  else if (fmt == "h5")
+    o.format = PhantomOptions::Format::H5;
   else
-    fail(parser, "--format must be img, his or tif");
+    fail(parser, "--format must be img, his, tif or h5");
+  const bool h5 = o.format == PhantomOptions::Format::H5;
+  if (parser.isSet(gzip) && !h5) fail(parser, "--gzip needs --format h5");
+  o.h5Gzip = intValue(gzip, 1, 0, 9);
   if (o.format == PhantomOptions::Format::His && o.projections > 65535)
     fail(parser, "a .his file holds at most 65535 frames");
 
@@ -154,14 +170,23 @@ int main(int argc, char* argv[]) {
   o.axisVertical = ax == "v";
   o.truth = parser.isSet(truth);
 
+  if (h5 && parser.isSet(energies)) fail(parser, "--format h5 writes one data set, not --energies");
   if (parser.isSet(energies)) {
     QString error;
     if (!PhantomWriter::parseEnergies(parser.value(energies), o.energies, error))
       fail(parser, "--energies: " + error);
-  } else if (parser.isSet(layout) || parser.isSet(edge)) {
+  } else if ((parser.isSet(layout) && !h5) || parser.isSet(edge)) {
     fail(parser, "--layout and --edge need --energies");
   }
-  if (parser.isSet(layout)) {
+  if (parser.isSet(layout) && h5) {
+    const QString l = parser.value(layout);
+    if (l == "dx")
+      o.h5Layout = PhantomOptions::H5Layout::DataExchange;
+    else if (l == "nxtomo")
+      o.h5Layout = PhantomOptions::H5Layout::NXtomo;
+    else
+      fail(parser, "--layout of an HDF5 file must be dx or nxtomo");
+  } else if (parser.isSet(layout)) {
     const QString l = parser.value(layout);
     if (l == "engdirs")
       o.layout = PhantomOptions::Layout::EngDirs;

@@ -1,0 +1,117 @@
+// Slices saved as 32-bit float TIFF: the values of the CT data file of the
+// same region, and the 3D view reading float and 16-bit TIFF slices by value.
+#include <tiffio.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+
+#include "output/CtDataFile.h"
+#include "output/CtFloatTiff.h"
+#include "view3d/SliceFileReaders.h"
+
+namespace {
+
+bool readTiff(const QString& path, int& w, int& h, int& bits, int& format, QByteArray& desc,
+              std::vector<float>& values) {
+  TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), "r");
+  if (!t) return false;
+  uint32_t tw = 0, th = 0;
+  uint16_t b = 0, f = 0;
+  char* d = nullptr;
+  TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &tw);
+  TIFFGetField(t, TIFFTAG_IMAGELENGTH, &th);
+  TIFFGetField(t, TIFFTAG_BITSPERSAMPLE, &b);
+  TIFFGetField(t, TIFFTAG_SAMPLEFORMAT, &f);
+  if (TIFFGetField(t, TIFFTAG_IMAGEDESCRIPTION, &d)) desc = d;
+  w = int(tw);
+  h = int(th);
+  bits = b;
+  format = f;
+  values.assign(size_t(tw) * th, 0.f);
+  bool ok = b == 32;
+  for (uint32_t y = 0; y < th && ok; ++y) ok = TIFFReadScanline(t, values.data() + y * tw, y) >= 0;
+  TIFFClose(t);
+  return ok;
+}
+
+}  // namespace
+
+class TestFloatTiff : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+  QString path(const QString& n) const { return dir_.filePath(n); }
+
+ private slots:
+  // A float TIFF slice holds the values of the CT data file of the same
+  // region and limits, rounded to float; the 3D view reads it by value.
+  void floatTiffHoldsTheDataFileValues() {
+    // 4 x 4 image; region x 1 .. 6 (exclusive), y 2 .. 4: columns 1 to 5
+    // (4 and 5 lie outside the image), rows 2 and 3.
+    std::vector<double> image(16, 1.0);
+    image[2 * 4 + 1] = 12.5;  // above the upper limit 10: 0, + offset 10 = 10
+    image[2 * 4 + 2] = -3;    // 7
+    image[3 * 4 + 3] = 0.1;   // 10.1
+    const CtDataRegion region{1, 2, 6, 4};
+    const CtDataLimits limits{10, -10, 10};
+    const std::vector<float> expected = {10, 7, 11, 10, 10, 11, 11, float(10.1), 10, 10};
+    QByteArray dat, tif;
+    appendCtDataFile(dat, image.data(), 4, 4, region, limits);
+    QVERIFY(appendCtFloatTiff(tif, image.data(), 4, 4, region, limits));
+    for (const auto& [name, bytes] : {std::pair{"s.dat", &dat}, std::pair{"s.tif", &tif}}) {
+      QFile f(path(name));
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      QCOMPARE(f.write(*bytes), bytes->size());
+    }
+    int w = 0, h = 0, bits = 0, format = 0;
+    QByteArray desc;
+    std::vector<float> values;
+    QVERIFY(readTiff(path("s.tif"), w, h, bits, format, desc, values));
+    QCOMPARE(w, 5);
+    QCOMPARE(h, 2);
+    QCOMPARE(bits, 32);
+    QCOMPARE(format, int(SAMPLEFORMAT_IEEEFP));
+    QVERIFY(dat.startsWith(desc));  // the header lines of the data file
+    QCOMPARE(desc.count('\n'), 6);
+    QCOMPARE(values, expected);
+    // The data file's values (6 significant digits) agree to their precision.
+    CtDataGrid grid;
+    QVERIFY(readCtDataFile(path("s.dat"), grid));
+    QCOMPARE(grid.width, w);
+    QCOMPARE(grid.height, h);
+    for (int i = 0; i < w * h; ++i)
+      QVERIFY(std::fabs(grid.values[size_t(i)] - values[size_t(i)]) <=
+              5e-6 * std::fabs(values[size_t(i)]));
+    // Read back by the 3D view: the same values, not 8-bit grey levels.
+    SliceRecord r;
+    QVERIFY(readSliceFile(path("s.tif"), r));
+    QVERIFY(!r.isImage);
+    QCOMPARE(r.width, 5);
+    QCOMPARE(r.value(2, 1), double(float(10.1)));
+    QCOMPARE(r.minimum, 7.0);
+    QCOMPARE(r.maximum, 11.0);
+  }
+
+  // 16-bit slices keep their counts in the 3D view.
+  void sliceViewReads16BitTiffByValue() {
+    const QString file = path("s16.tif");
+    TIFF* t = TIFFOpen(QFile::encodeName(file).constData(), "w");
+    QVERIFY(t);
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 3);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, 1);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 16);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    uint16_t px[3] = {0, 40000, 65535};
+    QVERIFY(TIFFWriteScanline(t, px, 0, 0) == 1);
+    TIFFClose(t);
+    SliceRecord r;
+    QVERIFY(readSliceFile(file, r));
+    QCOMPARE(r.value(1, 0), 40000.0);
+    QCOMPARE(r.maximum, 65535.0);
+  }
+};
+
+QTEST_GUILESS_MAIN(TestFloatTiff)
+#include "tst_floattiff.moc"
