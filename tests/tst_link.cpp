@@ -269,16 +269,11 @@ class TestLink : public QObject {
   }
 
   void messages_data() {
-    QTest::addColumn<QStringList>("calls");  // "exec:S", "files:A B", "pattern:P"
+    QTest::addColumn<QStringList>("calls");  // "exec:S", "files:A B"
     QTest::addColumn<QByteArray>("sent");    // after the first handshake
     QTest::addColumn<bool>("busy");
-    QTest::newRow("load files a b")
-        << QStringList{"files:a b"} << QByteArray("LOAD_I1_FILES new a b\n") << true;
     QTest::newRow("empty list re-sends handshake")
         << QStringList{"files:"} << QByteArray("myName Vanto\n") << false;
-    QTest::newRow("pattern") << QStringList{"pattern:/r/00012\\"}
-                             << QByteArray("LOAD_I1_FILES_OF_PATTERN new /r/00012\\ *.dat\n")
-                             << true;
     QTest::newRow("two exec2dA in a row")
         << QStringList{"exec:00012", "exec:00013"}
         << QByteArray("ANALYZER_EXEC_2DA 00012\nmyName Vanto\n") << false;
@@ -302,10 +297,8 @@ class TestLink : public QObject {
       const QString arg = c.section(':', 1);
       if (c.startsWith("exec:"))
         link.exec2dA(arg);
-      else if (c.startsWith("files:"))
-        link.loadFiles(arg.split(' ', Qt::SkipEmptyParts));
       else
-        link.loadFilesOfPattern(arg);
+        link.loadFiles(arg.split(' ', Qt::SkipEmptyParts));
     }
     QTRY_COMPARE(peer.received, sent);
     QCOMPARE(link.peerBusy(), busy);
