@@ -322,58 +322,6 @@ class TestSinogram : public QObject {
     QCOMPARE(guessCor(none.source(64, 1), p, 0.35, 12.0), 12.0);
   }
 
-  void sinogramImage() {
-    // 4 frames over 180 deg: K = 4; length 3 -> 6 x 8 picture. Frame i's line
-    // is 10i+1, 10i+2, 10i+3; with cor 1 column c samples x = c - 2, so the
-    // row reads 0, 0, l0, l1, l2, 0. Grey = trunc(v / 40 * 256): frame 1 ->
-    // 70, 76, 83; frame 2 -> 134, 140, 147.
-    Set set;
-    for (int i = 0; i < 4; ++i) {
-      set.frames.push_back(std::make_unique<MemFrame>(3, 1));
-      set.frames[i]->setLine(true, 0, {10.0 * i + 1, 10.0 * i + 2, 10.0 * i + 3});
-    }
-    SinogramParams p;
-    p.cor = 1.0;
-    HSgm rec;  // no data: the fixed map is used as it is
-    GreyMap map;
-    map.minValue = 0.0;
-    map.maxValue = 40.0;
-    map.fixed = true;
-    SinogramImageParams layout;
-    QImage img = renderSinogramImage(rec, set.source(3, 1), p, layout, map);
-    QCOMPARE(img.size(), QSize(6, 8));
-    QCOMPARE(img.format(), QImage::Format_Grayscale8);
-    auto row = [&](int y) {
-      QList<int> r;
-      for (int x = 0; x < img.width(); ++x) r << img.constScanLine(y)[x];
-      return r;
-    };
-    QCOMPARE(row(1), (QList<int>{0, 0, 70, 76, 83, 0}));
-    QCOMPARE(row(5), (QList<int>{0, 83, 76, 70, 0, 0}));  // mirrored, row i + K
-
-    layout.offsetY = 1;  // row 0 shows frame 1
-    img = renderSinogramImage(rec, set.source(3, 1), p, layout, map);
-    QCOMPARE(row(0), (QList<int>{0, 0, 70, 76, 83, 0}));
-    layout.offsetY = -3;  // (-3 + 0) mod 4 = 1
-    img = renderSinogramImage(rec, set.source(3, 1), p, layout, map);
-    QCOMPARE(row(0), (QList<int>{0, 0, 70, 76, 83, 0}));
-
-    layout.offsetY = 0;
-    layout.alterStack = true;  // i = 2 -> rows 4 and 2K - 1 - 4 = 3
-    img = renderSinogramImage(rec, set.source(3, 1), p, layout, map);
-    QCOMPARE(row(4), (QList<int>{0, 0, 134, 140, 147, 0}));
-    QCOMPARE(row(3), (QList<int>{0, 147, 140, 134, 0, 0}));
-
-    // An unfixed map takes the record's raw range first.
-    map.fixed = false;
-    rec.resize(2, 1);
-    rec.raw()[0] = 5.0;
-    rec.raw()[1] = 25.0;
-    renderSinogramImage(rec, set.source(3, 1), p, layout, map);
-    QCOMPARE(map.minValue, 5.0);
-    QCOMPARE(map.maxValue, 25.0);
-  }
-
   void sinogramImageRefused_data() {
     QTest::addColumn<double>("range");
     QTest::newRow("zero range") << 0.0;
