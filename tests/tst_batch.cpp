@@ -1,8 +1,6 @@
 // The batch interpreter against a scripted stand-in for the main window's
 // dispatcher: what runs, in which order, what waits and how deep it nests.
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include "LogCapture.h"
 #include "automation/Batch.h"

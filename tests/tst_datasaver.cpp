@@ -1,9 +1,4 @@
-#include <QBuffer>
-#include <QDir>
-#include <QFile>
 #include <QImageWriter>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "LogCapture.h"

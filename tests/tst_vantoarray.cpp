@@ -1,8 +1,6 @@
 // vanto-array's planning: how a slice range is cut into tasks, and which
 // result files a task's batch run will write (the files status checks).
-#include <QDir>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include "ArrayJob.h"
 #include "ResultForecast.h"
