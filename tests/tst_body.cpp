@@ -18,7 +18,6 @@
 #include "output/CtDataFile.h"
 #include "output/DataSaver.h"
 #include "ui_Body.h"
-#include "widgets/CtDisp.h"
 #include "widgets/DispB.h"
 #include "widgets/ImgDispWPV.h"
 
@@ -179,27 +178,6 @@ class TestBody : public QObject {
     ui->CalcCT->click();
     QTRY_COMPARE_WITH_TIMEOUT(runs.count(), 3, 20000);
     QCOMPARE(c->pictureUpdates() - before, 5 + kProjections);
-    c->setCalcAtOnce(true);
-
-    // --- Auto Exec of 16 slices on every worker ---
-    pc->setAutoExec(true);
-    QVERIFY(ui->SelectCt2->isChecked());  // checking Auto Exec selects the workers
-    pc->setSliceFrom(4);
-    pc->setSliceTo(19);
-    pc->setMaxThreads(int(body.workers().size()));
-    QSignalSpy started(&body, &Body::startCt);
-    ui->CalcCT->click();
-    QTRY_COMPARE_WITH_TIMEOUT(runs.count(), 4, 60000);
-    QList<int> slices;
-    for (const auto& args : started) slices << args.at(3).toInt();
-    std::sort(slices.begin(), slices.end());
-    QCOMPARE(slices, (QList<int>{4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
-    int done = 0;
-    for (CtCalc2* w : body.workers()) done += w->slicesDone();
-    QCOMPARE(done, 16);
-    QCOMPARE(ui->ProgPerCent->text(), QString("100.0 %"));
-    QCOMPARE(body.gallery()->count(), 16);
-    QVERIFY(!body.anyWorkerBusy());
   }
 
   // The saving fields reach the saver: a picture and a data file per slice,
