@@ -2,6 +2,7 @@
 // the production path (tiled, SIMD), each kernel on one thread, two workers
 // on two slices against one, and the sinogram build from 900 frames.
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -16,7 +17,9 @@
 #include "Phantom.h"
 #include "ct/FbpWorkspace.h"
 #include "ct/HSgm.h"
+#include "ct/OutlierRemoval.h"
 #include "ct/SinogramBuilder.h"
+#include "ct/StripeRemoval.h"
 #include "imagedata/ImgData.h"
 
 namespace {
@@ -187,10 +190,108 @@ void sinogramBuild() {
               frames, since(t0) / repeats * 1e3);
 }
 
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+// The reconstruction options against the back-projection of the same slice,
+// timed in turns so that a busy machine slows all of them alike: ring removal
+// on the 2047 x 900 sinogram, outlier removal on the 900 projection lines of
+// the slice (2048 pixels each, with the lines on either side), and the
+// padded, windowed filter against the default one.
+void options() {
+  const int width = 2047, rows = 900, n = width / 2 * 2;
+  HSgm s;
+  phantomSinogram(width, rows, s);
+  FbpWorkspace ws;
+  ws.setup(n, rows);
+  ws.forwardAll(s);
+  ws.filterAll(rows);
+  FbpWorkspace padded;
+  padded.setup(n, rows, 0, FbpFilterSpec{FilterWindow::Hann, true});
+
+  // Projection lines of 2048 pixels around the slice: 16-bit-like counts
+  // with a few bright outliers.
+  const int length = 2048;
+  std::vector<double> lines(static_cast<std::size_t>(rows) * 3 * length);
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    lines[i] = 1000.0 + static_cast<double>((i * 7919) % 20000) + (i % 4099 == 0 ? 30000.0 : 0.0);
+  std::vector<double> cleaned(length);
+
+  // The same slice's sinogram built from 900 frames of 2048 x 16 pixels,
+  // plainly and with outlier removal (three lines read per frame).
+  std::vector<std::unique_ptr<Frame16>> owned;
+  SinogramSource src;
+  for (int i = 0; i < rows; ++i) {
+    owned.push_back(std::make_unique<Frame16>(length, 16, static_cast<std::uint16_t>(i)));
+    src.frames.push_back(owned.back().get());
+  }
+  src.width = length;
+  src.height = 16;
+  SinogramParams sp;
+  sp.rotAxIsV = true;
+  sp.cor = 1023.5;
+  sp.slice = 8;
+  HSgm built;
+
+  std::vector<double> bp, ring, outlier, filterDefault, filterPadded, build, buildClean;
+  std::vector<double> sgm(s.sgm(), s.sgm() + static_cast<std::size_t>(width) * rows);
+  for (int rep = 0; rep < 5; ++rep) {
+    bp.push_back(timeBackProjection(ws, rows, n));
+    std::vector<double> copy = sgm;
+    auto t0 = Clock::now();
+    removeStripes(copy.data(), width, rows, 21);
+    ring.push_back(since(t0));
+    t0 = Clock::now();
+    for (int r = 0; r < rows; ++r) {
+      const double* l = lines.data() + static_cast<std::size_t>(r) * 3 * length;
+      removeOutliersLine(l, l + length, l + 2 * length, length, 500.0, cleaned.data());
+    }
+    outlier.push_back(since(t0));
+    t0 = Clock::now();
+    ws.forwardAll(s);
+    ws.filterAll(rows);
+    filterDefault.push_back(since(t0));
+    t0 = Clock::now();
+    padded.forwardAll(s);
+    padded.filterAll(rows);
+    filterPadded.push_back(since(t0));
+    sp.outlierThreshold = 0.0;
+    t0 = Clock::now();
+    buildSinogram(src, sp, built);
+    build.push_back(since(t0));
+    sp.outlierThreshold = 500.0;
+    t0 = Clock::now();
+    buildSinogram(src, sp, built);
+    buildClean.push_back(since(t0));
+  }
+  const double b = median(bp);
+  std::printf("options %dx%d: back-projection %.3f s\n", width, rows, b);
+  std::printf("options %dx%d: ring removal (21) %.1f ms, %.1f %% of the back-projection\n", width,
+              rows, median(ring) * 1e3, median(ring) / b * 100);
+  std::printf(
+      "options %dx%d: outlier removal of %d lines %.1f ms, %.1f %% of the back-projection\n", width,
+      rows, rows, median(outlier) * 1e3, median(outlier) / b * 100);
+  std::printf(
+      "options %dx%d: sinogram build %.1f ms, with outlier removal %.1f ms (+%.1f %% of the "
+      "back-projection)\n",
+      width, rows, median(build) * 1e3, median(buildClean) * 1e3,
+      (median(buildClean) - median(build)) / b * 100);
+  std::printf("options %dx%d: filter %.1f ms, padded with a window %.1f ms (transform %d)\n", width,
+              rows, median(filterDefault) * 1e3, median(filterPadded) * 1e3,
+              padded.transformLength());
+}
+
 }  // namespace
 
-// Optional argument "sinogram": only the sinogram build.
+// Optional argument "sinogram": only the sinogram build; "options": only the
+// reconstruction options against the back-projection.
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "options") {
+    options();
+    return 0;
+  }
   sinogramBuild();
   if (argc > 1 && std::string(argv[1]) == "sinogram") return 0;
   runSize(1023, 360);

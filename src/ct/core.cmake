@@ -4,6 +4,8 @@ vanto_core_library(ct
   SgmGeometry.h SgmGeometry.cpp
   HSgm.h HSgm.cpp
   SinogramBuilder.h SinogramBuilder.cpp
+  OutlierRemoval.h OutlierRemoval.cpp
+  StripeRemoval.h StripeRemoval.cpp
   CorGuess.h CorGuess.cpp
   SinogramImage.h SinogramImage.cpp
   CtRunParams.h
@@ -12,6 +14,7 @@ vanto_core_library(ct
   CtProgress.h
   CtCalc2.h CtCalc2.cpp
   FftwBuffer.h
+  FbpFilter.h FbpFilter.cpp
   FbpWorkspace.h FbpWorkspace.cpp
   BackProjector.h BackProjector.cpp
   BackProjectTiles.h
