@@ -16,3 +16,5 @@ fi
 cmake -S . -B "$builddir" "${cmake_args[@]}"
 cmake --build "$builddir" -j "$(nproc)"
 ctest --test-dir "$builddir" --output-on-failure -j "$(nproc)"
+# A batch as a Slurm job array on a local one-node cluster (skipped unless root).
+if [ "$builddir" = build ]; then tests/array_e2e.sh "$builddir"; fi

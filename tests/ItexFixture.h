@@ -17,27 +17,33 @@ inline void putU16(QByteArray& b, int offset, std::uint16_t v) {
   b[offset + 1] = static_cast<char>(v >> 8);
 }
 
+// The 64-byte header: magic, comment length, size, pixel type, frame count.
+inline QByteArray header(int commentLength, int width, int height, int type, int frames) {
+  QByteArray h(64, '\0');
+  h[0] = 'I';
+  h[1] = 'M';
+  putU16(h, 2, static_cast<std::uint16_t>(commentLength));
+  putU16(h, 4, static_cast<std::uint16_t>(width));
+  putU16(h, 6, static_cast<std::uint16_t>(height));
+  putU16(h, 12, static_cast<std::uint16_t>(type));
+  putU16(h, 14, static_cast<std::uint16_t>(frames));
+  return h;
+}
+
 // frames: one vector of width*height values per frame (unsigned 16-bit).
 inline bool writeU16(const QString& path, int width, int height,
-                     const std::vector<std::vector<std::uint16_t>>& frames,
-                     double expTime = 1.0) {
-  const QByteArray comment = QStringLiteral("Prop_ImageWidth=%1,Prop_ImageHeight=%2,"
-                                            "Prop_ExposureTime1=%3,")
+                     const std::vector<std::vector<std::uint16_t>>& frames, double expTime = 1.0) {
+  const QByteArray comment = QStringLiteral(
+                                 "Prop_ImageWidth=%1,Prop_ImageHeight=%2,"
+                                 "Prop_ExposureTime1=%3,")
                                  .arg(width)
                                  .arg(height)
                                  .arg(expTime)
                                  .toLatin1();
   QByteArray out;
   for (size_t f = 0; f < frames.size(); ++f) {
-    QByteArray header(64, '\0');
-    header[0] = 'I';
-    header[1] = 'M';
-    putU16(header, 2, f == 0 ? static_cast<std::uint16_t>(comment.size()) : 0);
-    putU16(header, 4, static_cast<std::uint16_t>(width));
-    putU16(header, 6, static_cast<std::uint16_t>(height));
-    putU16(header, 12, 2);  // unsigned 16-bit pixels
-    putU16(header, 14, static_cast<std::uint16_t>(frames.size()));
-    out += header;
+    // unsigned 16-bit pixels (type 2)
+    out += header(f == 0 ? int(comment.size()) : 0, width, height, 2, int(frames.size()));
     if (f == 0) out += comment;
     for (std::uint16_t v : frames[f]) {
       out += static_cast<char>(v & 0xff);

@@ -62,10 +62,15 @@ class TestBatch : public QObject {
   void calcExecHoldsTheBatch();
   void execWhileRunningStops();
   void unopenableFileKeepsLines();
+  void unreadableFileKeepsLines_data();
+  void unreadableFileKeepsLines();
+  void unknownWordsAreLogged();
   void longBatchDoesNotNest();
   void endlessGotoLoopStaysStoppable();
   void argumentConversions_data();
   void argumentConversions();
+  void environmentValues_data();
+  void environmentValues();
 };
 
 void TestBatch::loadStripsCommentsAndJoinsLines_data() {
@@ -189,8 +194,60 @@ void TestBatch::unopenableFileKeepsLines() {
   b.batchLoad(dir.filePath("missing.txt"));
   QVERIFY(b.loadFailed());
   QCOMPARE(b.lines(), (QStringList{"a", "b"}));
-  QCOMPARE(log.matching("Can't open batch file").size(), 1);
-  QVERIFY(log.matching("Can't open batch file").first().contains("missing.txt"));
+  // The message, then the name as it is.
+  QCOMPARE(log.matching("Can't open batch file"),
+           QStringList{"Can't open batch file " + dir.filePath("missing.txt")});
+}
+
+// A first word that nothing knows is logged once at loading, with its line
+// number in the file; labels (targets of :goto) and control words are known.
+void TestBatch::unknownWordsAreLogged() {
+  QTemporaryDir dir;
+  Batch b;
+  b.setCommandWords({"ct_cor", "calc_exec"});
+  LogCapture log;
+  b.batchLoad(writeFile(dir,
+                        "CT_COR 1\n"
+                        "# a comment\n"
+                        "calc_exce\n"
+                        "loop\n"
+                        ":ifok :goto loop\n"
+                        ":echo \\\n"
+                        "  continued\n"
+                        "  \n"
+                        "ct_cor 2 \\\n"
+                        "  more\n"
+                        "bogus x\n"
+                        ":goto :done\n"
+                        ":done\n"));
+  QCOMPARE(log.matching("Unknown command"), (QStringList{"Unknown command: calc_exce (line 3)",
+                                                         "Unknown command: bogus (line 11)"}));
+}
+
+// A batch file of one endless line (a device such as /dev/zero) used to be read
+// until memory ran out; a line over 1 MiB refuses the file like an unopenable one.
+void TestBatch::unreadableFileKeepsLines_data() {
+  QTest::addColumn<QByteArray>("text");  // empty: /dev/zero
+  QTest::addColumn<QString>("reason");
+  QTest::newRow("device") << QByteArray() << "not a regular file";
+  QTest::newRow("line over 1 MiB") << "x\n" + QByteArray((1 << 20) + 1, 'y') + "\nz\n"
+                                   << "a line is longer than 1 MiB";
+}
+
+void TestBatch::unreadableFileKeepsLines() {
+  QFETCH(QByteArray, text);
+  QFETCH(QString, reason);
+  QTemporaryDir dir;
+  Batch b;
+  b.batchLoad(writeFile(dir, "a\nb"));
+  const QString path =
+      text.isEmpty() ? QString("/dev/zero") : writeFile(dir, QString::fromLatin1(text));
+  LogCapture log;
+  b.batchLoad(path);
+  QVERIFY(b.loadFailed());
+  QCOMPARE(b.lines(), (QStringList{"a", "b"}));
+  QCOMPARE(log.lines(),
+           QStringList{QString("Can't open batch file %1 (%2)").arg(path, reason)});
 }
 
 void TestBatch::longBatchDoesNotNest() {
@@ -268,6 +325,59 @@ void TestBatch::argumentConversions() {
   // Past the last argument every kind reads as its empty value.
   QCOMPARE(cmd.textArg(5), QString());
   QCOMPARE(cmd.intArg(-1), 0);
+}
+
+void TestBatch::environmentValues_data() {
+  QTest::addColumn<QString>("text");
+  // Each dispatched command as its items joined by '|'.
+  QTest::addColumn<QStringList>("commands");
+  QTest::addColumn<QString>("failure");
+  QTest::newRow("a value with blanks splits into items")
+      << "images_load ${VT_DIR} *.img" << QStringList{"images_load|/d|a|*.img"} << "";
+  QTest::newRow("inside quotes it stays one item")
+      << "images_load \"${VT_DIR}/p\" *.img" << QStringList{"images_load|/d a/p|*.img"} << "";
+  QTest::newRow("several in one line and one item")
+      << "k ${VT_FROM} ${VT_TO} s${VT_FROM}-${VT_TO}" << QStringList{"k|8|15|s8-15"} << "";
+  QTest::newRow("only the braced form")
+      << "k $VT_FROM $ {VT_FROM} $$" << QStringList{"k|$VT_FROM|$|{VT_FROM}|$$"} << "";
+  QTest::newRow("an empty value leaves an empty item, dropped")
+      << "k \"${VT_EMPTY}\" 1" << QStringList{"k|1"} << "";
+  QTest::newRow("in a control word's command")
+      << ":ifok ct_slice_to ${VT_TO}" << QStringList{"ct_slice_to|15"} << "";
+  // The file's line number counts comments and joined lines.
+  QTest::newRow("undefined: the line is not run")
+      << "# job\na \\\n 1\nb ${VT_FROM} ${VT_NOPE}\nc" << QStringList{"a|1", "c"}
+      << "Undefined variable: VT_NOPE (line 4)";
+  QTest::newRow("no closing brace")
+      << "b ${VT_FROM" << QStringList{} << "Undefined variable: VT_FROM (line 1)";
+  QTest::newRow("empty name") << "b ${}" << QStringList{} << "Undefined variable:  (line 1)";
+}
+
+void TestBatch::environmentValues() {
+  QFETCH(QString, text);
+  QFETCH(QStringList, commands);
+  QFETCH(QString, failure);
+  qputenv("VT_DIR", "/d a");
+  qputenv("VT_FROM", "8");
+  qputenv("VT_TO", "15");
+  qputenv("VT_EMPTY", "");
+  qunsetenv("VT_NOPE");
+  QTemporaryDir dir;
+  Batch b;
+  Dispatcher d(b);
+  QStringList items;
+  connect(&b, &Batch::batchExCmd, this, [&items](const BatchCmd& c) {
+    items << (QStringList{c.command()} + c.arguments()).join('|');
+  });
+  QSignalSpy failed(&b, &Batch::failed);
+  b.batchLoad(writeFile(dir, text));
+  LogCapture log;
+  b.batchExec();
+  QCOMPARE(items, commands);
+  QCOMPARE(b.failures(), failure.isEmpty() ? 0 : 1);
+  QCOMPARE(failed.count(), b.failures());
+  if (!failure.isEmpty()) QCOMPARE(log.matching("Undefined variable"), QStringList{failure});
+  QVERIFY(!b.running());
 }
 
 QTEST_GUILESS_MAIN(TestBatch)

@@ -29,6 +29,8 @@
 #include "output/DataSaver.h"
 #include "ui_Body.h"
 #include "widgets/CtDisp.h"
+#include "widgets/DispB.h"
+#include "widgets/ImgDispWPV.h"
 
 namespace {
 constexpr int kWidth = 96, kRows = 24, kProjections = 60;
@@ -50,6 +52,28 @@ std::vector<double> engineSlice(Body& body, const CtRunParams& run, int slice,
   ws.backProjectAll(rec.rows(), region, a.angle0, a.dAngle);
   return std::vector<double>(ws.image(), ws.image() + static_cast<std::size_t>(n) * n);
 }
+
+// A phantom data set of width x rows pixels over 180 degrees in dir: an empty
+// text, or why it could not be written.
+QString writePhantom(const QString& dir, int width, int rows, int projections,
+                     PhantomOptions::Format format = PhantomOptions::Format::Img) {
+  PhantomOptions o;
+  o.outDir = dir;
+  o.width = width;
+  o.rows = rows;
+  o.projections = projections;
+  o.rangeDeg = 180.0;
+  o.format = format;
+  PhantomWriter w(o);
+  return w.write() ? QString() : QStringLiteral("not written: ") + w.errorText();
+}
+
+// Loads files into body through its loading loop, replacing the set.
+bool load(Body& body, const QStringList& files) {
+  QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
+  emit body.form()->CTFiles->filesSelected(files, true);
+  return loaded.wait(20000);
+}
 }  // namespace
 
 class TestBody : public QObject {
@@ -61,14 +85,7 @@ class TestBody : public QObject {
  private slots:
   void initTestCase() {
     QVERIFY(dir_.isValid());
-    PhantomOptions o;
-    o.outDir = dir_.path();
-    o.width = kWidth;
-    o.rows = kRows;
-    o.projections = kProjections;
-    o.rangeDeg = 180.0;
-    PhantomWriter w(o);
-    QVERIFY2(w.write(), qPrintable(w.errorText()));
+    QCOMPARE(writePhantom(dir_.path(), kWidth, kRows, kProjections), QString());
     for (const QString& f : QDir(dir_.path()).entryList({"proj-*.img"}, QDir::Files, QDir::Name))
       projections_ << dir_.filePath(f);
     QCOMPARE(projections_.size(), kProjections);
@@ -146,14 +163,7 @@ class TestBody : public QObject {
   // each frame entered as "name(k)".
   void multiFrameFile() {
     QTemporaryDir dir;
-    PhantomOptions o;
-    o.outDir = dir.path();
-    o.width = 32;
-    o.rows = 4;
-    o.projections = 3;
-    o.format = PhantomOptions::Format::His;
-    PhantomWriter w(o);
-    QVERIFY2(w.write(), qPrintable(w.errorText()));
+    QCOMPARE(writePhantom(dir.path(), 32, 4, 3, PhantomOptions::Format::His), QString());
     const QString path = dir.filePath("proj.his");
     Body body;
     Ui::Body* ui = body.form();
@@ -364,20 +374,153 @@ class TestBody : public QObject {
     QVERIFY(kept > 0);
   }
 
-  void threadsZeroEndsAtOnce() {
+  // A second choice while a list is still loading: added files join the
+  // list; a new choice replaces it, also in the middle of a multi-frame file;
+  // the end of loading is announced once.
+  void secondSelectionWhileLoading_data() {
+    QTest::addColumn<bool>("replace");
+    QTest::newRow("add") << false;
+    QTest::newRow("new, inside a multi-frame file") << true;
+  }
+  void secondSelectionWhileLoading() {
+    QFETCH(bool, replace);
+    QTemporaryDir dir;
+    QCOMPARE(writePhantom(dir.path(), kWidth, kRows, 3, PhantomOptions::Format::His), QString());
+    auto infos = [](const QStringList& files) {
+      QFileInfoList l;
+      for (const QString& f : files) l << QFileInfo(f);
+      return l;
+    };
+    const QStringList first =
+        replace ? QStringList{dir.filePath("proj.his")} : projections_.mid(0, 4);
+    const QStringList second = projections_.mid(10, 3);
     Body body;
     Ui::Body* ui = body.form();
     QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
-    emit ui->CTFiles->filesSelected(projections_.mid(0, 4), true);
+    QSignalSpy frames(&body, &Body::askLoadNextMultiData);
+    ui->CTFiles->setLoadNewFiles(true);
+    ui->CTFiles->setFileInfos(infos(first));
+    QVERIFY(!ui->DataSetSelectFrame->isEnabled());  // locked while files load
+    if (replace) {
+      while (frames.count() < 2) QVERIFY(frames.wait(20000));  // frame 0 is in
+      QCOMPARE(body.imageSet()->count(), 1);
+    }
+    ui->CTFiles->setLoadNewFiles(replace);
+    ui->CTFiles->setFileInfos(infos(second));
     QVERIFY(loaded.wait(20000));
+    QTest::qWait(100);
+    QCOMPARE(loaded.count(), 1);
+    const QStringList all = replace ? second : first + second;
+    QCOMPARE(ui->CTFiles->entries(), all);
+    QCOMPARE(body.imageSet()->count(), int(all.size()));
+    QVERIFY(ui->DataSetSelectFrame->isEnabled());
+  }
+
+  // A thread count of 0 (the old default of a one-thread machine) still
+  // reconstructs every slice.
+  void threadsZeroStillReconstructs() {
+    Body body;
+    Ui::Body* ui = body.form();
+    QVERIFY(load(body, projections_.mid(0, 4)));
     ui->procCtrl->setAutoExec(true);
+    ui->procCtrl->setSliceFrom(0);
+    ui->procCtrl->setSliceTo(3);
     ui->procCtrl->setMaxThreads(0);
     QSignalSpy runs(&body, &Body::calcFinished);
-    QSignalSpy started(&body, &Body::startCt);
     ui->CalcCT->click();
-    QCOMPARE(runs.count(), 1);
-    QCOMPARE(started.count(), 0);
-    QVERIFY(!body.calculating());
+    QTRY_COMPARE_WITH_TIMEOUT(runs.count(), 1, 20000);
+    QCOMPARE(body.runStatus().reconstructed(), 4);
+    QCOMPARE(body.findChild<QLineEdit*>("RunCounts")->text(),
+             QString("4 of 4 slices reconstructed, 0 files written, 0 failures"));
+  }
+
+  // Partial data sets: the workers scale as the single panel and the engine
+  // do, by 1 / (N x frames used), not by the frames loaded.
+  void partialDataSetScaledAlike() {
+    Body body;
+    Ui::Body* ui = body.form();
+    ProcCtrl* pc = ui->procCtrl;
+    pc->setRotAxIsV(true);
+    QVERIFY(load(body, projections_));
+    pc->setUsePartialDataSet(true);
+    pc->setDataSetUsingImages(kProjections / 2);
+    pc->setDataSetStartImageNo(0);
+    ui->SelectCt2->click();
+    QSignalSpy runs(&body, &Body::calcFinished);
+    ui->CalcCT->click();
+    QTRY_COMPARE_WITH_TIMEOUT(runs.count(), 1, 20000);
+    QTRY_VERIFY(!body.anyWorkerBusy());
+    const std::vector<double> got = body.workers().front()->imageCopy();
+    const std::vector<double> want = engineSlice(body, body.runParams(), pc->sliceNo(),
+                                                 body.workerPanels().front()->calcRegion());
+    QCOMPARE(got.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) QCOMPARE(got[i], want[i]);
+  }
+
+  // Slice, centre of rotation, range and regions follow the detector: a new
+  // frame size ("New" accepts one) or a change of axis sets them anew, even
+  // with "keep Conds." checked.
+  void defaultsFollowTheDetector() {
+    QTemporaryDir dir;
+    QCOMPARE(writePhantom(dir.path(), 64, 8, 3), QString());
+    QStringList small;
+    for (const QString& f : QDir(dir.path()).entryList({"proj-*.img"}, QDir::Files, QDir::Name))
+      small << dir.filePath(f);
+
+    Body body;
+    Ui::Body* ui = body.form();
+    ProcCtrl* pc = ui->procCtrl;
+    QVERIFY(load(body, projections_.mid(0, 3)));
+    // The horizontal axis (the default): slices are the 96 columns.
+    ui->CTFiles->setKeepConditions(true);
+    pc->setSliceNo(7);
+    pc->setSliceFrom(40);
+    pc->setCor(11.5);
+    QVERIFY(load(body, small));
+    QCOMPARE(body.imageSet()->count(), 3);
+    QCOMPARE(body.imageSet()->width(), 64);
+    QCOMPARE(pc->sliceFrom(), 0);
+    QCOMPARE(pc->sliceTo(), 63);
+    QCOMPARE(pc->sliceNo(), 32);
+    QCOMPARE(pc->cor(), 4.0);
+    QCOMPARE(body.ctCalc()->calcRegion().x1, 7.0);
+
+    // The vertical axis chosen afterwards: slices are the 8 rows.
+    pc->findChild<QRadioButton*>("RotAxV")->click();
+    QVERIFY(pc->rotAxIsV());
+    QCOMPARE(pc->sliceTo(), 7);
+    QCOMPARE(pc->sliceNo(), 4);
+    QCOMPARE(pc->cor(), 32.0);
+    QCOMPARE(body.ctCalc()->calcRegion().x1, 63.0);
+    QCOMPARE(body.workerPanels().front()->calcRegion().y1, 63.0);
+  }
+
+  // A selection on the raw image applies when the operator makes it, once;
+  // clearing it applies nothing, and values set later stay.
+  void rawSelectionAppliesOnce() {
+    Body body;
+    ProcCtrl* pc = body.form()->procCtrl;
+    QVERIFY(load(body, projections_.mid(0, 2)));
+    body.resize(1280, 800);
+    body.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&body));
+    QWidget* surface = body.rawDisplay()->dispB();
+    QTRY_VERIFY(surface->width() > 100 && surface->height() > 100);
+    const int sw = surface->width(), sh = surface->height();
+    QTest::mousePress(surface, Qt::LeftButton, Qt::ShiftModifier, QPoint(sw / 4, sh / 4));
+    QTest::mouseMove(surface, QPoint(sw / 2, sh / 2));
+    QTest::mouseRelease(surface, Qt::LeftButton, Qt::ShiftModifier, QPoint(sw / 2, sh / 2));
+    const int from = pc->sliceFrom(), to = pc->sliceTo();
+    QVERIFY(from > 0 && to > from && to < kWidth);  // the columns of the selection
+    const double regionEnd = body.ctCalc()->calcRegion().x1;
+    pc->setSliceTo(to + 5);  // as a batch line would
+    surface->repaint();
+    QCOMPARE(pc->sliceTo(), to + 5);
+    QTest::mouseClick(surface, Qt::RightButton, Qt::ShiftModifier, QPoint(sw / 3, sh / 3));
+    surface->repaint();
+    QCOMPARE(pc->sliceFrom(), from);
+    QCOMPARE(pc->sliceTo(), to + 5);
+    QCOMPARE(body.ctCalc()->calcRegion().x1, regionEnd);
   }
 
   void keepConditionsKeepsValues() {

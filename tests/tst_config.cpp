@@ -1,5 +1,7 @@
 // Command line and configuration file into the store, INCLUDE handling and
 // the start-up decisions that read the store.
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -92,12 +94,43 @@ class TestConfig : public QObject {
 
   void missingFiles() {
     ConfigStore& s = ConfigStore::instance();
-    QTest::ignoreMessage(QtDebugMsg, "Can't open config file :  \"\"");
+    // The message text, then the name as it is (no quotes).
+    QTest::ignoreMessage(QtDebugMsg, "Can't open config file : ");
     QVERIFY(!s.readConfigFile(""));
     const QString f = write("inc-missing.cfg", "include nowhere.cfg\nafter 1\n");
-    QTest::ignoreMessage(QtDebugMsg, "Can't open config file :  \"nowhere.cfg\"");
+    QTest::ignoreMessage(QtDebugMsg, "Can't open config file : nowhere.cfg");
     QVERIFY(s.readConfigFile(f));
     QCOMPARE(s.value("after"), QString("1"));  // reading goes on after a missing include
+  }
+
+  // "INCLUDE /dev/zero" used to hang start-up on one endless line, and a pipe
+  // blocked it at opening: only regular files are read, and a file with a line
+  // over 1 MiB is refused whole; reading goes on after the INCLUDE line.
+  void unreadableIncludes_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("device") << "/dev/zero"
+                            << "not a regular file";
+    const QString fifo = dir_.filePath("pipe");
+    if (::mkfifo(QFile::encodeName(fifo).constData(), 0600) != 0) qFatal("cannot make a pipe");
+    QTest::newRow("pipe") << fifo << "not a regular file";
+    QTest::newRow("line over 1 MiB")
+        << write("long.cfg", "inner 1\nkey " + QString(1 << 20, 'v') + "\n")
+        << "a line is longer than 1 MiB";
+  }
+  void unreadableIncludes() {
+    QFETCH(QString, target);
+    QFETCH(QString, reason);
+    const QString f = write("inc-bad.cfg", QString("before 1\nINCLUDE %1\nafter 2\n").arg(target));
+    QTest::ignoreMessage(
+        QtDebugMsg,
+        qPrintable(QString("Can't open config file : %1 (%2)").arg(target, reason)));
+    ConfigStore& s = ConfigStore::instance();
+    QVERIFY(s.readConfigFile(f));
+    QCOMPARE(s.value("before"), QString("1"));
+    QCOMPARE(s.value("after"), QString("2"));
+    QVERIFY(!s.contains("inner"));
+    QCOMPARE(s.rawLines().size(), 3);
   }
 
   void includeCycleEnds() {
@@ -125,6 +158,10 @@ class TestConfig : public QObject {
     s.clear();
     QCOMPARE(startup::dataRoot(s, "/builtin"), QString("/builtin"));
     QVERIFY(!startup::noWindowRequested(s));
+    // -nw in an included file chooses the offscreen platform as well.
+    const QString outer = write("outer.cfg", QString("a 1\ninclude %1\n").arg(f));
+    s.parseCommandLine(QStringList{"vanto", "-c", outer});
+    QVERIFY(startup::noWindowRequested(s));
   }
 
   void offscreenChoice() {

@@ -2,10 +2,21 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <random>
 
 #include "LogCapture.h"
 #include "output/CtDataFile.h"
+
+// printf's text as bytes.
+template <typename... Args>
+QByteArray printed(const char* format, Args... args) {
+  char b[256];
+  const int n = std::snprintf(b, sizeof b, format, args...);
+  return QByteArray(b, n);
+}
 
 class TestCtDataFile : public QObject {
   Q_OBJECT
@@ -39,6 +50,73 @@ class TestCtDataFile : public QObject {
     QFETCH(double, v);
     QFETCH(QString, text);
     QCOMPARE(numberG6(v), text);
+  }
+
+  void numberFormatMatchesPrintf_data() {
+    // The writer's own six-digit routine against the C library's "%.6g",
+    // byte for byte, on families of values that stress its rounding.
+    QTest::addColumn<int>("family");
+    QTest::newRow("any bit pattern") << 0;
+    QTest::newRow("image magnitudes") << 1;
+    QTest::newRow("near rounding ties") << 2;
+    QTest::newRow("rounding up to a power of ten") << 3;
+    QTest::newRow("tiny, huge and subnormal") << 4;
+  }
+  void numberFormatMatchesPrintf() {
+    QFETCH(int, family);
+    std::mt19937_64 gen(family + 1);
+    auto nudged = [&](double v) {  // a few ulps either way
+      return std::nextafter(v, (gen() & 1) ? HUGE_VAL : -HUGE_VAL);
+    };
+    std::vector<double> values = {0.0,      -0.0,     12345.25,  123456.5,
+                                  123457.5, 999999.5, 9.9999951, 1e-5,
+                                  0.0001,   1e22,     5e-324,    1.7976931348623157e308};
+    for (int i = 0; i < 200000; ++i) {
+      double v = 0;
+      if (family == 0) {
+        const std::uint64_t bits = gen();
+        std::memcpy(&v, &bits, sizeof v);
+      } else if (family == 1) {
+        v = std::uniform_real_distribution<double>(-25.0, 25.0)(gen);
+      } else if (family == 2) {
+        const double digits = double(100000 + gen() % 900000) + 0.5;
+        v = nudged(digits * std::pow(10.0, int(gen() % 26) - 22));
+      } else if (family == 3) {
+        v = nudged(999999.5 * std::pow(10.0, int(gen() % 26) - 22));
+      } else {
+        v = std::ldexp(double(gen() >> 11), int(gen() % 2100) - 1126);
+      }
+      values.push_back((gen() & 1) ? -v : v);
+    }
+    for (double v : values) {
+      char ref[64];
+      const int n = std::snprintf(ref, sizeof ref, "%.6g", v);
+      QByteArray got;
+      appendNumberG6(got, v);
+      if (got != QByteArray(ref, n))
+        QFAIL(qPrintable(QString::asprintf("%.17g: %s, not %s", v, got.constData(), ref)));
+    }
+  }
+
+  void dataLinesMatchPrintf() {
+    // A whole file against the same text composed with printf.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<double> img = {0.0, -0.0,     1e-300,  5e-324,      1.5e308, -2.5e-7,
+                                     nan, 999999.5, 9.99999, -0.00123457, 12.5,    3e9};
+    const CtDataRegion region{-1.0, -0.0, 4.0, 3.5};  // one column and part of a row outside
+    const CtDataLimits limits{HUGE_VAL, -HUGE_VAL, 0.0};
+    QByteArray out;
+    appendCtDataFile(out, img.data(), 3, 4, region, limits);
+    QByteArray ref = "#VNTO-CTImg\n";
+    ref += printed("# Range_X0       : %.6g\n# Range_Y0       : %.6g\n", -1.0, -0.0);
+    ref += printed("# Range_X1       : %.6g\n# Range_Y1       : %.6g\n", 3.0, 2.5);
+    ref += printed("# sx,sy, ex,ey   : %.6g\t%.6g\t%.6g\t%.6g\n", -1.0, -0.0, 3.0, 2.5);
+    for (int y = 0; y < 4; ++y)
+      for (int x = -1; x < 4; ++x) {
+        const double v = (y < 3 && x >= 0) ? img[y * 4 + x] : 0.0;
+        ref += printed("%d\t%d\t%.6g\n", x, y, v + 0.0);
+      }
+    QCOMPARE(out, ref);
   }
 
   void headerAndOrder() {
@@ -183,6 +261,49 @@ class TestCtDataFile : public QObject {
     CtDataGrid g;
     QVERIFY(!readCtDataFile(p, g));
     QCOMPARE(log.matching(p).size(), 1);
+  }
+
+  // A 110-byte file whose ranges claim 16384 x 16384 used to be read into a
+  // 2 GiB grid (and copied once more by the 3D view): a header claiming more
+  // cells than the file's data lines can fill is refused; a small sparse grid
+  // is still read.
+  void gridBoundByFileSize_data() {
+    QTest::addColumn<QByteArray>("last");
+    QTest::addColumn<QString>("refusal");  // "" : accepted
+    QTest::newRow("16384 x 16384 in 110 bytes")
+        << QByteArray("16383") << "grid 16384 x 16384 more than its 110 bytes can fill";
+    QTest::newRow("sparse 256 x 256") << QByteArray("00255") << "";
+  }
+  void gridBoundByFileSize() {
+    QFETCH(QByteArray, last);
+    QFETCH(QString, refusal);
+    const QByteArray b =
+        "#VNTO-CTImg\n# Range_X0       : 0\n# Range_Y0       : 0\n# Range_X1       : " + last +
+        "\n# Range_Y1       : " + last + "\n0\t0\t1\n";
+    QCOMPARE(b.size(), 110);
+    const QString p = write("claim.dat", b);
+    LogCapture log;
+    CtDataGrid g;
+    QCOMPARE(readCtDataFile(p, g), refusal.isEmpty());
+    if (refusal.isEmpty()) {
+      QCOMPARE(g.width, 256);
+      QCOMPARE(g.at(0, 0), 1.0);
+    } else {
+      QCOMPARE(log.matching(refusal).size(), 1);
+      QVERIFY(log.matching(refusal).first().endsWith(p));
+    }
+  }
+
+  void lineTooLongRefused() {
+    const QByteArray b =
+        "#VNTO-CTImg\n# Range_X0 : 0\n# Range_Y0 : 0\n# Range_X1 : 1\n# Range_Y1 : 1\n"
+        "0 0 1\n1 1 " +
+        QByteArray(1 << 20, '5') + "\n";
+    const QString p = write("long.dat", b);
+    LogCapture log;
+    CtDataGrid g;
+    QVERIFY(!readCtDataFile(p, g));
+    QCOMPARE(log.matching("CT data file refused, a line is longer than 1 MiB: " + p).size(), 1);
   }
 
   void largestSideAccepted() {

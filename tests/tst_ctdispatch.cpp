@@ -2,6 +2,8 @@
 #include <vector>
 
 #include "ct/CtDispatch.h"
+#include "ct/CtRunMath.h"
+#include "ct/JobStatus.h"
 
 // A pool of stand-in workers: claim reserves an idle one, finish frees it.
 struct Pool {
@@ -26,7 +28,7 @@ CtRunParams range(int from, int to, int step, int threads) {
   p.autoExec = true;
   p.sliceFrom = from;
   p.sliceTo = to;
-  p.sliceStep = from > to ? -std::abs(step) : std::abs(step);
+  p.sliceStep = runSliceStep(from, to, step);
   p.threads = threads;
   p.currentSlice = from;
   return p;
@@ -71,7 +73,7 @@ class TestCtDispatch : public QObject {
     QFETCH(int, threads);
     QFETCH(std::vector<int>, expected);
     Pool pool(4);
-    CtRunParams p = range(from, to, step == 0 ? 1 : step, threads);
+    CtRunParams p = range(from, to, step, threads);
     CtDispatchResult r = pool.step(p);
     // Workers finish one at a time, the lowest first, until the run ends.
     for (int guard = 0; !r.finished && guard < 100; ++guard) {
@@ -135,6 +137,88 @@ class TestCtDispatch : public QObject {
     const CtDispatchResult r = pool.step(p);
     QCOMPARE(pool.started, (std::vector<int>{0, 1}));
     QCOMPARE(r.busy, 2);
+  }
+
+  // Slices off the detector are never reconstructed: the run goes over the
+  // slices on it, and the others are counted as failures.
+  void rangeOnDetector_data() {
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("slices");
+    QTest::addColumn<long long>("asked");
+    QTest::addColumn<long long>("inside");
+    QTest::addColumn<int>("firstInside");
+    QTest::addColumn<int>("lastInside");
+    QTest::addColumn<int>("firstOutside");
+    QTest::newRow("all on it") << 0 << 31 << 1 << 32 << 32LL << 32LL << 0 << 31 << 0;
+    QTest::newRow("two beyond the end") << 2 << 33 << 1 << 32 << 32LL << 30LL << 2 << 31 << 32;
+    QTest::newRow("downwards from beyond") << 33 << 2 << 1 << 32 << 32LL << 30LL << 31 << 2 << 33;
+    // -5, 0, 5, ..., 40: 0 ... 30 are on the detector
+    QTest::newRow("both ends") << -5 << 40 << 5 << 32 << 10LL << 7LL << 0 << 30 << -5;
+    QTest::newRow("none") << 100 << 200 << 1 << 32 << 101LL << 0LL << 0 << 0 << 100;
+    QTest::newRow("no detector") << 0 << 3 << 1 << 0 << 4LL << 0LL << 0 << 0 << 0;
+  }
+  void rangeOnDetector() {
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(int, step);
+    QFETCH(int, slices);
+    CtRunParams p = range(from, to, step, 1);
+    const SliceRangeOnDetector r = sliceRangeOnDetector(p, slices);
+    QTEST(r.asked, "asked");
+    QTEST(r.inside, "inside");
+    if (r.inside > 0) {
+      QTEST(r.firstInside, "firstInside");
+      QTEST(r.lastInside, "lastInside");
+    }
+    if (r.inside < r.asked) QTEST(r.firstOutside, "firstOutside");
+  }
+
+  // A centre of rotation needs a whole pixel on both sides and a transform of
+  // at least 2: half = floor(min(cor, length - cor - 1)), N = (2 half - 1) & ~1.
+  void usableCentre_data() {
+    QTest::addColumn<double>("cor");
+    QTest::addColumn<bool>("usable");
+    QTest::newRow("0.5") << 0.5 << false;     // floor 0
+    QTest::newRow("1") << 1.0 << false;       // half 1, N 0
+    QTest::newRow("2") << 2.0 << true;        // half 2, N 2
+    QTest::newRow("middle") << 48.0 << true;  // half 47, N 92
+    QTest::newRow("92") << 92.0 << true;      // half min(92, 3) = 3, N 4
+    QTest::newRow("93.5") << 93.5 << false;   // half 1
+    QTest::newRow("96") << 96.0 << false;     // ceil reaches the length
+  }
+  void usableCentre() {
+    QFETCH(double, cor);
+    QFETCH(bool, usable);
+    QCOMPARE(corUsable(96, cor), usable);
+  }
+
+  // The job's closing line, read by people and by scripts.
+  void jobSummary() {
+    JobStatus job;
+    JobStatus run(&job);
+    run.slicesAsked(32);
+    for (int i = 0; i < 30; ++i) run.sliceReconstructed();
+    for (int i = 0; i < 60; ++i) run.fileWritten();
+    run.failed("Slice 33 is outside the detector (0..31)", 2);
+    QCOMPARE(run.counts(), QString("30 of 32 slices reconstructed, 60 files written, 2 failures "
+                                   "(first: Slice 33 is outside the detector (0..31))"));
+    job.failed("Image not loaded : x.img");  // the job's own, after the run's
+    QVERIFY(!job.succeeded());
+    QVERIFY2(QRegularExpression("^Job finished: 30 of 32 slices reconstructed, 60 files written, "
+                                "3 failures \\(first: Slice 33 is outside the detector "
+                                "\\(0..31\\)\\) in [0-9]+\\.[0-9]{2} s$")
+                 .match(job.summary())
+                 .hasMatch(),
+             qPrintable(job.summary()));
+    run.restart();  // a new run counts afresh; the job keeps its counts
+    run.slicesAsked(1);
+    QCOMPARE(run.counts(), QString("0 of 1 slices reconstructed, 0 files written, 0 failures"));
+    QVERIFY(!run.succeeded());  // asked, not done
+    run.sliceReconstructed();
+    QVERIFY(run.succeeded());
+    QCOMPARE(job.asked(), 33);
   }
 
   void stepPastIntLimit() {

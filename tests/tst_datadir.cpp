@@ -184,7 +184,7 @@ class TestDataDir : public QObject {
     QVERIFY(r.read(meta_, dataDir_));
     LogCapture log;
     QVERIFY(!r.read(file, path("elsewhere")));
-    QCOMPARE(log.lines(), QStringList{QString("Can't open Kestrel Meta File \"%1\"").arg(file)});
+    QCOMPARE(log.lines(), QStringList{QString("Can't open Kestrel Meta File %1").arg(file)});
     QCOMPARE(r.items().size(), 3);
     QCOMPARE(r.dataDirText(), dataDir_);
   }
@@ -319,7 +319,7 @@ class TestDataDir : public QObject {
     p.setDataDir(dataDir_);
     QSignalSpy sets(&p, &SelectDataDir::newSets);
     QSignalSpy his(&p, &SelectDataDir::selectedHis);
-    QTest::ignoreMessage(QtDebugMsg, "Can't open Kestrel Meta File \"\"");
+    QTest::ignoreMessage(QtDebugMsg, "Can't open Kestrel Meta File ");
     p.setIsKestrelStd(true);
     QCOMPARE(sets.last().at(0).toInt(), 0);  // the data folder has no Heron sets
 
@@ -338,7 +338,7 @@ class TestDataDir : public QObject {
     // Neither a missing nor an empty meta file loses the items.
     const QString missing = path("gone.txt");
     QTest::ignoreMessage(QtDebugMsg,
-                         qPrintable(QString("Can't open Kestrel Meta File \"%1\"").arg(missing)));
+                         qPrintable(QString("Can't open Kestrel Meta File %1").arg(missing)));
     p.kestrelMetaFileSelected(missing);
     p.kestrelMetaFileSelected(path("empty.txt"));
     QCOMPARE(sets.last().at(0).toInt(), 3);

@@ -1,5 +1,7 @@
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImageWriter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -115,6 +117,29 @@ class TestDataSaver : public QObject {
     QImage back(dir2.filePath(pngs.first()));
     QCOMPARE(back.size(), QSize(4, 3));
     QCOMPARE(qGray(back.pixel(2, 1)), 7);
+  }
+
+  void pictureEncodedByWorker() {
+    // A worker hands the picture over already encoded (QImageWriter, PNG,
+    // default quality); the file must be those bytes and the same file the
+    // saver's own encoding writes.
+    QTemporaryDir dir;
+    DataSaver saver;
+    SavingImg own(dir.path(), "own", "t", 1);
+    own.image = QImage(64, 48, QImage::Format_Grayscale8);
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 64; ++x) own.image.scanLine(y)[x] = uchar(x * 3 + y * y);
+    saver.saveImg(&own);
+    SavingImg pre(dir.path(), "pre", "t", 1);
+    pre.image = own.image;
+    QBuffer buffer(&pre.encoded);
+    QVERIFY(buffer.open(QIODevice::WriteOnly));
+    QVERIFY(QImageWriter(&buffer, "png").write(pre.image));
+    buffer.close();
+    pre.image = QImage();  // only the bytes are written
+    saver.saveImg(&pre);
+    QCOMPARE(contents(dir.filePath("pre-t-00001.png")), pre.encoded);
+    QCOMPARE(contents(dir.filePath("own-t-00001.png")), pre.encoded);
   }
 
   void truncatesExisting() {

@@ -91,7 +91,7 @@ const std::vector<double> kKeys = {2, 0, 1, 0, 0, 1};
 
 // The exact message line a reader writes: text, blank, quoted file.
 QString line(const QString& text, const QString& file) {
-  return text + QStringLiteral(" \"") + file + QLatin1Char('"');
+  return text + QLatin1Char(' ') + file;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <tiffio.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
@@ -37,7 +38,7 @@ struct Itex {
   }
   QByteArray bytes() const {
     const int bpp = type == 0 ? 1 : (type <= 2 ? 2 : 4);
-    const int frameBytes = headerWidth * headerHeight * bpp;
+    const qint64 frameBytes = qint64(headerWidth) * headerHeight * bpp;
     QByteArray out = header(true) + comment;
     for (int f = 0; f * frameBytes < pixels.size(); ++f) {
       if (f > 0) out += header(false);
@@ -109,7 +110,7 @@ class TestImageData : public QObject {
   }
 
   QString writeTiff(int w, int h, int bits, int format, int pages, bool tiled, bool bigEndian,
-                    int spp = 1) {
+                    int spp = 1, int compression = COMPRESSION_NONE) {
     const QString p = dir_.filePath(QString("t%1.tif").arg(n_++));
     TIFF* t = TIFFOpen(QFile::encodeName(p).constData(), bigEndian ? "wb" : "wl");
     for (int page = 0; page < pages; ++page) {
@@ -120,6 +121,7 @@ class TestImageData : public QObject {
       TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, format);
       TIFFSetField(t, TIFFTAG_PHOTOMETRIC, spp == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
       TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+      TIFFSetField(t, TIFFTAG_COMPRESSION, compression);
       const int bpp = bits / 8 * spp;
       // value of pixel (x, y) on page k: 100 * k + 10 * y + x (negated for signed types)
       auto fill = [&](unsigned char* dst, int x, int y) {
@@ -175,7 +177,7 @@ class TestImageData : public QObject {
     const QString p = write(bytes, ".bin");
     LogCapture log;
     QCOMPARE(int(fileType(p)), type);
-    QCOMPARE(log.lines().contains(QString("Unknown file type :  \"%1\"").arg(p)),
+    QCOMPARE(log.lines().contains(QString("Unknown file type : %1").arg(p)),
              type == int(ImgFileType::Unknown));
     if (type == int(ImgFileType::Unknown)) QVERIFY(!createImgData(ImgFileType::Unknown));
   }
@@ -184,8 +186,8 @@ class TestImageData : public QObject {
     LogCapture log;
     const QString p = dir_.filePath("absent.img");
     QCOMPARE(int(fileType(p)), int(ImgFileType::Unknown));
-    QVERIFY(log.lines().contains(QString("Check File Type (ITEX):: Can not open \"%1\"").arg(p)));
-    QVERIFY(log.lines().contains(QString("Check File Type (TIFF):: Can not open \"%1\"").arg(p)));
+    QVERIFY(log.lines().contains(QString("Check File Type (ITEX):: Can not open %1").arg(p)));
+    QVERIFY(log.lines().contains(QString("Check File Type (TIFF):: Can not open %1").arg(p)));
   }
 
   void pixelTypes_data() {
@@ -298,6 +300,21 @@ class TestImageData : public QObject {
     cutComment.commentLengthField = 5000;
     Itex tooLarge = ok;
     tooLarge.comment = "Prop_ImageWidth=40,Prop_ImageHeight=30,";
+    Itex areaOverflow = ok;  // 2147483647 - (-2147483648) wrapped to -1 in 32 bits
+    areaOverflow.comment = "areSource=\"-2147483648,0,2147483647,1\",";
+    Itex areaWrapsToOne = ok;  // -2147483648 - 2147483647 wrapped to a 1 x 1 frame
+    areaWrapsToOne.comment = "areSource=\"2147483647,0,-2147483648,1\",";
+    // An unsupported pixel type holds no pixel bytes, so the file size bounds
+    // nothing: a comment width of two thousand million meant a 16 GiB row buffer.
+    Itex wideUnsupported = ok;
+    wideUnsupported.type = 7;
+    wideUnsupported.headerWidth = wideUnsupported.headerHeight = 65535;
+    wideUnsupported.comment = "Prop_ImageWidth=2147418112,Prop_ImageHeight=2,";
+    wideUnsupported.pixels.clear();
+    QTest::newRow("area beyond 32 bits") << areaOverflow.bytes() << "";
+    QTest::newRow("area wrapping to 1 x 1") << areaWrapsToOne.bytes() << "";
+    QTest::newRow("unsupported type wider than header")
+        << wideUnsupported.bytes() << "ITEX image size in the comment exceeds the header size.";
     QTest::newRow("short header") << QByteArray("IM", 2) + QByteArray(20, '\0')
                                   << "Error on reading ITEX file props.";
     QTest::newRow("bad magic") << QByteArray("IX") + ok.bytes().mid(2) << "";
@@ -321,11 +338,11 @@ class TestImageData : public QObject {
     if (message.isEmpty()) {
       QCOMPARE(log.lines(), QStringList{});
     } else {
-      QVERIFY2(log.lines().contains(QString("%1 \"%2\"").arg(message, p)),
+      QVERIFY2(log.lines().contains(QString("%1 %2").arg(message, p)),
                qPrintable(log.lines().join("|")));
     }
     if (message == "Can not open ITEX file")
-      QVERIFY(log.lines().contains(QString("Can not open ImgData \"%1\"").arg(p)));
+      QVERIFY(log.lines().contains(QString("Can not open ImgData %1").arg(p)));
   }
 
   void unopenableHeader() {
@@ -335,7 +352,7 @@ class TestImageData : public QObject {
     d->setFilePath(p);
     LogCapture log;
     QVERIFY(!d->open(0));
-    QCOMPARE(log.lines(), QStringList{QString("Can not open ITEX file to read props. \"%1\"").arg(p)});
+    QCOMPARE(log.lines(), QStringList{QString("Can not open ITEX file to read props. %1").arg(p)});
     double mn = 5, mx = 5;
     d->minMax(mn, mx);  // not ready: 0 and 0
     QCOMPARE(mn, 0.0);
@@ -431,6 +448,58 @@ class TestImageData : public QObject {
     std::vector<double> col(7);
     d->column(3, col.data());
     QCOMPARE(col[5], sign * 53 + shift);
+  }
+
+  // Compressed strips decode to more bytes than they store; the storage check
+  // must allow that.
+  void tiffDeflateStrips() {
+    const QString p =
+        writeTiff(300, 200, 16, SAMPLEFORMAT_UINT, 1, false, false, 1, COMPRESSION_ADOBE_DEFLATE);
+    QVERIFY(QFileInfo(p).size() < 300 * 200 * 2);
+    auto d = openFrame(p);
+    QVERIFY(d);
+    QCOMPARE(rowOf(*d, 199)[299], 10 * 199 + 299.0);
+  }
+
+  // A 150-byte TIFF claiming 65536 x 65536 samples of 8 bytes in one 16-byte
+  // strip made the reader allocate 32 GiB (std::bad_alloc, uncaught) before
+  // reading a strip. Hand-built: header, ten IFD entries, the strip.
+  void tiffClaimBeyondItsStrips() {
+    QByteArray b("II*\0\x08\0\0\0", 8);
+    auto u16 = [&b](int v) { b.append(char(v & 0xff)).append(char(v >> 8)); };
+    auto u32 = [&](quint32 v) {
+      u16(int(v & 0xffff));
+      u16(int(v >> 16));
+    };
+    auto entry = [&](int tag, int type, quint32 value) {
+      u16(tag);
+      u16(type);  // 3 SHORT, 4 LONG
+      u32(1);
+      if (type == 3) {
+        u16(int(value));
+        u16(0);
+      } else {
+        u32(value);
+      }
+    };
+    u16(10);
+    entry(256, 4, 65536);  // ImageWidth
+    entry(257, 4, 65536);  // ImageLength
+    entry(258, 3, 64);     // BitsPerSample
+    entry(259, 3, 1);      // Compression: none
+    entry(262, 3, 1);      // Photometric: min-is-black
+    entry(273, 4, 134);    // StripOffsets: right after the IFD
+    entry(277, 3, 1);      // SamplesPerPixel
+    entry(278, 4, 65536);  // RowsPerStrip
+    entry(279, 4, 16);     // StripByteCounts
+    entry(339, 3, 3);      // SampleFormat: IEEE float
+    u32(0);                // no further IFD
+    b.append(QByteArray(16, '\x01'));
+    QCOMPARE(b.size(), 150);
+    const QString p = write(b, ".tif");
+    LogCapture log;
+    QVERIFY(!openFrame(p));
+    QVERIFY2(log.lines().join("\n").contains("TIFF file refused"), qPrintable(log.lines().join("|")));
   }
 
   void tiffPages() {

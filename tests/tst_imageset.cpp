@@ -37,8 +37,7 @@ class TestImageSet : public QObject {
     QCOMPARE(set.height(), 4);
     QTest::ignoreMessage(
         QtDebugMsg,
-        qPrintable(
-            QString("Mismatch image size: (8, 4) != (10, 4) :  \"%1\"").arg(path("wide.img"))));
+        qPrintable(QString("Mismatch image size: (8, 4) != (10, 4) : %1").arg(path("wide.img"))));
     QVERIFY(!set.add(path("wide.img"), 0));
     QCOMPARE(set.count(), 1);
 
@@ -81,7 +80,7 @@ class TestImageSet : public QObject {
     qInstallMessageHandler(old);
     QVERIFY(!added);
     QCOMPARE(messages,
-             QStringList{QString("File is not ready to access \"%1\"").arg(path("gone.img"))});
+             QStringList{QString("File is not ready to access %1").arg(path("gone.img"))});
     QCOMPARE(set.count(), 1);
   }
 

@@ -13,6 +13,7 @@
 
 #include "app/Body.h"
 #include "app/ConfigStore.h"
+#include "ct/CtRunMath.h"
 #include "ct/ProcCtrl.h"
 #include "link/QmpSequence.h"
 #include "link/QuillmapLink.h"
@@ -108,7 +109,7 @@ class TestPeerSequence : public QObject {
     QFETCH(int, step);
     QFETCH(QList<int>, slices);
     QmpSequence q;
-    QList<int> seen{q.startContinuous(first, last, step)};
+    QList<int> seen{q.startContinuous(first, last, runSliceStep(first, last, step))};
     for (int guard = 0; guard < 100 && q.continuous(); ++guard) {
       QCOMPARE(q.stage(), 1);
       QCOMPARE(q.peerFree("LOAD_I1_FILES", false), Action::Exec2dA);  // continuous runs 2DA

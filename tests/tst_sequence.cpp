@@ -176,6 +176,30 @@ class TestSequence : public QObject {
                                   {"i0-7200eV-0001.img", "7200eV"},
                                   {"i0-7300eV-0001.img", "7300eV"}}));
   }
+
+  // "seq_exec_set K" takes data set K (1-based); a number past the list is
+  // a failure of the job and takes nothing.
+  void setTakesTheNumberedDataSet() {
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    QVERIFY(writeScan(root, {"7100eV", "7200eV", "7300eV"}));
+    Body body;
+    QList<Taken> taken;
+    prepare(body, root, taken);
+    const QString batch = root + "/set.batch";
+    QFile f(batch);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Text));
+    f.write("seq_exec_set 2\ncalc_exec\nseq_exec_set 4\ncalc_exec\n");
+    f.close();
+    QSignalSpy failed(body.batch(), &Batch::failed);
+    emit body.callBatchLoad(batch);
+    emit body.callBatchExec();
+    QTRY_VERIFY_WITH_TIMEOUT(!body.batch()->running(), 60000);
+    QCOMPARE(taken,
+             (QList<Taken>{{"i0-7200eV-0001.img", "7200eV"}, {"i0-7200eV-0001.img", "7200eV"}}));
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.first().first().toString(), QString("No data set 4 (1..3)"));
+  }
 };
 
 QTEST_MAIN(TestSequence)

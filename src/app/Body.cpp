@@ -16,11 +16,13 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QThread>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <thread>
 
 #include "app/ConfigStore.h"
+#include "app/NamedLog.h"
 #include "automation/Batch.h"
 #include "automation/I0Energy.h"
 #include "automation/XafsBatch.h"
@@ -28,6 +30,7 @@
 #include "ct/CtCalc2.h"
 #include "ct/CtCalc2Ui.h"
 #include "ct/CtDispatch.h"
+#include "ct/CtRunMath.h"
 #include "ct/ProcCtrl.h"
 #include "ct/SgmGeometry.h"
 #include "ct/Sinogram.h"
@@ -133,6 +136,9 @@ Body::Body(QWidget* parent)
   connect(this, &Body::callBatchLoad, batch_, &Batch::batchLoad, Qt::DirectConnection);
   connect(this, &Body::callBatchExec, batch_, &Batch::batchExec, Qt::DirectConnection);
   connect(this, &Body::callBatchCheckEnd, batch_, &Batch::batchCheckEnd, Qt::DirectConnection);
+  // A batch line that could not be run (undefined ${NAME}, no such data set)
+  // is a failure of the job; Batch has logged it already.
+  connect(batch_, &Batch::failed, this, [this](const QString& text) { job_.failed(text); });
   connect(ui_->SelI0Files, &SelectDataFiles::filesSelected, this, &Body::i0FilesSelected);
   connect(ui_->SelI0Files, &SelectDataFiles::filesCleared, this, [this] { i0Energies_.clear(); });
   connect(ui_->SelDDir, &SelectDataDir::selected, this, &Body::selectedDir);
@@ -174,13 +180,34 @@ Body::Body(QWidget* parent)
   connect(rawDisp_, &ImgDispWCBar::newBar, this, &Body::updateRawImage);
   connect(rawDisp_, &DispAWLayout::drawImage2, this, &Body::draw);
   connect(rawDisp_, &ImgDisp::selectedAPoint, this, &Body::selectedAPointInRawImg);
+  // A selection on the raw image applies once, when the operator finishes it
+  // (after the display has taken it); clearing it applies nothing.
+  connect(rawDisp_, &DispAWLayout::mouseReleased0, this, [this] {
+    if (rawDisp_->mouseState()->pressStat() == MouseC::LShift && !rawDisp_->selecting() &&
+        rawDisp_->hasSelection() && !rawDisp_->selection().isEmpty())
+      applyRawSelection();
+  });
+  connect(ui_->procCtrl, &ProcCtrl::rotAxUpdated, this, &Body::rotAxChanged);
   connect(ctCalc_, &CtCalc::askToStartCalc, this, &Body::toggleCalcCt);
   connect(ui_->CalcCT, &QPushButton::clicked, this, &Body::toggleCalcCt);
 
   // The single panel's run ends the window's run when it was started from here.
   connect(ctCalc_, &CtCalc::calcFinished, this, [this] {
-    if (calculating_ && runParams_.singleOn && !runParams_.autoExec) ctCalcFinished();
+    if (!calculating_ || !runParams_.singleOn || runParams_.autoExec) return;
+    run_.sliceReconstructed();
+    ctCalcFinished();
   });
+  connect(saver_, &DataSaver::saved, this, [this] { status().fileWritten(); });
+  connect(saver_, &DataSaver::saveFailed, this, [this](const QString& path, const QString& why) {
+    status().failed(QStringLiteral("Saving failed: %1: %2").arg(path, why));
+  });
+
+  // The last run's counts, beside its times.
+  runCounts_ = new QLineEdit(this);
+  runCounts_->setObjectName("RunCounts");
+  runCounts_->setReadOnly(true);
+  runCounts_->setStyleSheet("background-color: rgb(255, 255, 232);");
+  ui_->layout_5->insertWidget(ui_->layout_5->indexOf(ui_->CalcTimeRow) + 1, runCounts_);
   connect(ctCalc_, &CtCalc::dRUpdated, this, &Body::dRUpdated);
   connect(ctCalc_, &CtCalc::cRUpdated, this, &Body::cRUpdated);
   connect(ui_->seekCtrl, &SeekCtrl::newIndex, this, &Body::updateRawImage);
@@ -216,6 +243,7 @@ Body::Body(QWidget* parent)
   connect(logStatus, &LogStatus::showLog, this,
           [this, logView] { ui_->ImgsTab->setCurrentWidget(logView); });
   registerCommands();
+  batch_->setCommandWords(commands_.keys());
   replayConfigLines();
   setupQuillmapLink();
 }
@@ -255,6 +283,7 @@ void Body::createWorkers() {
       page->setParent(this);
       page->hide();
     }
+    ct2Pages_.push_back(showAllCt2_ || i == 1 ? page : nullptr);
     pop->popWindow()->setWindowTitle(QString("CT Calc2 %1").arg(i));
     auto* thread = new QThread(this);
     worker->moveToThread(thread);
@@ -262,7 +291,17 @@ void Body::createWorkers() {
 
     connect(this, &Body::startCt, worker,
             qOverload<CtCalc2*, bool, double, int, bool>(&CtCalc2::startCt));
-    connect(worker, &CtCalc2::calcFinished, this, &Body::execMultiCtCalc);
+    connect(worker, &CtCalc2::sliceEnded, this, [this](int slice, bool reconstructed) {
+      if (reconstructed)
+        status().sliceReconstructed();
+      else
+        fail(QStringLiteral("Slice %1 could not be reconstructed").arg(slice));
+    });
+    const std::size_t index = workers_.size();
+    connect(worker, &CtCalc2::calcFinished, this, [this, index] {
+      awaited_[index] = false;
+      execMultiCtCalc();
+    });
     connect(worker, &CtCalc2::ctImage, this, &Body::ctImage);
     connect(worker, &CtCalc2::askToStartCalc, this, &Body::toggleCalcCt);
     connect(worker, &CtCalc2::saveDataWDiscard, saver_, &DataSaver::saveDataWDiscard);
@@ -270,6 +309,7 @@ void Body::createWorkers() {
     connect(panel, &CtCalc2Ui::dRUpdated, this, &Body::dRUpdated);
     connect(panel, &CtCalc2Ui::cRUpdated, this, &Body::cRUpdated);
     workers_.push_back(worker);
+    awaited_.push_back(false);
     workerUis_.push_back(panel);
     workerThreads_.push_back(thread);
   }
@@ -279,7 +319,15 @@ void Body::createWorkers() {
 void Body::replayConfigLines() { runQuietly(ConfigStore::instance().rawLines()); }
 
 bool Body::anyWorkerBusy() const {
-  return std::any_of(workers_.begin(), workers_.end(), [](CtCalc2* w) { return w->busy(); });
+  for (std::size_t i = 0; i < workers_.size(); ++i)
+    if (workerBusy(static_cast<int>(i))) return true;
+  return false;
+}
+
+bool Body::workerBusy(int i) const {
+  // A worker is idle for the window only once its end of slice has arrived
+  // here: its results (saving records, counts) come before that notice.
+  return workers_[i]->busy() || awaited_[i];
 }
 
 void Body::runWhenIdle(std::function<void()> task) { idleTasks_.push_back(std::move(task)); }
@@ -292,14 +340,43 @@ void Body::runIdleTasks() {
 }
 
 void Body::setInputsLocked(bool locked) {
-  // Workers read the frames and references without locks while they run.
-  ui_->DataSetSelectFrame->setEnabled(!locked);
-  ui_->I0BgSelectFrame->setEnabled(!locked);
+  runLock_ = locked;
+  refreshInputLock();
+}
+
+void Body::refreshInputLock() {
+  // Workers read the frames and references without locks while they run;
+  // loading adds to the set one file per event-loop turn.
+  ui_->DataSetSelectFrame->setEnabled(!runLock_ && !loadingFiles_);
+  ui_->I0BgSelectFrame->setEnabled(!runLock_);
+}
+
+void Body::fail(const QString& text) {
+  qDebug().noquote() << text;
+  status().failed(text);
+}
+
+bool Body::idle() const {
+  return !loadingFiles_ && !calculating_ && !startPending_ && !startAfterLoad_ && !startAfterRun_ &&
+         idleTasks_.empty() && !anyWorkerBusy();
+}
+
+void Body::whenIdle(std::function<void()> done) {
+  whenIdle_.push_back(std::move(done));
+  checkIdle();
+}
+
+void Body::checkIdle() {
+  if (whenIdle_.empty() || !idle()) return;
+  std::vector<std::function<void()>> calls;
+  calls.swap(whenIdle_);
+  for (auto& c : calls) c();
 }
 
 // ---- loading -------------------------------------------------------------
 
 void Body::dataFilesSelected(QStringList files, bool clear) {
+  lastSelectionSize_ = static_cast<int>(files.size());
   if (calculating_ || anyWorkerBusy()) {
     // The workers read the frames being replaced: load once they are idle.
     if (calculating_) stopCalcCt();
@@ -312,11 +389,20 @@ void Body::dataFilesSelected(QStringList files, bool clear) {
     firstLoadedFile_.clear();
     ui_->seekCtrl->setRange(0, 0);
     ui_->seekCtrl->setValue(0);
+    // The new selection replaces what the last one still had to load,
+    // including the rest of a multi-frame file.
+    pendingFiles_.clear();
+    ++loadGeneration_;
+    framesLoaded_ = 0;
   }
-  pendingFiles_ = files;
-  loadingFiles_ = true;
-  framesLoaded_ = 0;
+  pendingFiles_ += files;
   qDebug() << "data file selected";
+  // While a list is loading, its chain takes the new files in turn: one
+  // chain, one finishedLoadingCTFiles() per completed load.
+  if (loadingFiles_) return;
+  if (!clear) framesLoaded_ = 0;
+  loadingFiles_ = true;
+  refreshInputLock();
   emit askLoadNextDataFile();
 }
 
@@ -328,6 +414,7 @@ void Body::loadNextDataFile() {
   currentFile_ = pendingFiles_.takeFirst();
   currentFrames_ = ImgDatas::framesInFile(currentFile_);
   if (currentFrames_ > 1) {
+    multiGeneration_ = loadGeneration_;
     emit askLoadNextMultiData(0);
     return;
   }
@@ -335,15 +422,25 @@ void Body::loadNextDataFile() {
     ui_->CTFiles->addFile(currentFile_);
     ++framesLoaded_;
     if (firstLoadedFile_.isEmpty()) firstLoadedFile_ = currentFile_;
+  } else {
+    fail(namedMessage("Image not loaded :", currentFile_));
   }
   emit askLoadNextDataFile();
 }
 
 void Body::loadNextMultiData(int idx) {
+  if (multiGeneration_ != loadGeneration_) {
+    // The selection this file belonged to has been replaced.
+    emit askLoadNextDataFile();
+    return;
+  }
+  const QString entry = QString("%1(%2)").arg(currentFile_).arg(idx);
   if (imgs_->add(currentFile_, idx)) {
-    ui_->CTFiles->addFile(QString("%1(%2)").arg(currentFile_).arg(idx));
+    ui_->CTFiles->addFile(entry);
     ++framesLoaded_;
     if (firstLoadedFile_.isEmpty()) firstLoadedFile_ = currentFile_;
+  } else {
+    fail(namedMessage("Image not loaded :", entry));
   }
   if (idx + 1 < currentFrames_)
     emit askLoadNextMultiData(idx + 1);
@@ -351,41 +448,79 @@ void Body::loadNextMultiData(int idx) {
     emit askLoadNextDataFile();
 }
 
+void Body::applyLoadDefaults(Defaults which) {
+  ProcCtrl* pc = ui_->procCtrl;
+  const int w = imgs_->width(), h = imgs_->height();
+  if (imgs_->count() == 0 || w <= 0 || h <= 0) return;
+  const bool v = pc->rotAxIsV();
+  const bool keep = ui_->CTFiles->keepConditions();
+  auto wanted = [&](DefaultMark& m) {
+    const bool apply = which == Defaults::All || !keep || m.pending ||
+                       (which == Defaults::NewSize && !m.setSinceLoad);
+    if (apply) m.pending = false;
+    return apply;
+  };
+  if (wanted(markSliceRange_)) {
+    // A range kept from other frames may lie off this detector: a new size
+    // or axis starts the range at the first slice as well.
+    if (which != Defaults::Load) pc->setSliceFrom(0);
+    pc->setSliceTo((v ? h : w) - 1);
+  }
+  if (wanted(markSliceNo_)) pc->setSliceNo(v ? static_cast<int>(h * 0.5) : w / 2);
+  if (wanted(markCor_)) pc->setCor(v ? w * 0.5 : static_cast<double>(h / 2));
+  if (wanted(markRegions_)) {
+    const int d = v ? w : h;
+    setAllRegions(0, 0, d - 1, d - 1);
+  }
+}
+
+void Body::rotAxChanged() {
+  // Slice, centre of rotation, range and regions of the other axis do not
+  // fit this one (the calculation region would be the other axis's and the
+  // slices black).
+  if (loadingFiles_ || imgs_->count() == 0) return;
+  applyLoadDefaults(Defaults::All);
+}
+
 void Body::finishedLoadDataFiles() {
+  // A selection added while the end was being announced is loaded first.
+  if (!pendingFiles_.isEmpty()) {
+    emit askLoadNextDataFile();
+    return;
+  }
   ProcCtrl* pc = ui_->procCtrl;
   const int w = imgs_->width(), h = imgs_->height(), n = imgs_->count();
   if (n > 0 && w > 0 && h > 0) {
-    const bool v = pc->rotAxIsV();
-    const bool keep = ui_->CTFiles->keepConditions();
-    if (!keep || pendSliceRange_) {
-      pc->setSliceTo((v ? h : w) - 1);
-      pendSliceRange_ = false;
-    }
-    if (!keep || pendSliceNo_) {
-      pc->setSliceNo(v ? static_cast<int>(h * 0.5) : w / 2);
-      pendSliceNo_ = false;
-    }
-    if (!keep || pendCor_) {
-      pc->setCor(v ? w * 0.5 : static_cast<double>(h / 2));
-      pendCor_ = false;
-    }
-    if (!keep || pendRegions_) {
-      const int d = v ? w : h;
-      setAllRegions(0, 0, d - 1, d - 1);
-      pendRegions_ = false;
-    }
+    // "New" may bring frames of another size; conditions of the old size
+    // are not kept for them.
+    const bool newSize = loadedWidth_ > 0 && (w != loadedWidth_ || h != loadedHeight_);
+    if (newSize)
+      qDebug().noquote() << QStringLiteral(
+                                "Frame size %1 x %2 differs from the last load (%3 x %4): slice, "
+                                "centre of rotation, slice range and regions set anew")
+                                .arg(w)
+                                .arg(h)
+                                .arg(loadedWidth_)
+                                .arg(loadedHeight_);
+    applyLoadDefaults(newSize ? Defaults::NewSize : Defaults::Load);
+    loadedWidth_ = w;
+    loadedHeight_ = h;
   }
+  for (DefaultMark* m : {&markSliceRange_, &markSliceNo_, &markCor_, &markRegions_})
+    m->setSinceLoad = false;
   pc->setDataSetImages(n);
   ui_->seekCtrl->setRange(0, std::max(0, n - 1));
   updateRawImage();
   sino_->genSinogram();
   sino_->genImage();
   loadingFiles_ = false;
+  refreshInputLock();
   emit finishedLoadingCTFiles();
   if (startAfterLoad_) {
     startAfterLoad_ = false;
     startCalcCt();
   }
+  checkIdle();
 }
 
 // ---- raw image -----------------------------------------------------------
@@ -452,7 +587,6 @@ void Body::draw(QPainter* p) {
     p->drawRect(QRectF(a, b).normalized());
   }
   p->restore();
-  if (!rawDisp_->selecting() && rawDisp_->hasSelection()) applyRawSelection();
 }
 
 void Body::applyRawSelection() {
@@ -490,12 +624,18 @@ void Body::showSinogram() {
 // ---- calculation ---------------------------------------------------------
 
 void Body::toggleCalcCt() {
-  if (startPending_ || startAfterLoad_) {
+  if (startPending_ || startAfterLoad_ || startAfterRun_) {
     // A start that still waits is called off; a batch waiting for it goes on.
+    const bool wasRunning = calculating_;
     startPending_ = false;
     startAfterLoad_ = false;
-    ui_->CalcCT->setStyleSheet(kCalcIdle);
-    releaseBatchCalc();
+    startAfterRun_ = false;
+    if (!wasRunning) ui_->CalcCT->setStyleSheet(kCalcIdle);
+    if (calcByBatch_ && !runByBatch_) {
+      fail("CT calculation called off before it started");
+      releaseBatchCalc();
+    }
+    checkIdle();
     return;
   }
   if (imgs_->count() == 0) return;
@@ -505,10 +645,42 @@ void Body::toggleCalcCt() {
     startCalcCt();
 }
 
+void Body::refuseRun(const QString& text) {
+  fail(text);
+  ui_->CalcCT->setStyleSheet(kCalcIdle);
+  releaseBatchCalc();
+  // The energy-scan sequence waits for the end of its run; it goes on with
+  // the next data set instead.
+  if (xafs_->running()) emit calcFinished();
+  checkIdle();
+}
+
+bool Body::runPossible() {
+  // Workers and the single panel take what these values give without
+  // checking; a run that can give nothing is refused here, with the reason.
+  const SinogramSource src = sino_->source();
+  const CtRunParams& p = runParams_;
+  const int length = detectorLength(src, p.rotAxIsV);
+  if (!corUsable(length, p.cor)) {
+    refuseRun(QStringLiteral("CT calculation not started : the centre of rotation %1 leaves no "
+                             "sinogram on a detector line of %2 pixels")
+                  .arg(QString::number(p.cor, 'g', 6))
+                  .arg(length));
+    return false;
+  }
+  if (sinogramRows(sino_->params(p.rotAxIsV, p.cor, p.sliceNo), imgs_->count()) == 0) {
+    refuseRun("CT calculation not started : the partial data set uses no image");
+    return false;
+  }
+  return true;
+}
+
 void Body::startCalcCt() {
   if (calculating_) {
-    // One run at a time; a batch waiting for a start goes on when it ends.
-    qDebug() << "CT calculation already running";
+    // One run at a time: a start asked for meanwhile (a batch's calc_exec)
+    // begins when the running one has ended.
+    if (!startAfterRun_) qDebug() << "CT calculation starts when the running one has ended";
+    startAfterRun_ = true;
     return;
   }
   if (loadingFiles_) {
@@ -520,8 +692,7 @@ void Body::startCalcCt() {
     return;
   }
   if (imgs_->count() == 0) {
-    qDebug() << "CT calculation not started : no projection images are loaded";
-    releaseBatchCalc();
+    refuseRun("CT calculation not started : no projection images are loaded");
     return;
   }
   if (anyWorkerBusy()) {
@@ -539,28 +710,69 @@ void Body::startCalcCt() {
     ui_->CalcCT->setStyleSheet(kCalcRunning);
     return;
   }
-  calculating_ = true;
-  calcStart_ = QDateTime::currentDateTime();
-  ui_->CalcStartT->setText(calcStart_.toString(kTimeFormat));
-  ui_->CalcEndT->setText("--");
-  ui_->CalcCT->setStyleSheet(kCalcRunning);
-  gallery_->clear();
-  auto makeSaveDir = [](const QString& dir) {
-    if (!QDir().mkpath(dir)) qWarning() << "Cannot create the save folder :" << dir;
-  };
-  if (ui_->AutoSaveImage->isChecked()) makeSaveDir(ui_->SelectImageSaveDir->path());
-  if (ui_->AutoSaveData->isChecked()) makeSaveDir(ui_->SelectDataSaveDir->path());
-  saver_->setSubFolders(ui_->SaveInSubFolders->isChecked());
-  saver_->setOfEnergy(ui_->SubOfEnergy->isChecked());
-  saver_->setOfSlice(ui_->SubOfSlice->isChecked());
   ui_->procCtrl->fillRunParams(runParams_, ui_->SelectCt1->isChecked(),
                                ui_->SelectCt2->isChecked());
   runParams_.upperLimit = ui_->DataUpperLimit->text().toDouble();
   runParams_.lowerLimit = ui_->DataLowerLimit->text().toDouble();
   runParams_.offset = ui_->DataOffset->text().toDouble();
   runParams_.saveDataTiff = ui_->AutoSaveDataFormat->currentIndex() == 1;
+  if (!runPossible()) return;
+
+  calculating_ = true;
+  runByBatch_ = calcByBatch_;
+  run_.restart();
+  calcStart_ = QDateTime::currentDateTime();
+  ui_->CalcStartT->setText(calcStart_.toString(kTimeFormat));
+  ui_->CalcEndT->setText("--");
+  ui_->CalcCT->setStyleSheet(kCalcRunning);
+  runCounts_->clear();
+  gallery_->clear();
+  auto makeSaveDir = [this](const QString& dir) {
+    if (!QDir().mkpath(dir)) fail(namedMessage("Cannot create the save folder :", dir));
+  };
+  if (ui_->AutoSaveImage->isChecked()) makeSaveDir(ui_->SelectImageSaveDir->path());
+  if (ui_->AutoSaveData->isChecked()) makeSaveDir(ui_->SelectDataSaveDir->path());
+  saver_->setSubFolders(ui_->SaveInSubFolders->isChecked());
+  saver_->setOfEnergy(ui_->SubOfEnergy->isChecked());
+  saver_->setOfSlice(ui_->SubOfSlice->isChecked());
   checkScanAngles(*imgs_, runParams_.dataSetRangeDeg, runParams_.angleOriginDeg);
   if (runParams_.workersOn) ui_->ProgPerCent->setText("0 %");
+
+  // Slices are detector lines along the axis; one off the detector would
+  // be reconstructed from nothing and saved as zeros.
+  const int slices = runParams_.rotAxIsV ? imgs_->height() : imgs_->width();
+  const QString detector = QStringLiteral("(0..%1)").arg(slices - 1);
+  if (runParams_.autoExec) {
+    const SliceRangeOnDetector r = sliceRangeOnDetector(runParams_, slices);
+    run_.slicesAsked(r.asked);
+    if (r.inside < r.asked) {
+      QString text =
+          QStringLiteral("Slice %1 is outside the detector %2").arg(r.firstOutside).arg(detector);
+      const long long more = r.asked - r.inside - 1;
+      if (more > 0)
+        text += QStringLiteral(", and %1 more %2 of the range")
+                    .arg(more)
+                    .arg(more == 1 ? QStringLiteral("slice") : QStringLiteral("slices"));
+      qDebug().noquote() << text;
+      run_.failed(text, r.asked - r.inside);
+    }
+    if (r.inside == 0) {
+      ctCalcFinished();
+      return;
+    }
+    // The run goes over the slices on the detector only.
+    runParams_.sliceFrom = r.firstInside;
+    runParams_.sliceTo = r.lastInside;
+  } else {
+    run_.slicesAsked(1);
+    if (runParams_.sliceNo < 0 || runParams_.sliceNo >= slices) {
+      fail(QStringLiteral("Slice %1 is outside the detector %2")
+               .arg(runParams_.sliceNo)
+               .arg(detector));
+      ctCalcFinished();
+      return;
+    }
+  }
   setupFFT();
   setupSaveConds();
   setInputsLocked(true);
@@ -580,19 +792,18 @@ void Body::stopCalcCt() {
 void Body::setupFFT() {
   // Every slice of a run is reconstructed with the run's CoR, so that CoR
   // also sizes the transform: N is the same for the workspace and each slice.
+  // The filter scales by 1 / (N x rows) with one row per frame used, as the
+  // single panel does, so a partial data set is scaled alike by both.
   const SinogramSource src = sino_->source();
   const SinogramParams base =
       sino_->params(runParams_.rotAxIsV, runParams_.cor, runParams_.sliceNo);
   const SgmGeometry g = computeGeometry(runParams_.rotAxIsV,
                                         detectorLength(src, runParams_.rotAxIsV), runParams_.cor);
   const int n = std::max(0, g.width) & ~1;
-  const int m = imgs_->count();
-  const int capacity = std::max(m, runParams_.usingImages == std::numeric_limits<int>::min()
-                                       ? 0
-                                       : std::abs(runParams_.usingImages));
+  const int rows = sinogramRows(base, imgs_->count());
   for (CtCalc2* w : workers_) {
     w->setSource(src, base);
-    w->setupWorkspace(n, m, capacity);
+    w->setupWorkspace(n, rows, rows);
   }
 }
 
@@ -611,9 +822,11 @@ void Body::setupSaveConds() {
 
 void Body::execSingleCtCalc() {
   if (runParams_.singleOn) ctCalc_->calcCt();
-  if (runParams_.workersOn && !workers_.empty() && workers_[0]->claim())
+  if (runParams_.workersOn && !workers_.empty() && !awaited_[0] && workers_[0]->claim()) {
+    awaited_[0] = true;
     emit startCt(workers_[0], runParams_.rotAxIsV, runParams_.cor, runParams_.sliceNo,
                  ui_->ShowCalcRes->isChecked());
+  }
 }
 
 void Body::execMultiCtCalc() {
@@ -621,6 +834,7 @@ void Body::execMultiCtCalc() {
     if (!anyWorkerBusy()) {
       setInputsLocked(false);
       runIdleTasks();
+      checkIdle();
     }
     return;
   }
@@ -631,11 +845,13 @@ void Body::execMultiCtCalc() {
   if (!runParams_.workersOn) return;
   const bool show = ui_->ShowCalcRes->isChecked();
   const CtDispatchResult r = dispatchSlices(
-      runParams_, static_cast<int>(workers_.size()), [this](int i) { return workers_[i]->claim(); },
+      runParams_, static_cast<int>(workers_.size()),
+      [this](int i) { return !awaited_[i] && workers_[i]->claim(); },
       [this, show](int i, int slice) {
+        awaited_[i] = true;
         emit startCt(workers_[i], runParams_.rotAxIsV, runParams_.cor, slice, show);
       },
-      [this](int i) { return workers_[i]->busy(); });
+      [this](int i) { return workerBusy(i); });
   ui_->ProgPerCent->setText(QString("%1 %").arg(r.percent, 0, 'f', 1));
   if (r.finished) ctCalcFinished();
 }
@@ -646,12 +862,27 @@ void Body::ctCalcFinished() {
   ui_->CalcEndT->setText(end.toString(kTimeFormat));
   ui_->CalcSpentT->setText(QString::number(calcStart_.msecsTo(end) / 1000.0, 'g', 6));
   ui_->CalcCT->setStyleSheet(kCalcIdle);
-  releaseBatchCalc();
+  showRunCounts();
+  if (runByBatch_) {
+    runByBatch_ = false;
+    releaseBatchCalc();
+  }
   emit calcFinished();
   if (!anyWorkerBusy()) {
     setInputsLocked(false);
     runIdleTasks();
   }
+  if (startAfterRun_) {
+    startAfterRun_ = false;
+    startCalcCt();
+  }
+  checkIdle();
+}
+
+void Body::showRunCounts() {
+  runCounts_->setText(run_.counts());
+  runCounts_->setToolTip(run_.counts());
+  runCounts_->setCursorPosition(0);
 }
 
 void Body::releaseBatchCalc() {
@@ -749,20 +980,25 @@ void Body::takeDataSetEnergy() {
 void Body::selectedDir(QString dir, QStringList patterns) {
   setI0FileFromList();
   takeDataSetEnergy();
+  lastSelectionSize_ = -1;
   ui_->CTFiles->setDirAndPatterns(dir, patterns);
+  if (lastSelectionSize_ <= 0)
+    fail(namedMessage("Nothing to load :", (QStringList{dir} + patterns).join(' ')));
 }
 
 void Body::selectedFileInfoList(QFileInfoList fileInfoList) {
   setI0FileFromList();
   takeDataSetEnergy();
+  lastSelectionSize_ = -1;
   ui_->CTFiles->setFileInfos(fileInfoList);
+  if (lastSelectionSize_ <= 0)
+    fail(namedMessage("Nothing to load : data set", ui_->SelDDir->energyText()));
 }
 
 void Body::selectedHis(KestrelMetaItem kestrelMetaItem) {
   // One facility A scan: its I0 file becomes the I0 reference (frame 0),
   // its multi-frame projection file the new image set.
-  const QString i0 = kestrelMetaItem.i0Path;
-  whenInputsFree([this, i0] { ui_->I0ImgSel->selectFile(i0); });
+  selectReference(ui_->I0ImgSel, kestrelMetaItem.i0Path);
   takeDataSetEnergy();
   qDebug() << "setid" << ui_->SelDDir->energyText();
   ui_->CTFiles->selectFile(kestrelMetaItem.hisPath);
@@ -772,8 +1008,7 @@ void Body::setI0FileFromList() {
   SelectDataFiles* list = ui_->SelI0Files;
   if (list->count() == 0) return;
   const int i = nearestEnergyIndex(i0Energies_, ui_->SelDDir->energyEV());
-  const QString file = list->entry(i);
-  whenInputsFree([this, file] { ui_->I0ImgSel->selectFile(file); });
+  selectReference(ui_->I0ImgSel, list->entry(i));
 }
 
 void Body::newSets(int count) {
@@ -896,7 +1131,8 @@ void Body::qmpStartCont2dA() {
     qmpSeq_.reset();
   } else {
     ProcCtrl* pc = ui_->procCtrl;
-    const int first = qmpSeq_.startContinuous(pc->sliceFrom(), pc->sliceTo(), pc->sliceStep());
+    const int from = pc->sliceFrom(), to = pc->sliceTo();
+    const int first = qmpSeq_.startContinuous(from, to, runSliceStep(from, to, pc->sliceStep()));
     ui_->Cont2DA->setStyleSheet(kCont2dAOn);
     qmpAnnounceSlice(first);
   }

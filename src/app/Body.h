@@ -14,6 +14,7 @@
 
 #include "automation/BatchCmd.h"
 #include "ct/CtRunParams.h"
+#include "ct/JobStatus.h"
 #include "imagedata/KestrelMetaReader.h"
 #include "link/QmpSequence.h"
 #include "widgets/MouseC.h"
@@ -24,6 +25,7 @@ class Body;
 class QAbstractButton;
 class QButtonGroup;
 class QFileDialog;
+class QLineEdit;
 class Batch;
 class XafsBatch;
 class QPainter;
@@ -39,6 +41,7 @@ class ImgDatas;
 class ImgDispWPV;
 class PopDockBase;
 class ProcCtrl;
+class SelectAImgFile;
 class SelectDataFiles;
 class Sinogram;
 
@@ -74,6 +77,18 @@ class Body : public QFrame {
   XafsBatch* xafsBatch() const { return xafs_; }
   QFileDialog* setupDialog() const { return setupDialog_; }
   bool anyWorkerBusy() const;
+  // Worker i is on a slice, or its end of slice has not reached the window yet.
+  bool workerBusy(int i) const;
+
+  // What was asked and done since the window was made (the job) and in the
+  // last run: slices, files written, failures.
+  const JobStatus& jobStatus() const { return job_; }
+  const JobStatus& runStatus() const { return run_; }
+  // Nothing loads, runs or waits to start.
+  bool idle() const;
+  // Calls done once the window is idle (at once when it is).
+  void whenIdle(std::function<void()> done);
+
   // The size the window opens at on a screen whose free area is available:
   // 1280 x 800, taller when the left column needs it, never below what the
   // layout needs, and bounded by available.
@@ -175,6 +190,30 @@ class Body : public QFrame {
   void shareRegion(QObject* sender, bool calc, double rx0, double rz0, double rx1, double rz1);
   void setAllRegions(double x0, double z0, double x1, double z1);
   void applyRawSelection();
+  // Which load defaults (slice range, slice, CoR, regions) to set from the
+  // loaded frames: those loading resets, those of a new frame size, or all
+  // (the axis changed).
+  enum class Defaults { Load, NewSize, All };
+  void applyLoadDefaults(Defaults which);
+  // The rotation axis changed: with frames loaded, the defaults of the new axis.
+  void rotAxChanged();
+  // The data-select controls are locked while files load and while a run
+  // reads the inputs; the references only during a run.
+  void refreshInputLock();
+  // Loads a reference (I0 or background) once the inputs are free; one that
+  // cannot be read leaves the old one in use and counts as a failure.
+  void selectReference(SelectAImgFile* sel, const QString& path);
+  // Logs text and counts it as a failure of the run under way, else of the job.
+  void fail(const QString& text);
+  JobStatus& status() { return calculating_ ? run_ : job_; }
+  // A start that cannot happen: logged and counted, and whoever waited for
+  // it (a batch on calc_exec, the energy-scan sequence) goes on.
+  void refuseRun(const QString& text);
+  // Checks that the run parameters can give a reconstruction; false (after
+  // refusing the run) when they cannot.
+  bool runPossible();
+  void showRunCounts();
+  void checkIdle();
   // Runs what waited for the workers of an earlier run to become idle.
   void runWhenIdle(std::function<void()> task);
   void runIdleTasks();
@@ -228,6 +267,9 @@ class Body : public QFrame {
   std::vector<CtCalc2*> workers_;
   std::vector<CtCalc2Ui*> workerUis_;
   std::vector<QThread*> workerThreads_;
+  // Per worker: a slice was handed to it and its calcFinished has not been
+  // handled yet (the worker's own busy flag clears before that).
+  std::vector<bool> awaited_;
   CtRunParams runParams_;
 
   QStringList pendingFiles_;
@@ -238,16 +280,37 @@ class Body : public QFrame {
   QDateTime calcStart_;
   bool showAllCt2_ = false;
   // Load defaults still to be applied at the next load.
-  bool pendSliceRange_ = true;
-  bool pendSliceNo_ = true;
-  bool pendCor_ = true;
-  bool pendRegions_ = true;
+  // Each load default has a pending mark (set at construction, cleared when
+  // the default is applied or a command sets the value) and a mark for a
+  // value a command set since the last load, which a new frame size keeps.
+  struct DefaultMark {
+    bool pending = true;
+    bool setSinceLoad = false;
+    void setByCommand() {
+      pending = false;
+      setSinceLoad = true;
+    }
+  };
+  DefaultMark markSliceRange_, markSliceNo_, markCor_, markRegions_;
+  int loadedWidth_ = 0;  // frame size of the last completed load
+  int loadedHeight_ = 0;
   bool startPending_ = false;
   std::vector<std::function<void()>> idleTasks_;
   // Loading runs one file per event-loop turn; a start asked for meanwhile
   // waits for its end, so that a run sees the whole set.
   bool loadingFiles_ = false;
   bool startAfterLoad_ = false;
+  // A start asked for while a run is going begins when that run ends.
+  bool startAfterRun_ = false;
+  // The running run is the one a batch's calc_exec waits for.
+  bool runByBatch_ = false;
+  bool runLock_ = false;
+  // A new selection that replaces the set stops the old one's multi-frame
+  // file: loading goes by generation.
+  int loadGeneration_ = 0;
+  int multiGeneration_ = 0;
+  // Files in the last selection announced (-1: none was announced).
+  int lastSelectionSize_ = -1;
   QString firstLoadedFile_;
 
   Batch* batch_;
@@ -261,4 +324,9 @@ class Body : public QFrame {
   QFileDialog* setupDialog_ = nullptr;
   bool setupSaving_ = false;
   bool quietDispatch_ = false;
+  std::vector<QWidget*> ct2Pages_;  // the view page of each worker, null when it has none
+  JobStatus job_;
+  JobStatus run_{&job_};
+  std::vector<std::function<void()>> whenIdle_;
+  QLineEdit* runCounts_ = nullptr;  // the last run's counts, beside its times
 };

@@ -8,9 +8,9 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <algorithm>
-#include <climits>
 
 #include "app/Body.h"
+#include "app/NamedLog.h"
 #include "automation/Batch.h"
 #include "ct/CtCalc.h"
 #include "ct/CtCalc2.h"
@@ -29,7 +29,6 @@ namespace {
 constexpr int kPageRaw = 0;
 constexpr int kPageSinogram = 1;
 constexpr int kPageCt1 = 2;
-constexpr int kPageCt2Base = 5;
 }  // namespace
 
 void Body::batchExCmd(BatchCmd cmd) {
@@ -59,6 +58,16 @@ void Body::whenInputsFree(std::function<void()> task) {
   task();
 }
 
+void Body::selectReference(SelectAImgFile* sel, const QString& path) {
+  whenInputsFree([this, sel, path] {
+    const ImgData* before = sel->frame();
+    sel->selectFile(path);
+    if (!sel->frame() || sel->frame() == before)
+      fail(namedMessage(sel == ui_->I0ImgSel ? "I0 image not loaded :" : "BG image not loaded :",
+                        path));
+  });
+}
+
 void Body::showPage(int index) {
   if (index >= 0 && index < ui_->ImgsTab->count()) ui_->ImgsTab->setCurrentIndex(index);
 }
@@ -79,8 +88,11 @@ void Body::registerCommands() {
   auto patterns = [](const BatchCmd& c) { return c.arguments().mid(1); };
 
   // ---- projection images
-  add("images_load", [u, patterns](const BatchCmd& c) {
+  add("images_load", [this, u, patterns](const BatchCmd& c) {
+    lastSelectionSize_ = -1;
     u->CTFiles->setDirAndPatterns(c.textArg(), patterns(c));
+    if (lastSelectionSize_ <= 0)
+      fail(namedMessage("Nothing to load :", QStringList(c.arguments()).join(' ')));
   });
   add("images_new_on_load", [u](const BatchCmd& c) { u->CTFiles->setLoadNewFiles(c.flagArg()); });
   add("images_add_on_load", [u](const BatchCmd& c) { u->CTFiles->setLoadNewFiles(!c.flagArg()); });
@@ -97,10 +109,8 @@ void Body::registerCommands() {
   // ---- references
   for (SelectAImgFile* sel : {u->I0ImgSel, u->BGImgSel}) {
     const bool i0 = sel == u->I0ImgSel;
-    add(i0 ? "i0_load" : "bg_load", [this, sel](const BatchCmd& c) {
-      const QString path = c.textArg();
-      whenInputsFree([sel, path] { sel->selectFile(path); });
-    });
+    add(i0 ? "i0_load" : "bg_load",
+        [this, sel](const BatchCmd& c) { selectReference(sel, c.textArg()); });
     add(i0 ? "i0_clear" : "bg_clear",
         [this, sel](const BatchCmd&) { whenInputsFree([sel] { sel->clear0(); }); });
     add(i0 ? "i0_exp_time" : "bg_exp_time",
@@ -110,19 +120,22 @@ void Body::registerCommands() {
   // ---- processing control
   add("ct_proc_slice", [this, pc](const BatchCmd& c) {
     pc->setSliceNo(c.intArg());
-    pendSliceNo_ = false;
+    markSliceNo_.setByCommand();
   });
   add("ct_auto_exec", [pc](const BatchCmd& c) { pc->setAutoExec(c.flagArg()); });
-  add("ct_slice_from", [pc](const BatchCmd& c) { pc->setSliceFrom(c.intArg()); });
+  add("ct_slice_from", [this, pc](const BatchCmd& c) {
+    pc->setSliceFrom(c.intArg());
+    markSliceRange_.setSinceLoad = true;
+  });
   add("ct_slice_to", [this, pc](const BatchCmd& c) {
     pc->setSliceTo(c.intArg());
-    pendSliceRange_ = false;
+    markSliceRange_.setByCommand();
   });
   add("ct_slice_step", [pc](const BatchCmd& c) { pc->setSliceStep(c.intArg()); });
   add("ct_threads", [pc](const BatchCmd& c) { pc->setMaxThreads(c.intArg()); });
   add("ct_cor", [this, pc](const BatchCmd& c) {
     pc->setCor(c.realArg());
-    pendCor_ = false;
+    markCor_.setByCommand();
   });
   add("ct_recorded_cor_1",
       [pc](const BatchCmd& c) { pc->setRecordedCoR(1, c.intArg(0), c.realArg(1)); });
@@ -141,9 +154,11 @@ void Body::registerCommands() {
       [pc](const BatchCmd& c) { pc->setDataSetStartImageNo(c.intArg()); });
   add("ct_set_disp_region", [this](const BatchCmd& c) {
     shareRegion(nullptr, false, c.realArg(0), c.realArg(1), c.realArg(2), c.realArg(3));
+    markRegions_.setSinceLoad = true;
   });
   add("ct_set_calc_region", [this](const BatchCmd& c) {
     shareRegion(nullptr, true, c.realArg(0), c.realArg(1), c.realArg(2), c.realArg(3));
+    markRegions_.setSinceLoad = true;
   });
 
   // ---- calculation and result display
@@ -228,9 +243,12 @@ void Body::registerCommands() {
   // they are found by their page rather than by a number.
   add("show_i0", [u](const BatchCmd&) { u->ImgsTab->setCurrentWidget(u->I0ImageTab); });
   add("show_bg", [u](const BatchCmd&) { u->ImgsTab->setCurrentWidget(u->BGImageTab); });
-  add("show_ct2", [this](const BatchCmd& c) {
+  // The page of worker N + 1, where it has one: with show_all_ct2_images off
+  // only the first worker has a page (inserted before the I0 page).
+  add("show_ct2", [this, u](const BatchCmd& c) {
     const int n = c.intArg();
-    if (n <= INT_MAX - kPageCt2Base) showPage(n + kPageCt2Base);
+    if (n >= 0 && n < static_cast<int>(ct2Pages_.size()) && ct2Pages_[n])
+      u->ImgsTab->setCurrentWidget(ct2Pages_[n]);
   });
 
   // ---- peer link, calculation start, sinogram options
@@ -255,7 +273,22 @@ void Body::registerCommands() {
     if (more) d->set();
     batch_->setLastOk(more);
   });
-  add("seq_exec_set", [u](const BatchCmd&) { u->SelDDir->set(); });
+  add("seq_exec_set", [this, u](const BatchCmd& c) {
+    // Without a number: the selected data set. "seq_exec_set K" takes data
+    // set K (1-based), so that a job can reconstruct one chosen energy.
+    SelectDataDir* d = u->SelDDir;
+    if (c.arguments().isEmpty()) {
+      d->set();
+      return;
+    }
+    const int k = c.intArg();
+    if (k < 1 || k > d->count()) {
+      batch_->noteFailure(
+          QStringLiteral("No data set %1 (1..%2)").arg(c.textArg()).arg(d->count()));
+      return;
+    }
+    d->setFirstSet(k - 1);
+  });
   add("seq_exec_select_i0", [u, patterns](const BatchCmd& c) {
     u->SelI0Files->setDirAndPatterns(c.textArg(), patterns(c), false);
   });

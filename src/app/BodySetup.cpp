@@ -11,6 +11,7 @@
 #include <QTextStream>
 
 #include "app/Body.h"
+#include "app/NamedLog.h"
 #include "app/SetupFile.h"
 #include "ct/ProcCtrl.h"
 #include "imagedata/ImgDatas.h"
@@ -75,10 +76,22 @@ void Body::saveSetup(QString fname) {
   w.entry("images_multi",
           W::flag(u->CTFiles->loadMultiTimes()) + ' ' + W::integer(u->CTFiles->multiTimes()));
   w.entry("images_seek", W::integer(u->seekCtrl->value()));
-  w.entry("i0_load", W::text(u->I0ImgSel->fileName()));
-  w.entry("bg_load", W::text(u->BGImgSel->fileName()));
+  // A reference that is not loaded is written as cleared: an empty i0_load
+  // would fail on loading and leave the window's old reference in use.
+  if (u->I0ImgSel->frame())
+    w.entry("i0_load", W::text(u->I0ImgSel->fileName()));
+  else
+    w.command("i0_clear");
+  if (u->BGImgSel->frame())
+    w.entry("bg_load", W::text(u->BGImgSel->fileName()));
+  else
+    w.command("bg_clear");
 
   w.section("CT Reconstruction setting");
+  // The axis first: with images loaded, a change of axis sets the slice,
+  // range, centre of rotation and regions to that axis's defaults, which the
+  // lines after it then replace with the saved values.
+  w.entry("ct_rot_ax_is_h", W::flag(!pc->rotAxIsV()));
   w.entry("ct_proc_slice", W::integer(pc->sliceNo()));
   w.entry("ct_angle_origin", W::real(pc->angleOriginDeg()));
   w.entry("ct_dataset_range", W::real(pc->dataSetRangeDeg()));
@@ -91,12 +104,13 @@ void Body::saveSetup(QString fname) {
   w.entry("ct_slice_step", W::integer(pc->sliceStep()));
   w.entry("ct_threads", W::integer(pc->maxThreads()));
   w.entry("ct_cor", W::real(pc->cor()));
-  w.entry("ct_rot_ax_is_h", W::flag(!pc->rotAxIsV()));
   w.entry("ct_recorded_cor_1", W::integer(pc->corSlice1()) + ' ' + W::real(pc->cor1()));
   w.entry("ct_recorded_cor_2", W::integer(pc->corSlice2()) + ' ' + W::real(pc->cor2()));
 
   w.section("CT Reconstruction calculation");
+  // Both engine choices: "calc_ct1 0" alone cannot select the second one.
   w.entry("calc_ct1", W::flag(u->SelectCt1->isChecked()));
+  w.entry("calc_ct2", W::flag(u->SelectCt2->isChecked()));
   w.entry("calc_show_res", W::flag(u->ShowCalcRes->isChecked()));
   w.entry("fix_color_scale", W::flag(u->FixColorScale->isChecked()));
   w.entry("fix_color_min", W::real(colorMin()));
@@ -121,26 +135,27 @@ void Body::saveSetup(QString fname) {
   w.entry("add_inf_Eng_Dirs", W::flag(u->SelDDir->isEngDirs()));
   w.entry("add_inf_Heron_standard", W::flag(u->SelDDir->isHeronStd()));
   w.entry("add_inf_Kestrel_standard", W::flag(u->SelDDir->isKestrelStd()));
-  w.entry("seq_exec_dir", W::text(u->SelDDir->dataDir()));
+  // The pattern before the folder: scanning the folder uses it.
   w.entry("seq_exec_file_pattern", W::text(u->SelDDir->pattern()));
+  w.entry("seq_exec_dir", W::text(u->SelDDir->dataDir()));
   if (u->SelI0Files->count() > 0)
     w.entry("seq_exec_select_i0", folderAndSuffix(entryFile(u->SelI0Files->entry(0))));
   w.entry("seq_exec_keep_range_on_new_set", W::flag(u->keepOnNewSet->isChecked()));
 
   QFile file(fname);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-    qDebug().noquote() << kCantOpen + fname;
+    fail(namedMessage(kCantOpen, fname));
     return;
   }
   const QByteArray bytes = w.contents().toUtf8();
   if (file.write(bytes) != bytes.size() || !file.flush())
-    qDebug().noquote() << "Can not write the whole setup file :" << fname << file.errorString();
+    fail(namedMessage("Can not write the whole setup file :", fname) + " : " + file.errorString());
 }
 
 void Body::loadSetup(QString fname) {
   QFile file(fname);
   if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-    qDebug().noquote() << kCantOpen + fname;
+    fail(namedMessage(kCantOpen, fname));
     return;
   }
   QTextStream in(&file);

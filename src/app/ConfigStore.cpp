@@ -3,9 +3,10 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
 
 #include "app/ItemLine.h"
+#include "app/NamedLog.h"
+#include "app/TextFiles.h"
 
 ConfigStore& ConfigStore::instance() {
   static ConfigStore store;
@@ -69,18 +70,22 @@ bool ConfigStore::readConfigFileRec(const QString& fileName, QStringList& readin
   // that reading always ends.
   const QString canonical = QFileInfo(fileName).canonicalFilePath();
   if (!canonical.isEmpty() && reading.contains(canonical)) {
-    qDebug() << "Config file is already being read, INCLUDE ignored :" << fileName;
+    logNamed("Config file is already being read, INCLUDE ignored :", fileName);
     return false;
   }
-  QFile file(fileName);
-  if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-    qDebug() << "Can't open config file : " << fileName;
+  // Only regular files are read (a device such as /dev/zero never ends), and
+  // a line longer than 1 MiB refuses the file.
+  QStringList lines;
+  const TextRead read = readTextLines(fileName, lines);
+  if (read != TextRead::Ok) {
+    if (read == TextRead::CannotOpen)
+      logNamed("Can't open config file : ", fileName);
+    else
+      logNamed("Can't open config file : ", fileName + " (" + textReadReason(read) + ")");
     return false;
   }
   reading << canonical;
-  QTextStream in(&file);
-  QString line;
-  while (in.readLineInto(&line)) {
+  for (const QString& line : std::as_const(lines)) {
     QString comment;
     const QString code = stripComment(line, comment);
     if (isBlankLine(code)) continue;

@@ -19,6 +19,8 @@ class SetupWriter {
   // key padded with blanks to 25 characters (at least one blank), then the
   // value text exactly as given.
   void entry(const QString& key, const QString& value);
+  // A command line without a value.
+  void command(const QString& word) { lines_ << word; }
   // Value texts of the entries.
   static QString flag(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
   static QString integer(int v) { return QString::number(v); }

@@ -1,11 +1,8 @@
 #include "app/Startup.h"
 
+#include <QtGlobal>
+
 #include "app/ConfigStore.h"
-
-#include <QFile>
-#include <QTextStream>
-
-#include "app/ItemLine.h"
 
 namespace startup {
 
@@ -29,16 +26,14 @@ bool wantsOffscreen(bool noWindow, const QByteArray& display, const QByteArray& 
 
 bool noWindowRequested(const ConfigStore& commandLine) {
   if (commandLine.contains("-nw")) return true;
-  QFile file(configFileName(commandLine));
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
-  QTextStream in(&file);
-  QString line;
-  while (in.readLineInto(&line)) {
-    QString comment, key;
-    takeItem(stripComment(line, comment), key);
-    if (key == QLatin1String("-nw")) return true;
-  }
-  return false;
+  // The configuration file is read once more, INCLUDE lines and all, into a
+  // store of its own; its messages come again when the file is really read.
+  const QtMessageHandler previous =
+      qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+  ConfigStore probe;
+  probe.readConfigFile(configFileName(commandLine));
+  qInstallMessageHandler(previous);
+  return probe.contains("-nw");
 }
 
 }  // namespace startup

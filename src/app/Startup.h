@@ -17,7 +17,8 @@ QString dataRoot(const ConfigStore& store, const QString& builtIn);
 bool wantsOffscreen(bool noWindow, const QByteArray& display, const QByteArray& wayland,
                     const QByteArray& platform);
 // Whether -nw is given on the command line or as a line of the configuration
-// file (read before the application exists, to choose the platform).
+// file or of a file it includes (read before the application exists, to
+// choose the platform).
 bool noWindowRequested(const ConfigStore& commandLine);
 
 }  // namespace startup

@@ -11,6 +11,7 @@
 
 #include "app/Body.h"
 #include "app/ConfigStore.h"
+#include "app/NamedLog.h"
 #include "app/Startup.h"
 #include "automation/Batch.h"
 #include "widgets/MessageLog.h"
@@ -39,8 +40,7 @@ int main(int argc, char** argv) {
     if (translator->load(":Vanto_ja_JP"))
       QCoreApplication::installTranslator(translator.get());
     else
-      qDebug() << "Translation not loaded :"
-               << ":Vanto_ja_JP";
+      logNamed("Translation not loaded :", ":Vanto_ja_JP");
   }
 
   auto body = std::make_unique<Body>();
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, body.get(), &Body::keepOnScreen);
   }
   // -q makes a batch run a job: the program ends with the batch, and a batch
-  // file that cannot be read ends it at once with a failure code.
+  // file that cannot be read ends it at once with exit code 2.
   const bool quitWithBatch = store.contains("-q");
   if (store.contains("-b")) {
     emit body->callBatchLoad(store.value("-b"));
@@ -62,9 +62,23 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  // The job ends with its batch, once what the batch started (loading, a
+  // run) is over: one summary line, and exit code 0 only when everything
+  // asked for was done.
   if (quitWithBatch && store.contains("-x")) {
+    Body* b = body.get();
     QObject::connect(
-        body->batch(), &Batch::batchEnded, app.get(), [] { QCoreApplication::exit(0); },
+        body->batch(), &Batch::batchEnded, app.get(),
+        [b] {
+          static bool ending = false;
+          if (ending) return;
+          ending = true;
+          b->whenIdle([b] {
+            const JobStatus& job = b->jobStatus();
+            qDebug().noquote() << job.summary();
+            QCoreApplication::exit(job.succeeded() ? 0 : 1);
+          });
+        },
         Qt::QueuedConnection);
   }
   if (store.contains("-x")) emit body->callBatchExec();

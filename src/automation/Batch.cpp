@@ -1,11 +1,12 @@
 #include "automation/Batch.h"
 
 #include <QDebug>
-#include <QFile>
-#include <QTextStream>
 #include <QTimer>
 
 #include "app/ItemLine.h"
+#include "app/NamedLog.h"
+#include "app/TextFiles.h"
+#include "automation/BatchVariables.h"
 
 Batch::Batch(QObject* parent) : QObject(parent) {
   connect(this, &Batch::batchExecNext, this, &Batch::batchNext, Qt::DirectConnection);
@@ -18,8 +19,15 @@ void Batch::setRunning(bool f) {
   if (was && !f) emit batchEnded();
 }
 
+void Batch::noteFailure(const QString& message) {
+  qDebug().noquote() << message;
+  ++failures_;
+  emit failed(message);
+}
+
 void Batch::batchStart() {
   current_ = 0;
+  failures_ = 0;
   running_ = false;  // a restart while running does not count as an end
   setRunning(true);
   emit batchExecNext();
@@ -43,22 +51,24 @@ void Batch::batchCheckEnd() {
 }
 
 void Batch::batchLoad(QString fname) {
-  QFile file(fname);
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-    qDebug() << "Can't open batch file" << fname;
+  // Only regular files, and no line longer than 1 MiB (see TextFiles.h).
+  QStringList raw;
+  const TextRead read = readTextLines(fname, raw);
+  if (read != TextRead::Ok) {
+    if (read == TextRead::CannotOpen)
+      logNamed("Can't open batch file", fname);
+    else
+      logNamed("Can't open batch file", fname + " (" + textReadReason(read) + ")");
     loadFailed_ = true;
     return;
   }
   loadFailed_ = false;
-  QStringList raw;
-  QTextStream in(&file);
-  QString l;
-  while (in.readLineInto(&l)) raw << l;
-  file.close();
   lines_.clear();
+  lineNumbers_.clear();
 
   qsizetype next = 0;
   while (next < raw.size()) {
+    const int lineNumber = static_cast<int>(next) + 1;
     QString line = raw[next++];
     QString comment;
     line = stripComment(line, comment);
@@ -69,7 +79,45 @@ void Batch::batchLoad(QString fname) {
       line += raw[next++];
       line = stripComment(line, comment);
     }
-    if (!line.isEmpty()) lines_ << line;
+    if (!line.isEmpty()) {
+      lines_ << line;
+      lineNumbers_ << lineNumber;
+    }
+  }
+  reportUnknownWords(lineNumbers_);
+}
+
+void Batch::setCommandWords(const QStringList& words) {
+  commandWords_.clear();
+  for (const QString& w : words) commandWords_.insert(w.toUpper());
+}
+
+namespace {
+bool isControlWord(const BatchCmd& cmd) {
+  for (const char* w : {":ifok", ":ifng", ":goto", ":end", ":stop", ":echo"})
+    if (cmd.is(QLatin1String(w))) return true;
+  return false;
+}
+}  // namespace
+
+void Batch::reportUnknownWords(const QList<int>& lineNumbers) const {
+  if (commandWords_.isEmpty()) return;
+  // Labels are the targets of :goto, also behind :ifok / :ifng.
+  QSet<QString> labels;
+  for (const QString& line : lines_) {
+    BatchCmd cmd(line);
+    while ((cmd.is(":ifok") || cmd.is(":ifng")) && !cmd.arguments().isEmpty())
+      cmd = BatchCmd(cmd.joinedArguments());
+    if (cmd.is(":goto") && !cmd.arguments().isEmpty()) labels.insert(cmd.arguments().first());
+  }
+  for (int i = 0; i < lines_.size(); ++i) {
+    const BatchCmd cmd(lines_[i]);
+    const QString& word = cmd.command();
+    if (word.isEmpty() || isControlWord(cmd) || labels.contains(word) ||
+        commandWords_.contains(word.toUpper()))
+      continue;
+    qDebug().noquote()
+        << QStringLiteral("Unknown command: %1 (line %2)").arg(word).arg(lineNumbers[i]);
   }
 }
 
@@ -100,8 +148,20 @@ void Batch::step() {
     setRunning(false);
     return;
   }
-  const QString line = lines_[current_];
+  QString line = lines_[current_];
+  const int lineNo = lineNumbers_.value(current_);
   current_ = current_ + 1;
+  // ${NAME} takes the environment's value; a line naming an undefined
+  // variable is not run and fails the job.
+  if (line.contains(QLatin1String("${"))) {
+    QString expanded, name;
+    if (!expandVariables(line, QProcessEnvironment::systemEnvironment(), expanded, name)) {
+      noteFailure(QStringLiteral("Undefined variable: %1 (line %2)").arg(name).arg(lineNo));
+      emit batchExecNext();
+      return;
+    }
+    line = expanded;
+  }
   BatchCmd cmd(line);
   qDebug() << "cmd" << cmd.command();
 
@@ -130,7 +190,7 @@ void Batch::step() {
     return;
   }
   if (cmd.is(":echo")) {
-    qDebug() << line;
+    qDebug().noquote() << line;
     emit batchExecNext();
     return;
   }

@@ -4,10 +4,12 @@
 #include <cmath>
 #include <limits>
 
+#include "app/NamedLog.h"
+
 double i0EnergyOfPath(const QString& path) {
   const qsizetype last = path.lastIndexOf(QLatin1Char('-'));
   if (last < 0) {
-    qDebug() << "No energy in the I0 file name (no \"-\") :" << path;
+    logNamed("No energy in the I0 file name (no \"-\") :", path);
     return std::numeric_limits<double>::quiet_NaN();
   }
   const qsizetype before = last > 0 ? path.lastIndexOf(QLatin1Char('-'), last - 1) : -1;
@@ -27,7 +29,7 @@ double i0EnergyOfPath(const QString& path) {
     value = number.toDouble(&ok);
   }
   if (!ok || !std::isfinite(value)) {
-    qDebug() << "No energy in the I0 file name :" << path;
+    logNamed("No energy in the I0 file name :", path);
     return std::numeric_limits<double>::quiet_NaN();
   }
   const QString unit = token.mid(lastDigit + 1);

@@ -14,8 +14,8 @@
 // For a fixed projection t is monotone in x (each rounded operation is), and
 // over eight neighbours it moves by 7 |cos| plus a few rounding errors. When
 // that stays below 7 the eight detector indices lie within eight
-// consecutive samples, so the pixels' (f[i], f[i+1] - f[i]) pairs come from
-// one 16-double window of the pair row, loaded with two plain loads and
+// consecutive samples, so the pixels' f[i] and f[i+1] - f[i] come from one
+// 8-sample window of each sample plane, loaded with two plain loads and
 // picked out with two permutes instead of sixteen gathered loads. The window
 // starts at lane 0's index when cos >= 0 (lane 0 has the smallest t) and
 // seven samples before it otherwise. Projections within a hair of 0 or 180
@@ -56,14 +56,14 @@ template <int G>
 inline void groupSpan(const BackProjectTask& task, double* pixels, int x, __mmask8 tail, int j0,
                       int j1, const double* ys, const long long* off) {
   const __m512d hv = _mm512_set1_pd(task.h);
-  const __m512i one = _mm512_set1_epi64(1);
+  const long long dOff = task.diffOffset;
   __m512d xh[G], acc[G], frac[G];
   __m512i iv[G];
 #pragma GCC unroll 4
   for (int g = 0; g < G; ++g) {
     xh[g] = lanesFrom(x + 8 * g, task.h);
-    acc[g] = g + 1 < G ? _mm512_loadu_pd(pixels + 8 * g)
-                       : _mm512_maskz_loadu_pd(tail, pixels + 8 * g);
+    acc[g] =
+        g + 1 < G ? _mm512_loadu_pd(pixels + 8 * g) : _mm512_maskz_loadu_pd(tail, pixels + 8 * g);
   }
   // Detector positions one projection ahead of the sample fetches, so the
   // fetches find their indices ready.
@@ -79,7 +79,7 @@ inline void groupSpan(const BackProjectTask& task, double* pixels, int x, __mmas
   };
   positions(j0);
   for (int j = j0; j < j1; ++j) {
-    const double* p = task.pairs[j];
+    const double* p = task.samples[j];
     const long long o = off[j];
     __m512d f[G], d[G];
     if (o != kGatherProjection) {
@@ -87,21 +87,17 @@ inline void groupSpan(const BackProjectTask& task, double* pixels, int x, __mmas
       for (int g = 0; g < G; ++g) {
         const __m512i v = iv[g];
         const long long base = v[0] + o;
-        const double* q = p + 2 * base;
-        const __m512d a = _mm512_loadu_pd(q);
-        const __m512d b = _mm512_loadu_pd(q + 8);
-        const __m512i k = _mm512_sub_epi64(iv[g], _mm512_set1_epi64(base));
-        const __m512i rel = _mm512_add_epi64(k, k);  // f at 2k, f[i+1] - f[i] at 2k + 1
-        f[g] = _mm512_permutex2var_pd(a, rel, b);
-        d[g] = _mm512_permutex2var_pd(a, _mm512_or_si512(rel, one), b);
+        const double* q = p + base;
+        const __m512i rel = _mm512_sub_epi64(v, _mm512_set1_epi64(base));
+        f[g] = _mm512_maskz_permutexvar_pd(0xff, rel, _mm512_loadu_pd(q));
+        d[g] = _mm512_maskz_permutexvar_pd(0xff, rel, _mm512_loadu_pd(q + dOff));
       }
     } else {
 #pragma GCC unroll 4
       for (int g = 0; g < G; ++g) {
-        const __m512i i2 = _mm512_add_epi64(iv[g], iv[g]);
         const __mmask8 m = g + 1 < G ? __mmask8(0xff) : tail;
-        f[g] = _mm512_mask_i64gather_pd(_mm512_setzero_pd(), m, i2, p, 8);
-        d[g] = _mm512_mask_i64gather_pd(_mm512_setzero_pd(), m, i2, p + 1, 8);
+        f[g] = _mm512_mask_i64gather_pd(_mm512_setzero_pd(), m, iv[g], p, 8);
+        d[g] = _mm512_mask_i64gather_pd(_mm512_setzero_pd(), m, iv[g], p + dOff, 8);
       }
     }
     __m512d fr[G];
@@ -121,26 +117,27 @@ inline void groupSpan(const BackProjectTask& task, double* pixels, int x, __mmas
 
 void backProjectAvx512(const BackProjectTask& task) {
   const std::vector<long long> off = windowOffsets(task);
-  forEachTileSpan(task, [&](int y, int xs, int xe, int j0, int j1, const double* ys) {
-    double* row = task.image + static_cast<long long>(y) * task.n;
-    for (int x = xs; x < xe; x += 32) {
-      const int left = xe - x < 32 ? xe - x : 32;
-      const int groups = (left + 7) / 8;
-      const __mmask8 tail = static_cast<__mmask8>(0xffu >> (8 * groups - left));
-      switch (groups) {
-        case 1:
-          groupSpan<1>(task, row + x, x, tail, j0, j1, ys, off.data());
-          break;
-        case 2:
-          groupSpan<2>(task, row + x, x, tail, j0, j1, ys, off.data());
-          break;
-        case 3:
-          groupSpan<3>(task, row + x, x, tail, j0, j1, ys, off.data());
-          break;
-        default:
-          groupSpan<4>(task, row + x, x, tail, j0, j1, ys, off.data());
-          break;
-      }
-    }
-  });
+  forEachTileSpan(task, 0, task.count, TileShape{},
+                  [&](int y, int xs, int xe, int j0, int j1, const double* ys) {
+                    double* row = task.image + static_cast<long long>(y) * task.n;
+                    for (int x = xs; x < xe; x += 32) {
+                      const int left = xe - x < 32 ? xe - x : 32;
+                      const int groups = (left + 7) / 8;
+                      const __mmask8 tail = static_cast<__mmask8>(0xffu >> (8 * groups - left));
+                      switch (groups) {
+                        case 1:
+                          groupSpan<1>(task, row + x, x, tail, j0, j1, ys, off.data());
+                          break;
+                        case 2:
+                          groupSpan<2>(task, row + x, x, tail, j0, j1, ys, off.data());
+                          break;
+                        case 3:
+                          groupSpan<3>(task, row + x, x, tail, j0, j1, ys, off.data());
+                          break;
+                        default:
+                          groupSpan<4>(task, row + x, x, tail, j0, j1, ys, off.data());
+                          break;
+                      }
+                    }
+                  });
 }

@@ -5,14 +5,16 @@
 #include <cstring>
 #include <initializer_list>
 
-double* fillPairs(const double* filtered, int n, double* pairRow) {
-  double* p0 = pairRow + 2 * kPairPad;
-  std::memset(pairRow, 0, sizeof(double) * pairRowLength(n));
+double* fillSamples(const double* filtered, int n, double* sampleRow) {
+  const int plane = samplePlaneLength(n);
+  double* f = sampleRow + kSamplePad;
+  double* d = f + plane;
+  std::memset(sampleRow, 0, sizeof(double) * sampleRowLength(n));
   for (int i = 0; i < n - 1; ++i) {
-    p0[2 * i] = filtered[i];
-    p0[2 * i + 1] = filtered[i + 1] - filtered[i];
+    f[i] = filtered[i];
+    d[i] = filtered[i + 1] - filtered[i];
   }
-  return p0;
+  return f;
 }
 
 namespace {
@@ -47,9 +49,8 @@ bool fbpKernelSupported(FbpKernel kernel) {
     case FbpKernel::Scalar:
       return true;
     case FbpKernel::Avx2:
-    case FbpKernel::Avx2Gather:
 #if defined(__x86_64__) || defined(__i386__)
-      return __builtin_cpu_supports("avx2");
+      return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 #else
       return false;
 #endif
@@ -72,8 +73,6 @@ const char* fbpKernelName(FbpKernel kernel) {
       return "scalar";
     case FbpKernel::Avx2:
       return "avx2";
-    case FbpKernel::Avx2Gather:
-      return "avx2-gather";
     case FbpKernel::Avx512:
       return "avx512";
   }
@@ -103,9 +102,6 @@ void runBackProjection(const BackProjectTask& task, FbpKernel kernel) {
   switch (resolveFbpKernel(kernel)) {
     case FbpKernel::Avx2:
       backProjectAvx2(task);
-      break;
-    case FbpKernel::Avx2Gather:
-      backProjectAvx2Gather(task);
       break;
     case FbpKernel::Avx512:
       backProjectAvx512(task);

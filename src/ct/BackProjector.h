@@ -7,21 +7,28 @@
 //   pixel += f[i] + (t - i) * (f[i + 1] - f[i])    (0 <= i < N - 1)
 // and sums a pixel's projections in ascending order, so all kernels give the
 // numbers of the plain loop; they differ only in how the work is ordered
-// (tiles of pixels x blocks of projections, so the sample windows stay in L1)
-// and in SIMD width.
+// (tiles of pixels x blocks of projections, so the sample windows stay in
+// cache) and in SIMD width. The one exception is a task with quarter-turn
+// partners (below): there the SIMD kernels take a pixel's detector position
+// at projection j + quarterTurn from its partner's at j, computed with the
+// cos and sin of j, and sum the two halves of the projections interleaved,
+// which changes results by rounding only (about 1e-15 of the image's range).
 
-// Interleaved samples of one filtered row: p[2i] = f[i], p[2i + 1] = f[i + 1]
-// - f[i] for 0 <= i < N - 1, and zeros for every other i in [-kPairPad, N +
-// kPairPad), so a pixel whose detector position falls outside the row adds 0.
-constexpr int kPairPad = 8;
-inline int pairRowLength(int n) { return 2 * (n + 2 * kPairPad); }
-// Fills a pair row of pairRowLength(n) doubles; returns the pointer to i = 0.
-double* fillPairs(const double* filtered, int n, double* pairRow);
+// Samples of one filtered row in two planes: f[i] at p[i] and f[i + 1] - f[i]
+// at p[i + samplePlaneLength(n)] for 0 <= i < N - 1, zeros for every other i
+// in [-kSamplePad, N + kSamplePad), so a pixel whose detector position falls
+// outside the row adds 0. A SIMD kernel loads a few neighbouring samples of
+// each plane with one contiguous load.
+constexpr int kSamplePad = 16;
+inline int samplePlaneLength(int n) { return n + 2 * kSamplePad; }
+inline int sampleRowLength(int n) { return 2 * samplePlaneLength(n); }
+// Fills a sample row of sampleRowLength(n) doubles; returns the pointer to
+// f at i = 0.
+double* fillSamples(const double* filtered, int n, double* sampleRow);
 
-enum class FbpKernel { Auto, Scalar, Avx2, Avx2Gather, Avx512 };
+enum class FbpKernel { Auto, Scalar, Avx2, Avx512 };
 // Every concrete kernel, slowest first.
-inline constexpr FbpKernel kFbpKernels[] = {FbpKernel::Scalar, FbpKernel::Avx2,
-                                            FbpKernel::Avx2Gather, FbpKernel::Avx512};
+inline constexpr FbpKernel kFbpKernels[] = {FbpKernel::Scalar, FbpKernel::Avx2, FbpKernel::Avx512};
 
 // One back-projection job on plain buffers.
 struct BackProjectTask {
@@ -34,7 +41,15 @@ struct BackProjectTask {
   int count = 0;                // projections
   const double* cosv = nullptr;
   const double* sinv = nullptr;
-  const double* const* pairs = nullptr;  // per projection, pointer to i = 0
+  const double* const* samples = nullptr;  // per projection, pointer to f at i = 0
+  int diffOffset = 0;                      // samplePlaneLength(n): f[i] to f[i+1] - f[i]
+  // When above 0, projection j + quarterTurn lies a quarter turn from
+  // projection j (turnSign +1: 90 degrees on, -1: 90 degrees back) and the
+  // task covers the whole inscribed circle. A pixel then has at projection
+  // j + quarterTurn the detector position its turned partner has at j, and
+  // the SIMD kernels compute that position once for both.
+  int quarterTurn = 0;
+  int turnSign = 0;
 };
 
 // The pixels [xs, xe) of row y inside the circle of radius h about (h, h),
@@ -43,7 +58,7 @@ struct BackProjectTask {
 bool circleChord(int y, double h, int& xs, int& xe);
 
 bool fbpKernelSupported(FbpKernel kernel);
-// The kernel used for Auto: VANTO_FBP_KERNEL=scalar|avx2|avx2-gather|avx512
+// The kernel used for Auto: VANTO_FBP_KERNEL=scalar|avx2|avx512
 // when set and supported, else the fastest supported one.
 FbpKernel defaultFbpKernel();
 FbpKernel resolveFbpKernel(FbpKernel requested);
@@ -53,5 +68,4 @@ void runBackProjection(const BackProjectTask& task, FbpKernel kernel);
 // Implemented in files compiled for their instruction sets.
 void backProjectScalar(const BackProjectTask& task);
 void backProjectAvx2(const BackProjectTask& task);
-void backProjectAvx2Gather(const BackProjectTask& task);
 void backProjectAvx512(const BackProjectTask& task);

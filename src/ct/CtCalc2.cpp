@@ -1,7 +1,10 @@
 #include "ct/CtCalc2.h"
 
+#include <QBuffer>
 #include <QDebug>
+#include <QImageWriter>
 #include <algorithm>
+#include <limits>
 
 #include "ct/CtRunMath.h"
 #include "output/CtDataFile.h"
@@ -147,9 +150,13 @@ void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool 
   bool computed = false;
   {
     std::lock_guard lock(work_);
-    sgm_.resize(0, 0);
+    // The builder leaves the record as it is when it cannot build (no frames,
+    // a CoR off the detector); a slice number it did not write tells that,
+    // and the arrays are kept from slice to slice.
+    sgm_.setSlice(std::numeric_limits<int>::min());
     buildSinogram(src, sp, sgm_);
-    if (sgm_.hasData() && static_cast<long long>(sgm_.width()) * sgm_.rows() > 0) {
+    if (sgm_.slice() == slice && sgm_.hasData() &&
+        static_cast<long long>(sgm_.width()) * sgm_.rows() > 0) {
       n_ = sgm_.width() & ~1;
       m_ = sgm_.rows();
       if (n_ != ws_.n() || m_ > ws_.rowCapacity()) {
@@ -196,6 +203,7 @@ void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool 
     }
     if (valid) emit ctImage(slice, copy);
   }
+  emit sliceEnded(slice, computed);
   endingCt();
 }
 
@@ -243,6 +251,12 @@ void CtCalc2::saveImage() {
     }
     rec->image = picture_.copy();
   }
+  // The PNG is encoded here, on this worker's thread: the saver's thread is
+  // also the dispatcher's, which would otherwise encode every worker's
+  // pictures one after the other before handing out the next slice.
+  QBuffer buffer(&rec->encoded);
+  if (!buffer.open(QIODevice::WriteOnly) || !QImageWriter(&buffer, "png").write(rec->image))
+    rec->encoded.clear();  // the saver encodes it then
   emit saveImgWDiscard(rec);
 }
 
@@ -261,7 +275,13 @@ void CtCalc2::saveData() {
     const CtDataRegion r{region_used_.x0, region_used_.y0, region_used_.x1, region_used_.y1};
     const int n = ws_.imageSize();
     if (!tiff) {
-      appendCtDataFile(rec->data, n > 0 ? ws_.image() : nullptr, n, n, r, limits);
+      // Composed in a buffer kept from slice to slice (shared with the
+      // record until the saver has written it, after which its memory is
+      // ours again): tens of megabytes of fresh memory cost more in page
+      // faults than the text takes to format.
+      dataText_.resize(0);
+      appendCtDataFile(dataText_, n > 0 ? ws_.image() : nullptr, n, n, r, limits);
+      rec->data = dataText_;
     } else if (!appendCtFloatTiff(rec->data, n > 0 ? ws_.image() : nullptr, n, n, r, limits)) {
       qWarning() << "Float TIFF slice not saved, the region holds no pixel or is too large: slice"
                  << rec->no;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QImage>
 #include <QObject>
@@ -77,6 +78,10 @@ class CtCalc2 : public QObject {
   void saveDataWDiscard(SavingData* data);
   void saveImgWDiscard(SavingImg* img);
   void ctImage(int slice, QImage imge);
+  // The slice this worker took is done: reconstructed, or not (no sinogram,
+  // or a transform length the run's workspace does not have). Emitted after
+  // the saving records and before calcFinished.
+  void sliceEnded(int slice, bool reconstructed);
   // For the panel (queued).
   void began(int slice);
   void ended();
@@ -111,6 +116,7 @@ class CtCalc2 : public QObject {
   mutable std::mutex work_;
   HSgm sgm_;
   FbpWorkspace ws_;
+  QByteArray dataText_;  // the last data file's text, its memory reused
   int n_ = 0;
   int m_ = 0;
   bool genAndDispImage_ = true;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <numbers>
+#include <span>
 
 #include "ct/HSgm.h"
 
@@ -26,10 +27,8 @@ void FbpWorkspace::release() {
   in2_.release();
   out2_.release();
   spectra_.release();
-  filtered_.clear();
-  filtered_.shrink_to_fit();
-  pairs_.clear();
-  pairs_.shrink_to_fit();
+  filtered_.release();
+  samples_.release();
 }
 
 void FbpWorkspace::setup(int n, int m, int rowCapacity, const FbpFilterSpec& filter) {
@@ -44,8 +43,8 @@ void FbpWorkspace::setup(int n, int m, int rowCapacity, const FbpFilterSpec& fil
     release();
   } else {
     spectra_.release();
-    filtered_.clear();
-    pairs_.clear();
+    filtered_.release();
+    samples_.release();
   }
   n_ = n;
   length_ = length;
@@ -67,9 +66,10 @@ void FbpWorkspace::setup(int n, int m, int rowCapacity, const FbpFilterSpec& fil
   }
   weights_ = filterWeights(filter, n);
   spectra_.allocate(static_cast<std::size_t>(capacity_) * spectrumLength_);
-  filtered_.assign(static_cast<std::size_t>(capacity_) * n, 0.0);
-  pairs_.assign(static_cast<std::size_t>(capacity_) * pairRowLength(n), 0.0);
-  if (!forwardPlan_ || !backwardPlan_ || (capacity_ > 0 && !spectra_.get()) ||
+  filtered_.allocate(static_cast<std::size_t>(capacity_) * n);
+  samples_.allocate(static_cast<std::size_t>(capacity_) * sampleRowLength(n));
+  if (!forwardPlan_ || !backwardPlan_ ||
+      (capacity_ > 0 && (!spectra_.get() || !filtered_.get() || !samples_.get())) ||
       static_cast<int>(weights_.size()) != spectrumLength_) {
     qWarning("FFT workspace: allocation failed for %d x %d", length, capacity_);
     release();
@@ -80,11 +80,15 @@ void FbpWorkspace::setup(int n, int m, int rowCapacity, const FbpFilterSpec& fil
 void FbpWorkspace::clearImage(int n) {
   if (n < 0) n = 0;
   imageN_ = n;
-  image_.assign(static_cast<std::size_t>(n) * n, 0.0);
+  const std::size_t count = static_cast<std::size_t>(n) * n;
+  if (image_.size() == count)
+    std::fill(image_.get(), image_.get() + count, 0.0);
+  else
+    image_.allocate(count);  // zero-filled
 }
 
 const double* FbpWorkspace::filtered(int j) const {
-  return validRow(j) ? filtered_.data() + static_cast<std::size_t>(j) * n_ : nullptr;
+  return validRow(j) ? filtered_.get() + static_cast<std::size_t>(j) * n_ : nullptr;
 }
 
 const fftw_complex* FbpWorkspace::spectrum(int j) const {
@@ -116,10 +120,10 @@ void FbpWorkspace::filter(int j) {
   // pi / M times the sum of its filtered projections.
   const double nm = static_cast<double>(length_) * m_;
   const double s = nm >= 1.0 ? (filter_.padding ? std::numbers::pi / nm : 1.0 / nm) : 1.0;
-  double* out = filtered_.data() + static_cast<std::size_t>(j) * n;
+  double* out = filtered_.get() + static_cast<std::size_t>(j) * n;
   const double* res = out2_.get();
   for (int k = 0; k < n; ++k) out[k] = res[k] * s;
-  fillPairs(out, n, pairs_.data() + static_cast<std::size_t>(j) * pairRowLength(n));
+  fillSamples(out, n, samples_.get() + static_cast<std::size_t>(j) * sampleRowLength(n));
 }
 
 void FbpWorkspace::backProject(int j, double x0, double x1, double y0, double y1, double angle0,
@@ -182,22 +186,35 @@ void FbpWorkspace::project(int first, int count, const FbpRegion& region, double
 
   // Projections whose angle is not finite reach no detector sample.
   std::vector<double> cosv, sinv;
-  std::vector<const double*> pairs;
+  std::vector<const double*> samples;
   cosv.reserve(count);
   sinv.reserve(count);
-  pairs.reserve(count);
-  const int pairLen = pairRowLength(n);
+  samples.reserve(count);
+  const int rowLen = sampleRowLength(n);
   for (int j = first; j < first + count; ++j) {
     const double theta = angle0 + j * dAngle;
     const double c = std::cos(theta), s = std::sin(theta);
     if (!std::isfinite(c) || !std::isfinite(s)) continue;
     cosv.push_back(c);
     sinv.push_back(s);
-    pairs.push_back(pairs_.data() + static_cast<std::size_t>(j) * pairLen + 2 * kPairPad);
+    samples.push_back(samples_.get() + static_cast<std::size_t>(j) * rowLen + kSamplePad);
+  }
+
+  // Quarter-turn partners: the whole circle, every projection kept and a
+  // whole number K of steps making a quarter turn (for 180 degrees in an
+  // even number of steps, K is half of them).
+  int quarterTurn = 0;
+  const bool wholeCircle = yb <= 0 && ye >= n && xb <= 0 && xe >= n;
+  if (wholeCircle && static_cast<int>(cosv.size()) == count && count >= 2 &&
+      std::isfinite(dAngle) && dAngle != 0.0) {
+    const double quarter = std::numbers::pi / 2;
+    const double k = std::round(quarter / std::fabs(dAngle));
+    if (k >= 1.0 && k < count && std::fabs(k * std::fabs(dAngle) - quarter) <= 1e-13)
+      quarterTurn = static_cast<int>(k);
   }
 
   BackProjectTask task;
-  task.image = image_.data();
+  task.image = image_.get();
   task.n = n;
   task.h = h;
   task.yBegin = yb;
@@ -207,15 +224,18 @@ void FbpWorkspace::project(int first, int count, const FbpRegion& region, double
   task.count = static_cast<int>(cosv.size());
   task.cosv = cosv.data();
   task.sinv = sinv.data();
-  task.pairs = pairs.data();
+  task.samples = samples.data();
+  task.diffOffset = samplePlaneLength(n);
+  task.quarterTurn = quarterTurn;
+  task.turnSign = dAngle > 0.0 ? 1 : -1;
   runBackProjection(task, kernel_);
 }
 
 void FbpWorkspace::minMax() {
-  if (!done_ || imageN_ != n_ || image_.empty()) return;
+  if (!done_ || imageN_ != n_ || image_.size() == 0) return;
   min_ = std::numeric_limits<double>::max();
   max_ = -std::numeric_limits<double>::max();
-  for (double v : image_) {
+  for (const double v : std::span(image_.get(), image_.size())) {
     if (v < min_) min_ = v;
     if (v > max_) max_ = v;
   }

@@ -76,11 +76,9 @@ class FbpWorkspace {
   double min() const { return min_; }
   double max() const { return max_; }
   int imageSize() const { return imageN_; }
-  const double* image() const { return image_.data(); }
-  const double* imageRow(int y) const {
-    return image_.data() + static_cast<long long>(y) * imageN_;
-  }
-  double* imageRow(int y) { return image_.data() + static_cast<long long>(y) * imageN_; }
+  const double* image() const { return image_.get(); }
+  const double* imageRow(int y) const { return image_.get() + static_cast<long long>(y) * imageN_; }
+  double* imageRow(int y) { return image_.get() + static_cast<long long>(y) * imageN_; }
   // Filtered row j (N values), or null outside the capacity.
   const double* filtered(int j) const;
   // Spectrum of row j: the length / 2 + 1 non-negative frequencies of a real
@@ -106,9 +104,9 @@ class FbpWorkspace {
   fftw_plan forwardPlan_ = nullptr;
   fftw_plan backwardPlan_ = nullptr;
   FftwBuffer<fftw_complex> spectra_;  // capacity x (N / 2 + 1)
-  std::vector<double> filtered_;      // capacity x N
-  std::vector<double> pairs_;         // capacity x pairRowLength(N)
-  std::vector<double> image_;
+  FftwBuffer<double> filtered_;       // capacity x N
+  FftwBuffer<double> samples_;        // capacity x sampleRowLength(N)
+  FftwBuffer<double> image_;
   int imageN_ = 0;
   bool done_ = false;
   double min_ = 0.0;

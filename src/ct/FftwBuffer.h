@@ -5,8 +5,11 @@
 #include <cstddef>
 #include <cstring>
 
+#include "output/LargePages.h"
+
 // Owns one block of FFTW-allocated memory (aligned for FFTW's SIMD code) of
-// `count` elements of T, zero-filled on allocation.
+// `count` elements of T, zero-filled on allocation (large blocks on large
+// pages where the system offers them).
 template <typename T>
 class FftwBuffer {
  public:
@@ -35,6 +38,7 @@ class FftwBuffer {
     if (count == 0) return true;
     data_ = static_cast<T*>(fftw_malloc(count * sizeof(T)));
     if (!data_) return false;
+    adviseLargePages(data_, data_ + count);
     std::memset(static_cast<void*>(data_), 0, count * sizeof(T));
     count_ = count;
     return true;

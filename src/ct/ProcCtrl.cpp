@@ -2,9 +2,11 @@
 
 #include <QButtonGroup>
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
+#include "ct/CtRunMath.h"
 #include "ct/CtRunParams.h"
 #include "ui_ProcCtrl.h"
 
@@ -73,16 +75,12 @@ void ProcCtrl::setRecordedCoR(int k, int slice, double cor) {
     field->clear();
 }
 
-double ProcCtrl::corForSlice(int slice) const {
-  if (corSlice1_ >= 0 && corSlice2_ >= 0 && corSlice1_ != corSlice2_)
-    return cor1_ + (cor2_ - cor1_) * (slice - corSlice1_) / double(corSlice2_ - corSlice1_);
-  return cor_;
-}
-
 void ProcCtrl::setThreadLimit(int n) {
   ui_->MaxThreads->setMaximum(n);
   ui_->MaxThreadsLbl->setText(QStringLiteral("/%1").arg(n));
-  ui_->MaxThreads->setValue(static_cast<int>(n * 0.8));
+  // At least one worker: on a one-thread machine trunc(0.8) would leave none,
+  // and every run would end at once with nothing done.
+  ui_->MaxThreads->setValue(std::max(1, static_cast<int>(n * 0.8)));
 }
 
 void ProcCtrl::setMaxThreads(int n) { ui_->MaxThreads->setValue(n); }
@@ -115,9 +113,8 @@ void ProcCtrl::fillRunParams(CtRunParams& p, bool singleOn, bool workersOn) cons
   p.autoExec = autoExec();
   p.sliceFrom = sliceFrom();
   p.sliceTo = sliceTo();
-  const int step = std::abs(sliceStep());
-  p.sliceStep = (p.sliceFrom > p.sliceTo) ? -step : step;
-  p.threads = maxThreads();
+  p.sliceStep = runSliceStep(p.sliceFrom, p.sliceTo, sliceStep());
+  p.threads = std::max(1, maxThreads());
   p.upperLimit = 10.0;
   p.lowerLimit = -10.0;
   p.offset = 10.0;

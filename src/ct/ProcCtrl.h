@@ -45,9 +45,6 @@ class ProcCtrl : public QFrame {
 
   // Recorded CoR k (1 or 2) := (slice, cor); a negative slice clears it.
   void setRecordedCoR(int k, int slice, double cor);
-  // The CoR linearly interpolated from the two records for a slice, or the
-  // current CoR when the records do not define a line.
-  double corForSlice(int slice) const;
 
   // The main window tells the panel how many worker threads exist: the spin
   // box maximum, the "/n" label, and the value trunc(0.8 n).

@@ -105,6 +105,11 @@ void resampledLine(const ImgData* frame, const SinogramParams& p, int length, co
 
 }  // namespace
 
+int sinogramRows(const SinogramParams& p, int frameCount) {
+  const int count = p.usePartial ? p.usingImages : frameCount;
+  return count == std::numeric_limits<int>::min() ? 0 : std::abs(count);
+}
+
 void buildSinogram(const SinogramSource& src, const SinogramParams& p, HSgm& out) {
   const int length = detectorLength(src, p.rotAxIsV);
   if (!(std::floor(p.cor) > 0.0) || !(std::ceil(p.cor) < length)) return;
@@ -115,8 +120,7 @@ void buildSinogram(const SinogramSource& src, const SinogramParams& p, HSgm& out
 
   out.setSlice(p.slice);
   const int start = firstImage(p, n);
-  const int count = p.usePartial ? p.usingImages : n;
-  const int rows = count == std::numeric_limits<int>::min() ? 0 : std::abs(count);
+  const int rows = sinogramRows(p, n);
 
   const SgmGeometry g = sinogramGeometry(p, length);
   // A CoR next to the far edge has no pixel on both sides (width -1): the

@@ -54,6 +54,10 @@ int detectorLength(const SinogramSource& src, bool rotAxIsV);
 // First frame used: the partial start when partial and 0 <= start < n, else 0.
 int firstImage(const SinogramParams& p, int frameCount);
 
+// Rows of a sinogram, one per frame used: |usingImages| of a partial data
+// set, else every frame. The reconstruction scales by 1 / (N x rows).
+int sinogramRows(const SinogramParams& p, int frameCount);
+
 // Reads the line of a frame at a slice (row for a vertical axis, column for a
 // horizontal one) into line, which is resized to hold what the frame writes.
 // Returns the frame's values, or null for a null frame.

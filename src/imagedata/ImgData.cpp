@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <limits>
 
+#include "app/NamedLog.h"
 #include "imagedata/Hdf5Scan.h"
 #include "imagedata/ImgDataHdf5.h"
 #include "imagedata/ImgDataITEX.h"
@@ -21,7 +22,7 @@ bool ImgData::open(int frameIndex) {
   rangeValid_ = false;
   frameIndex_ = frameIndex;
   if (!openData()) {
-    qDebug() << "Can not open ImgData" << filePath_;
+    logNamed("Can not open ImgData", filePath_);
     return false;
   }
   rowBuffer_ = std::make_unique<double[]>(static_cast<size_t>(width_));
@@ -76,8 +77,8 @@ namespace {
 bool firstTwoBytes(const QString& path, const char* testName, QByteArray& bytes) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) {
-    qDebug() << (QByteArray("Check File Type (") + testName + "):: Can not open").constData()
-             << path;
+    logNamed(QStringLiteral("Check File Type (%1):: Can not open").arg(QLatin1String(testName)),
+             path);
     return false;
   }
   bytes = f.read(2);
@@ -109,7 +110,7 @@ ImgFileType fileType(const QString& path) {
   // can open that name.
   if (imageFilePath(path) != path) {
     if (isHdf5File(path)) return ImgFileType::HDF5;
-    qDebug() << "Unknown file type : " << path;
+    logNamed("Unknown file type : ", path);
     return ImgFileType::Unknown;
   }
   if (isItexFile(path)) return ImgFileType::ITEX;
@@ -119,7 +120,7 @@ ImgFileType fileType(const QString& path) {
   // written yet): its reader says what is wrong with it.
   static const QStringList kHdf5Suffixes = {"h5", "hdf5", "hdf", "nxs"};
   if (kHdf5Suffixes.contains(QFileInfo(path).suffix().toLower())) return ImgFileType::HDF5;
-  qDebug() << "Unknown file type : " << path;
+  logNamed("Unknown file type : ", path);
   return ImgFileType::Unknown;
 }
 

@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <new>
 
+#include "app/NamedLog.h"
+
 namespace {
 
 // The message, then the file (without a "::/dataset" part, which the
 // message names).
 void logLine(const QString& message, const QString& path) {
-  qDebug() << message.toUtf8().constData() << imageFilePath(path);
+  logNamed(message, imageFilePath(path));
 }
 
 }  // namespace

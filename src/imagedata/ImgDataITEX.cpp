@@ -3,14 +3,21 @@
 #include <QDebug>
 #include <QFile>
 #include <QtEndian>
+#include <limits>
+#include <new>
 
 #include "app/ItemLine.h"
+#include "app/NamedLog.h"
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "ITEX pixels are converted in native byte order");
 
 namespace {
 
 int toInt32(const QString& s) { return s.toInt(nullptr, 10); }  // 0 when it does not parse or fit
+
+int fitsInt32(std::int64_t v) {
+  return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max() ? int(v) : 0;
+}
 
 int firstValueAsInt(const QString& item, const QString& key) {
   const QStringList v = itemsAfter(item, key);
@@ -19,12 +26,18 @@ int firstValueAsInt(const QString& item, const QString& key) {
 
 pixel::Kind kindOf(int type) {
   switch (type) {
-    case 0: return pixel::Kind::U8;
-    case 1: return pixel::Kind::S16;
-    case 2: return pixel::Kind::U16;
-    case 3: return pixel::Kind::S32;
-    case 4: return pixel::Kind::F32;
-    default: return pixel::Kind::None;
+    case 0:
+      return pixel::Kind::U8;
+    case 1:
+      return pixel::Kind::S16;
+    case 2:
+      return pixel::Kind::U16;
+    case 3:
+      return pixel::Kind::S32;
+    case 4:
+      return pixel::Kind::F32;
+    default:
+      return pixel::Kind::None;
   }
 }
 
@@ -59,14 +72,16 @@ void ImgDataITEX::examineItem(const QString& item, int& width, int& height) {
     QString text = item.mid(kArea.size());
     text.replace(QLatin1Char(','), QLatin1Char(' '));
     text.remove(QLatin1Char('"'));
-    int v[4];
+    std::int64_t v[4];
     QString it;
-    for (int& n : v) {
+    for (std::int64_t& n : v) {
       text = takeItem(text, it);
       n = toInt32(it);
     }
-    areaWidth_ = v[2] - v[0];
-    areaHeight_ = v[3] - v[1];
+    // The differences of two 32-bit numbers need 33 bits; a size that does not
+    // fit in 32 bits counts as none.
+    areaWidth_ = fitsInt32(v[2] - v[0]);
+    areaHeight_ = fitsInt32(v[3] - v[1]);
   }
 }
 
@@ -76,12 +91,12 @@ bool ImgDataITEX::readProps(const QString& path, int& width, int& height) {
   areaWidth_ = areaHeight_ = 0;
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) {
-    qDebug() << "Can not open ITEX file to read props." << path;
+    logNamed("Can not open ITEX file to read props.", path);
     return false;
   }
   const QByteArray h = f.read(40);
   if (h.size() < 40) {
-    qDebug() << "Error on reading ITEX file props." << path;
+    logNamed("Error on reading ITEX file props.", path);
     return false;
   }
   if (h[0] != 'I' || h[1] != 'M') return false;
@@ -129,8 +144,12 @@ bool ImgDataITEX::readProps(const QString& path, int& width, int& height) {
 
   // The frame buffer holds header width x header height pixels; a comment
   // size beyond that could not be read from it.
-  if (std::int64_t(width) * height > std::int64_t(headerWidth_) * headerHeight_) {
-    qDebug() << "ITEX image size in the comment exceeds the header size." << path;
+  // With an unsupported pixel type the frame holds no pixel bytes at all and
+  // reads as zeros; its sides are then held to the header's, so that the row
+  // and column buffers stay within what a header can announce.
+  if (std::int64_t(width) * height > std::int64_t(headerWidth_) * headerHeight_ ||
+      (bytesPerPixel_ == 0 && (width > headerWidth_ || height > headerHeight_))) {
+    logNamed("ITEX image size in the comment exceeds the header size.", path);
     return false;
   }
   return true;
@@ -139,22 +158,28 @@ bool ImgDataITEX::readProps(const QString& path, int& width, int& height) {
 bool ImgDataITEX::openData() {
   QFile f(filePath_);
   if (!f.open(QIODevice::ReadOnly)) {
-    qDebug() << "Can not open ITEX file" << filePath_;
+    logNamed("Can not open ITEX file", filePath_);
     return false;
   }
   frameOffset_ = std::int64_t(frameIndex_) * (frameSize_ + 64) + dataOffset_;
   // Never allocate or read beyond what the file holds: a truncated file or a
   // frame index past the last frame is refused.
   if (frameIndex_ < 0 || frameOffset_ + frameSize_ > f.size()) {
-    qDebug() << "Can not open ITEX file" << filePath_;
+    logNamed("Can not open ITEX file", filePath_);
     return false;
   }
-  frameBuffer_.resize(static_cast<size_t>(frameSize_));
+  try {
+    frameBuffer_.resize(static_cast<size_t>(frameSize_));
+  } catch (const std::bad_alloc&) {
+    frameBuffer_.clear();
+    logNamed("Not enough memory for the ITEX frame", filePath_);
+    return false;
+  }
   if (frameSize_ > 0 &&
       (!f.seek(frameOffset_) ||
        f.read(reinterpret_cast<char*>(frameBuffer_.data()), frameSize_) != frameSize_)) {
     frameBuffer_.clear();
-    qDebug() << "Can not open ITEX file" << filePath_;
+    logNamed("Can not open ITEX file", filePath_);
     return false;
   }
   // The file is closed here: the pixels are in memory, and a series of

@@ -4,9 +4,14 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
+#include <new>
+
+#include "app/NamedLog.h"
 
 namespace {
 
@@ -68,6 +73,77 @@ pixel::Kind kindOf(TIFF* t, QString& why) {
   return pixel::Kind::None;
 }
 
+// At most how many bytes one stored byte decodes to under a compression
+// scheme: 1 uncompressed; 64 for PackBits (two bytes give a run of 128); 1032
+// for Deflate (the limit of its format); 4096 for LZW and every other scheme.
+double maxExpansion(uint16_t compression) {
+  switch (compression) {
+    case COMPRESSION_NONE:
+      return 1;
+    case COMPRESSION_PACKBITS:
+      return 64;
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE:
+      return 1032;
+    default:
+      return 4096;
+  }
+}
+
+// Whether the strips or tiles of the current page can fill an image of h rows
+// of rowBytes bytes: each must lie inside the file and decode to no more than
+// its stored bytes can give, and the whole image to no more than the file can
+// give. Checked before anything is allocated, so that a small file claiming a
+// huge image costs nothing; why receives the reason.
+bool storageCanFill(TIFF* t, uint32_t h, qint64 rowBytes, qint64 fileBytes, QString& why) {
+  uint16_t compression = COMPRESSION_NONE;
+  TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &compression);
+  const double ratio = maxExpansion(compression);
+  const double imageBytes = double(rowBytes) * h;
+  if (imageBytes > ratio * double(fileBytes)) {
+    why = QStringLiteral("%1 bytes of pixels claimed by a file of %2 bytes")
+              .arg(imageBytes, 0, 'f', 0)
+              .arg(fileBytes);
+    return false;
+  }
+  const bool tiled = TIFFIsTiled(t);
+  const uint32_t count = tiled ? TIFFNumberOfTiles(t) : TIFFNumberOfStrips(t);
+  if (count == 0) {
+    why = "no strips or tiles";
+    return false;
+  }
+  uint32_t rowsPerStrip = h;
+  if (!tiled) {
+    TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    rowsPerStrip = std::clamp<uint32_t>(rowsPerStrip, 1, h);
+  }
+  const double tileBytes = tiled ? double(TIFFTileSize64(t)) : 0.0;
+  const uint64_t size = uint64_t(fileBytes);
+  for (uint32_t i = 0; i < count; ++i) {
+    int err = 0;
+    const uint64_t offset = TIFFGetStrileOffsetWithErr(t, i, &err);
+    const uint64_t stored = err ? 0 : TIFFGetStrileByteCountWithErr(t, i, &err);
+    if (err || offset > size || stored > size - offset) {
+      why = QStringLiteral("strip or tile %1 lies outside the file").arg(i);
+      return false;
+    }
+    double decoded = tileBytes;
+    if (!tiled) {
+      const uint64_t first = uint64_t(i) * rowsPerStrip;
+      const uint64_t rows = first < h ? std::min<uint64_t>(rowsPerStrip, h - first) : 0;
+      decoded = double(rows) * double(rowBytes);
+    }
+    if (decoded > ratio * double(stored)) {
+      why = QStringLiteral("strip or tile %1 of %2 bytes cannot fill %3 bytes")
+                .arg(i)
+                .arg(stored)
+                .arg(decoded, 0, 'f', 0);
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 void ImgDataTiff::init() {
@@ -83,7 +159,7 @@ bool ImgDataTiff::readProps(const QString& path, int& width, int& height) {
   width = height = 0;
   TiffPtr t = openTiff(path);
   if (!t) {
-    qDebug() << "Can not open TIFF file to read props." << path;
+    logNamed("Can not open TIFF file to read props.", path);
     return false;
   }
   uint32_t w = 0, h = 0;
@@ -92,11 +168,11 @@ bool ImgDataTiff::readProps(const QString& path, int& width, int& height) {
   QString why;
   kind_ = kindOf(t.get(), why);
   if (kind_ == pixel::Kind::None) {
-    qDebug() << "Unsupported TIFF layout (" + why + ")" << path;
+    logNamed("Unsupported TIFF layout (" + why + ")", path);
     return false;
   }
   if (w < 1 || h < 1 || w > 65536 || h > 65536) {
-    qDebug() << "Unsupported TIFF size" << path;
+    logNamed("Unsupported TIFF size", path);
     return false;
   }
   bytesPerPixel_ = pixel::bytesOf(kind_);
@@ -111,7 +187,7 @@ bool ImgDataTiff::openData() {
   TiffPtr t = openTiff(filePath_);
   if (!t || frameIndex_ < 0 || frameIndex_ >= pages_ ||
       !TIFFSetDirectory(t.get(), static_cast<tdir_t>(frameIndex_))) {
-    qDebug() << "Can not open TIFF file" << filePath_;
+    logNamed("Can not open TIFF file", filePath_);
     return false;
   }
   uint32_t w = 0, h = 0;
@@ -119,25 +195,41 @@ bool ImgDataTiff::openData() {
   TIFFGetField(t.get(), TIFFTAG_IMAGELENGTH, &h);
   QString why;
   if (int(w) != width_ || int(h) != height_ || kindOf(t.get(), why) != kind_) {
-    qDebug() << "TIFF page differs from the first page" << filePath_;
+    logNamed("TIFF page differs from the first page", filePath_);
     return false;
   }
   const size_t rowBytes = size_t(width_) * bytesPerPixel_;
-  pixels_.assign(rowBytes * height_, 0);
-  if (TIFFIsTiled(t.get())) {
+  // Never allocate more than the file can fill: a 150-byte file may claim
+  // 65536 x 65536 samples of 8 bytes.
+  if (!storageCanFill(t.get(), h, qint64(rowBytes), QFileInfo(filePath_).size(), why)) {
+    logNamed("TIFF file refused (" + why + ")", filePath_);
+    return false;
+  }
+  try {
+    return readPixels(t.get(), w, h, rowBytes);
+  } catch (const std::bad_alloc&) {
+    pixels_.clear();
+    logNamed("Not enough memory for the TIFF page", filePath_);
+    return false;
+  }
+}
+
+bool ImgDataTiff::readPixels(TIFF* t, uint32_t w, uint32_t h, size_t rowBytes) {
+  pixels_.assign(rowBytes * h, 0);
+  if (TIFFIsTiled(t)) {
     uint32_t tw = 0, th = 0;
-    TIFFGetField(t.get(), TIFFTAG_TILEWIDTH, &tw);
-    TIFFGetField(t.get(), TIFFTAG_TILELENGTH, &th);
-    const tmsize_t tileBytes = TIFFTileSize(t.get());
+    TIFFGetField(t, TIFFTAG_TILEWIDTH, &tw);
+    TIFFGetField(t, TIFFTAG_TILELENGTH, &th);
+    const tmsize_t tileBytes = TIFFTileSize(t);
     if (tw == 0 || th == 0 || tileBytes < tmsize_t(tw) * th * bytesPerPixel_) {
-      qDebug() << "Can not open TIFF file" << filePath_;
+      logNamed("Can not open TIFF file", filePath_);
       return false;
     }
     std::vector<unsigned char> tile(static_cast<size_t>(tileBytes));
     for (uint32_t ty = 0; ty < h; ty += th)
       for (uint32_t tx = 0; tx < w; tx += tw) {
-        if (TIFFReadTile(t.get(), tile.data(), tx, ty, 0, 0) < 0) {
-          qDebug() << "Can not open TIFF file" << filePath_;
+        if (TIFFReadTile(t, tile.data(), tx, ty, 0, 0) < 0) {
+          logNamed("Can not open TIFF file", filePath_);
           return false;
         }
         const uint32_t cw = std::min(tw, w - tx), ch = std::min(th, h - ty);
@@ -146,15 +238,15 @@ bool ImgDataTiff::openData() {
                       tile.data() + size_t(r) * tw * bytesPerPixel_, size_t(cw) * bytesPerPixel_);
       }
   } else {
-    const tmsize_t scan = TIFFScanlineSize(t.get());
+    const tmsize_t scan = TIFFScanlineSize(t);
     if (scan < tmsize_t(rowBytes)) {
-      qDebug() << "Can not open TIFF file" << filePath_;
+      logNamed("Can not open TIFF file", filePath_);
       return false;
     }
     std::vector<unsigned char> line(static_cast<size_t>(scan));
     for (uint32_t y = 0; y < h; ++y) {
-      if (TIFFReadScanline(t.get(), line.data(), y, 0) < 0) {
-        qDebug() << "Can not open TIFF file" << filePath_;
+      if (TIFFReadScanline(t, line.data(), y, 0) < 0) {
+        logNamed("Can not open TIFF file", filePath_);
         return false;
       }
       std::memcpy(pixels_.data() + size_t(y) * rowBytes, line.data(), rowBytes);

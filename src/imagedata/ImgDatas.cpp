@@ -3,6 +3,8 @@
 #include <QDebug>
 #include <QFileInfo>
 
+#include "app/NamedLog.h"
+
 ImgDatas::ImgDatas(QObject* parent) : QObject(parent) {}
 
 ImgDatas::~ImgDatas() { clear(); }
@@ -25,14 +27,14 @@ bool ImgDatas::add(const QString& filePath, int idx) {
   // A file that vanished after it was chosen is reported once here rather
   // than by each failing step of the type test and the reader.
   if (!QFileInfo(imageFilePath(filePath)).isFile()) {
-    qDebug() << "File is not ready to access" << filePath;
+    logNamed("File is not ready to access", filePath);
     return false;
   }
   std::unique_ptr<ImgData> frame = createImgData(fileType(filePath));
   if (!frame) return false;
   frame->setFilePath(filePath);
   if (!frame->open(idx)) {
-    qDebug() << "File is not ready to access" << filePath;
+    logNamed("File is not ready to access", filePath);
     return false;
   }
   if (width_ == 0) {
@@ -43,12 +45,12 @@ bool ImgDatas::add(const QString& filePath, int idx) {
     frames_.push_back(std::move(frame));
     return true;
   }
-  const QString sizes = QStringLiteral(": (%1, %2) != (%3, %4) : ")
-                            .arg(width_)
-                            .arg(height_)
-                            .arg(frame->width())
-                            .arg(frame->height());
-  qDebug().nospace() << "Mismatch image size" << sizes.toUtf8().constData() << " " << filePath;
+  logNamed(QStringLiteral("Mismatch image size: (%1, %2) != (%3, %4) :")
+               .arg(width_)
+               .arg(height_)
+               .arg(frame->width())
+               .arg(frame->height()),
+           filePath);
   return false;
 }
 

@@ -6,6 +6,7 @@
 #include <QTextStream>
 
 #include "app/ItemLine.h"
+#include "app/NamedLog.h"
 #include "imagedata/DataSetScan.h"
 
 QString KestrelMetaItem::energyText() const {
@@ -59,7 +60,7 @@ bool KestrelMetaReader::read(const QString& metaFile, const QString& dataDir) {
   QFile file(metaFile);
   // No name at all is not tried: QFile would add a warning of its own.
   if (metaFile.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-    qDebug() << "Can't open Kestrel Meta File" << metaFile;
+    logNamed("Can't open Kestrel Meta File", metaFile);
     return false;
   }
 

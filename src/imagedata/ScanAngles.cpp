@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/NamedLog.h"
 #include "imagedata/ImgDataHdf5.h"
 #include "imagedata/ImgDatas.h"
 
@@ -62,8 +63,8 @@ QString checkScanAngles(const ImgDatas& set, double rangeDeg, double originDeg) 
   if (text.isEmpty()) return {};
   const QString file = imageFilePath(set.frame(0)->filePath());
   if (warn)
-    qWarning() << text.toUtf8().constData() << file;
+    qWarning().noquote() << namedMessage(text, file);
   else
-    qDebug() << text.toUtf8().constData() << file;
+    logNamed(text, file);
   return text;
 }

@@ -2,8 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <cstdlib>
-#include <limits>
 
 namespace {
 QStringList matchingFiles(const QDir& dir, const QString& no) {
@@ -39,10 +37,7 @@ void QmpSequence::announcing(int slice) {
 }
 
 int QmpSequence::startContinuous(int first, int last, int step) {
-  const int mag = step == 0 ? 1 : (step == std::numeric_limits<int>::min()
-                                       ? std::numeric_limits<int>::max()
-                                       : std::abs(step));
-  step_ = first > last ? -mag : mag;
+  step_ = step;
   last_ = last;
   cont_ = true;
   announcing(first);
@@ -68,7 +63,8 @@ QmpSequence::Action QmpSequence::peerFree(const QString& lastCommand, bool with2
     if (cont_) {
       // Computed in 64 bits so a step near the int range cannot wrap past last.
       const long long next = static_cast<long long>(slice_) + step_;
-      const bool inRange = step_ > 0 ? next <= last_ : next >= last_;
+      const bool towardsLast = slice_ <= last_ ? step_ > 0 : step_ < 0;
+      const bool inRange = towardsLast && (step_ > 0 ? next <= last_ : next >= last_);
       if (inRange) {
         announcing(static_cast<int>(next));
         return Action::Announce;

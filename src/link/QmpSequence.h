@@ -31,9 +31,10 @@ class QmpSequence {
 
   // A slice is being announced: stage 1, remember it.
   void announcing(int slice);
-  // Continuous mode over first … last: the slice to announce first. A step
-  // of 0 counts as 1 and the walk always moves from first towards last, so a
-  // range can neither loop for ever nor run away from its end.
+  // Continuous mode over first … last by step, the run's step of the slice
+  // range (runSliceStep: never 0, negative when first > last): the slice to
+  // announce first. A step that does not lead from first towards last ends
+  // the walk after first, so a range can neither loop for ever nor run away.
   int startContinuous(int first, int last, int step);
   // Back to idle with continuous mode off (a new connection, the button).
   void reset();

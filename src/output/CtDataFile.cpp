@@ -1,7 +1,5 @@
 #include "output/CtDataFile.h"
 
-#include <unistd.h>
-
 #include <QDebug>
 #include <QFile>
 #include <charconv>
@@ -9,81 +7,164 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <new>
+
+#include "app/MemoryBudget.h"
+#include "app/TextFiles.h"
+#include "app/TextTokens.h"
+
+#include "output/LargePages.h"
+
+#include "app/NamedLog.h"
 
 namespace {
 
 constexpr char kMagic[] = "#VNTO-CTImg";
 constexpr int kMagicLength = 11;
-constexpr qint64 kMaxSide = 16384;
 
-// Writes v in general notation, 6 significant digits, at p; returns the end.
+// Six significant digits of a double, exactly as printf's "%.6g" (and
+// std::to_chars with chars_format::general and precision 6) give them, but
+// several times faster for the magnitudes an image holds: |v| is scaled by
+// an exact power of ten, and only when the scaled value lands on a rounding
+// tie is it redone exactly (v = M / 2^s, M * 10^k in 128-bit integers, half
+// to even), so no digit can differ. Other magnitudes (>= 1e6, below about
+// 1e-17, subnormal) go through std::to_chars.
+using U128 = unsigned __int128;
+
+U128 pow10Wide(int k) {
+  U128 r = 1;
+  while (k-- > 0) r *= 10;
+  return r;
+}
+
+constexpr double kPow10Double[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The six digits q (100000 ... 999999) of |v| and its decimal exponent e,
+// so that |v| rounds to q * 10^(e - 5); false when v is outside the range
+// handled here.
+bool sixDigits(double v, std::uint64_t& q, int& e) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  const int biased = int(bits >> 52) & 0x7ff;
+  if (biased == 0 || biased == 0x7ff) return false;
+  const std::uint64_t m = (bits & ((std::uint64_t(1) << 52) - 1)) | (std::uint64_t(1) << 52);
+  const int shift = 1075 - biased;  // |v| = m / 2^shift
+  if (shift < 1 || shift > 127) return false;
+  // floor(log10 |v|) is this or one more: |v| lies in [2^(52 - shift), 2^(53 - shift)).
+  e = ((52 - shift) * 78913) >> 18;
+  int k = 5 - e;
+  if (k < 0 || k > 22) return false;
+  // First in doubles: 10^k is exact, so the product is rounded once. Every
+  // tie n + 0.5 below 10^6 is a double and rounding is monotone, so the
+  // rounded product lies on the same side of each tie as the exact one; only
+  // when it lands on a tie itself does the exact remainder have to decide.
+  const double a = std::fabs(v);
+  double scaled = a * kPow10Double[k];
+  if (scaled >= 1e6) {
+    if (--k < 0) return false;
+    ++e;
+    scaled = a * kPow10Double[k];
+  }
+  if (scaled < 1e5) return false;
+  const double whole = std::floor(scaled);
+  const double fraction = scaled - whole;
+  if (fraction != 0.5) {
+    q = std::uint64_t(whole) + (fraction > 0.5 ? 1 : 0);
+  } else {
+    // On a tie: the exact remainder of m * 10^k / 2^shift decides.
+    const U128 p = U128(m) * pow10Wide(k);
+    const U128 w = p >> shift;
+    q = std::uint64_t(w);
+    const U128 rest = p - (w << shift);
+    const U128 half = U128(1) << (shift - 1);
+    if (rest > half || (rest == half && (q & 1))) ++q;
+  }
+  if (q >= 1000000) {
+    q /= 10;  // 1000000 exactly: the rounding reached the next power of ten
+    ++e;
+  }
+  return true;
+}
+
+// Two decimal digits of 0 ... 99.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes v at p and returns the end; p must have 16 bytes to spare beyond
+// the text (at most 13 characters), which short fixed-size copies may touch.
 char* putG6(char* p, char* end, double v) {
   if (std::isnan(v)) {
     std::memcpy(p, std::signbit(v) ? "-nan" : "nan", std::signbit(v) ? 4 : 3);
     return p + (std::signbit(v) ? 4 : 3);
   }
-  return std::to_chars(p, end, v, std::chars_format::general, 6).ptr;
-}
-
-char* putInt(char* p, char* end, long long v) { return std::to_chars(p, end, v).ptr; }
-
-// Bytes of free memory, or -1 when unknown.
-qint64 availableMemory() {
-  QFile f(QStringLiteral("/proc/meminfo"));
-  if (f.open(QIODevice::ReadOnly)) {
-    const QByteArray text = f.readAll();
-    const int at = text.indexOf("MemAvailable:");
-    if (at >= 0) {
-      const int eol = text.indexOf('\n', at);
-      const QByteArray num = text.mid(at + 13, eol - at - 13).trimmed().split(' ').value(0);
-      bool ok = false;
-      const qint64 kb = num.toLongLong(&ok);
-      if (ok) return kb * 1024;
-    }
+  std::uint64_t q;
+  int e;
+  if (!sixDigits(v, q, e)) return std::to_chars(p, end, v, std::chars_format::general, 6).ptr;
+  if (v < 0) *p++ = '-';
+  char d[16] = {};
+  const unsigned hi = unsigned(q / 10000), mid = unsigned(q / 100 % 100), lo = unsigned(q % 100);
+  std::memcpy(d, kDigitPairs + 2 * hi, 2);
+  std::memcpy(d + 2, kDigitPairs + 2 * mid, 2);
+  std::memcpy(d + 4, kDigitPairs + 2 * lo, 2);
+  int nd = 6;  // significant digits without trailing zeros
+  while (nd > 1 && d[nd - 1] == '0') --nd;
+  if (e < -4 || e > 5) {  // d.ddddde-XX or d.ddddde+XX
+    *p = d[0];
+    p[1] = '.';
+    std::memcpy(p + 2, d + 1, 8);
+    p += nd > 1 ? nd + 1 : 1;
+    const int x = e < 0 ? -e : e;
+    *p++ = 'e';
+    *p++ = e < 0 ? '-' : '+';
+    if (x >= 100) *p++ = char('0' + x / 100);
+    std::memcpy(p, kDigitPairs + 2 * (x % 100), 2);
+    return p + 2;
   }
-#ifdef _SC_AVPHYS_PAGES
-  const long pages = sysconf(_SC_AVPHYS_PAGES);
-  const long size = sysconf(_SC_PAGESIZE);
-  if (pages > 0 && size > 0) return qint64(pages) * size;
-#endif
-  return -1;
-}
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-struct Token {
-  const char* b;
-  const char* e;
-  bool is(const char* s) const {
-    const size_t n = std::strlen(s);
-    return size_t(e - b) == n && std::memcmp(b, s, n) == 0;
+  if (e < 0) {  // 0.000ddd
+    std::memcpy(p, "0.000000", 8);
+    p += 1 - e;
+    std::memcpy(p, d, 8);
+    return p + nd;
   }
-};
-
-// Whole token as a 32-bit integer, 0 when it does not parse.
-int toInt(const Token& t) {
-  const char* b = t.b;
-  if (b < t.e && *b == '+') ++b;
-  int v = 0;
-  auto r = std::from_chars(b, t.e, v);
-  if (r.ec != std::errc() || r.ptr != t.e) return 0;
-  return v;
+  std::memcpy(p, d, 8);  // integer part (e <= 5), then the fraction if any
+  p += e + 1;
+  if (nd > e + 1) {
+    *p = '.';
+    std::memcpy(p + 1, d + e + 1, 8);
+    p += nd - e;
+  }
+  return p;
 }
 
-// Whole token as a double, 0 when it does not parse.
-double toDouble(const Token& t) {
-  const char* b = t.b;
-  if (b < t.e && *b == '+') ++b;
-  double v = 0;
-  auto r = std::from_chars(b, t.e, v);
-  if (r.ec != std::errc() || r.ptr != t.e) return 0;
-  return v;
+char* putInt(char* p, char* end, long long v) {
+  if (v < 0 || v >= 10000) return std::to_chars(p, end, v).ptr;
+  const unsigned u = unsigned(v);
+  if (u < 10) {
+    *p = char('0' + u);
+    return p + 1;
+  }
+  if (u < 100) {
+    std::memcpy(p, kDigitPairs + 2 * u, 2);
+    return p + 2;
+  }
+  if (u < 1000) {
+    *p++ = char('0' + u / 100);
+  } else {
+    std::memcpy(p, kDigitPairs + 2 * (u / 100), 2);
+    p += 2;
+  }
+  std::memcpy(p, kDigitPairs + 2 * (u % 100), 2);
+  return p + 2;
 }
 
 }  // namespace
 
 void appendNumberG6(QByteArray& out, double v) {
-  char buf[40];
+  char buf[48];
   char* e = putG6(buf, buf + sizeof buf, v);
   out.append(buf, int(e - buf));
 }
@@ -130,7 +211,7 @@ void appendCtDataFile(QByteArray& out, const double* image, int rows, int rowLen
 
   // Longest line: two integers (<= 11 chars each), a value (<= 13 chars), 3 separators.
   constexpr int kMaxLine = 48;
-  const qint64 need = qint64(out.size()) + nx * ny * kMaxLine;
+  const qint64 need = qint64(out.size()) + nx * ny * kMaxLine + 16;  // putG6's spare bytes
   if (need > std::numeric_limits<int>::max() - 64) {
     qWarning() << "CT data file too large to compose:" << nx << "x" << ny;
     return;
@@ -138,6 +219,7 @@ void appendCtDataFile(QByteArray& out, const double* image, int rows, int rowLen
   const qsizetype start = out.size();
   out.resize(qsizetype(need));
   char* const base = out.data();
+  adviseLargePages(base + start, base + need);
   char* p = base + start;
   char* const end = base + out.size();
   for (long long j = 0; j < ny; ++j) {
@@ -164,90 +246,104 @@ double CtDataGrid::at(int x, int y) const {
   return values[size_t(y) * size_t(width) + size_t(x)];
 }
 
-bool readCtDataFile(const QString& path, CtDataGrid& out) {
+bool readCtDataFile(const QString& path, CtDataInfo& info,
+                    const std::function<double*(int width, int height)>& allocate) {
+  using texttokens::Token;
+  if (isSpecialFile(path)) {
+    qDebug() << "CT data file cannot be opened:" << path << "not a regular file";
+    return false;
+  }
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    qDebug() << "CT data file cannot be opened:" << path << file.errorString();
+    logNamed("CT data file cannot be opened:", path + " : " + file.errorString());
     return false;
   }
-  const QByteArray first = file.readLine(4096);
-  if (first.size() < kMagicLength || std::memcmp(first.constData(), kMagic, kMagicLength) != 0)
+  // The magic first, so that large files of other kinds are not read at all.
+  const QByteArray magic = file.peek(kMagicLength);
+  if (magic.size() < kMagicLength || std::memcmp(magic.constData(), kMagic, kMagicLength) != 0)
     return false;
-  if (!first.endsWith('\n')) {  // an overlong first line: skip the rest of it
-    char c;
-    while (file.getChar(&c) && c != '\n') {
-    }
-  }
-  const QByteArray body = file.readAll();
-  file.close();
+  const qint64 fileBytes = file.size();
+  auto refuse = [&path](const QString& why) {
+    qWarning().noquote() << QStringLiteral("CT data file refused, %1: %2").arg(why, path);
+    return false;
+  };
+
+  TextLineReader lines(file);
+  const char* p = nullptr;
+  const char* eol = nullptr;
+  lines.next(p, eol);  // the magic line
 
   double mn = std::numeric_limits<double>::max(), mx = -mn;
   int X0 = 0, Y0 = 0, X1 = 0, Y1 = 0;
   int width = 0, height = 0;
-  std::vector<double> grid;
-  bool haveGrid = false;
-
-  const char* p = body.constData();
-  const char* const end = p + body.size();
+  double* grid = nullptr;
+  // Held while the grid is being filled, so that readers running at the same
+  // time cannot all count on the same free memory.
+  memorybudget::Reservation reservation;
   Token items[4];
-  while (p < end) {
-    const char* eol = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-    if (!eol) eol = end;
-    int n = 0;
-    const char* q = p;
-    while (q < eol && n < 4) {
-      while (q < eol && isBlank(*q)) ++q;
-      if (q >= eol) break;
-      const char* b = q;
-      while (q < eol && !isBlank(*q)) ++q;
-      items[n++] = Token{b, q};
-    }
-    p = eol + 1;
+  while (lines.next(p, eol)) {
+    const int n = texttokens::split(p, eol, items, 4, false);
     if (n > 0 && items[0].is("#")) {
       if (n >= 4) {
         if (items[1].is("Range_X0"))
-          X0 = toInt(items[3]);
+          X0 = texttokens::toInt(items[3]);
         else if (items[1].is("Range_Y0"))
-          Y0 = toInt(items[3]);
+          Y0 = texttokens::toInt(items[3]);
         else if (items[1].is("Range_X1"))
-          X1 = toInt(items[3]);
+          X1 = texttokens::toInt(items[3]);
         else if (items[1].is("Range_Y1"))
-          Y1 = toInt(items[3]);
+          Y1 = texttokens::toInt(items[3]);
       }
       continue;
     }
-    if (!haveGrid) {
+    if (!grid) {
       const double w = std::trunc(double(X1) - double(X0) + 1);
       const double h = std::trunc(double(Y1) - double(Y0) + 1);
       if (!(X1 > 0 && Y1 > 0 && w > 0 && h > 0)) continue;
-      const double bytes = w * h * double(sizeof(double));
-      const qint64 avail = availableMemory();
-      if (w > kMaxSide || h > kMaxSide || (avail >= 0 && bytes > double(avail))) {
-        qWarning().noquote() << QStringLiteral("CT data file refused, grid %1 x %2 too large: %3")
-                                    .arg(qint64(w))
-                                    .arg(qint64(h))
-                                    .arg(path);
-        return false;
-      }
+      QString why;
+      reservation =
+          memorybudget::reserveTextGrid(qint64(w), qint64(h), kCtDataMaxSide, fileBytes, &why);
+      if (!reservation) return refuse(why);
       width = int(w);
       height = int(h);
-      grid.assign(size_t(width) * size_t(height), 0.0);
-      haveGrid = true;
+      try {
+        grid = allocate(width, height);
+      } catch (const std::bad_alloc&) {
+        grid = nullptr;
+      }
+      if (!grid)
+        return refuse(QStringLiteral("grid %1 x %2 cannot be allocated").arg(width).arg(height));
     }
     if (n < 3) continue;
-    const long long col = (long long)toInt(items[0]) - X0;
-    const long long row = (long long)toInt(items[1]) - Y0;
-    const double v = toDouble(items[2]);
+    const long long col = (long long)texttokens::toInt(items[0]) - X0;
+    const long long row = (long long)texttokens::toInt(items[1]) - Y0;
+    const double v = texttokens::toDouble(items[2]);
     if (col >= 0 && col < width && row >= 0 && row < height)
       grid[size_t(row) * size_t(width) + size_t(col)] = v;
     if (v > mx) mx = v;
     if (v < mn) mn = v;
   }
-  if (!haveGrid || width <= 0 || height <= 0) return false;
-  out.width = width;
-  out.height = height;
-  out.values = std::move(grid);
-  out.min = mn;
-  out.max = mx;
+  if (lines.lineTooLong()) return refuse(textReadReason(TextRead::LineTooLong));
+  if (!grid || width <= 0 || height <= 0) return false;
+  info.width = width;
+  info.height = height;
+  info.min = mn;
+  info.max = mx;
+  return true;
+}
+
+bool readCtDataFile(const QString& path, CtDataGrid& out) {
+  std::vector<double> values;
+  CtDataInfo info;
+  const bool ok = readCtDataFile(path, info, [&values](int w, int h) {
+    values.assign(size_t(w) * size_t(h), 0.0);
+    return values.data();
+  });
+  if (!ok) return false;
+  out.width = info.width;
+  out.height = info.height;
+  out.min = info.min;
+  out.max = info.max;
+  out.values = std::move(values);
   return true;
 }

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <vector>
 
 struct CtDataRegion {
@@ -29,8 +30,22 @@ struct CtDataGrid {
   double at(int x, int y) const;
 };
 
-// Reads a CT data file; false when it cannot be opened, lacks the magic line,
-// never produces a grid, or announces a grid too large to hold.
+// Largest grid side the reader accepts.
+constexpr int kCtDataMaxSide = 16384;
+
+struct CtDataInfo {
+  int width = 0, height = 0;
+  double min = 0, max = 0;
+};
+
+// Reads a CT data file into the grid that allocate(width, height) provides:
+// width x height zeros, row-major, or null when they cannot be had. False when
+// the file cannot be opened, lacks the magic line, never produces a grid,
+// announces a grid larger than kCtDataMaxSide a side, larger than its size can
+// fill or larger than the free memory, or has a line longer than 1 MiB.
+bool readCtDataFile(const QString& path, CtDataInfo& info,
+                    const std::function<double*(int width, int height)>& allocate);
+// The same into a CtDataGrid.
 bool readCtDataFile(const QString& path, CtDataGrid& out);
 
 // The general number format with 6 significant digits used by the file (and elsewhere).

@@ -35,21 +35,41 @@ bool DataSaver::makeFolder(const QString& folder) {
   return false;
 }
 
-QStringList DataSaver::prepareFolders(const QString& path, const QString& tag, const QString& no) {
+QStringList DataSaver::targetFolders(const QString& path, const QString& tag,
+                                     const QString& no) const {
   if (!subFolders_) return {path};
   const QString sep = QDir::separator();
-  const QString energy = path + sep + tag;
-  const QString slice = path + sep + no;
   QStringList folders;
-  if (ofEnergy_) {
-    makeFolder(energy);
-    folders << energy;
-  }
-  if (!(ofEnergy_ && !ofSlice_)) {
-    makeFolder(slice);
-    folders << slice;
-  }
+  if (ofEnergy_) folders << path + sep + tag;
+  if (!(ofEnergy_ && !ofSlice_)) folders << path + sep + no;
   return folders;
+}
+
+QStringList DataSaver::prepareFolders(const QString& path, const QString& tag, const QString& no) {
+  const QStringList folders = targetFolders(path, tag, no);
+  if (subFolders_)
+    for (const QString& f : folders) makeFolder(f);
+  return folders;
+}
+
+bool DataSaver::writeFile(const QString& target, const QByteArray& bytes) {
+  QFile f(target);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    fail(target, f.errorString());
+    return false;
+  }
+  const qint64 n = f.write(bytes);
+  if (n != bytes.size() || !f.flush()) {
+    fail(target, f.errorString());
+    f.close();
+    return false;
+  }
+  f.close();
+  if (f.error() != QFileDevice::NoError) {
+    fail(target, f.errorString());
+    return false;
+  }
+  return true;
 }
 
 void DataSaver::saveData(SavingData* data) {
@@ -57,23 +77,7 @@ void DataSaver::saveData(SavingData* data) {
   const QString file = fileName(data->name, data->tag, data->no, data->ext);
   for (const QString& folder : prepareFolders(data->path, data->tag, data->no)) {
     const QString target = QDir(folder).absoluteFilePath(file);
-    QFile f(target);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-      fail(target, f.errorString());
-      continue;
-    }
-    const qint64 n = f.write(data->data);
-    if (n != data->data.size() || !f.flush()) {
-      fail(target, f.errorString());
-      f.close();
-      continue;
-    }
-    f.close();
-    if (f.error() != QFileDevice::NoError) {
-      fail(target, f.errorString());
-      continue;
-    }
-    emit saved(target);
+    if (writeFile(target, data->data)) emit saved(target);
   }
 }
 
@@ -82,6 +86,10 @@ void DataSaver::saveImg(SavingImg* img) {
   const QString file = fileName(img->name, img->tag, img->no, QStringLiteral("png"));
   for (const QString& folder : prepareFolders(img->path, img->tag, img->no)) {
     const QString target = QDir(folder).absoluteFilePath(file);
+    if (!img->encoded.isEmpty()) {  // encoded by the worker
+      if (writeFile(target, img->encoded)) emit saved(target);
+      continue;
+    }
     if (img->image.isNull()) {
       fail(target, QStringLiteral("no picture to save"));
       continue;

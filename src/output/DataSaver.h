@@ -24,6 +24,9 @@ class DataSaver : public QObject {
   // "%1-%2-%3.%4" (name, tag, no, ext) or "%1-%2.%4" (tag, no, ext) for an empty name.
   static QString fileName(const QString& name, const QString& tag, const QString& no,
                           const QString& ext);
+  // The folders a record with this path, tag and slice number text is
+  // written to under the present switches, in writing order.
+  QStringList targetFolders(const QString& path, const QString& tag, const QString& no) const;
 
  public slots:
   void setSubFolders(bool on) { subFolders_ = on; }
@@ -43,6 +46,8 @@ class DataSaver : public QObject {
   // Folders a record goes to, in writing order; creates them first.
   QStringList prepareFolders(const QString& path, const QString& tag, const QString& no);
   bool makeFolder(const QString& folder);
+  // Writes the bytes as the whole file target; false (and reported) on failure.
+  bool writeFile(const QString& target, const QByteArray& bytes);
   void fail(const QString& path, const QString& reason);
 
   bool subFolders_ = false;

@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "app/ConfigStore.h"
+#include "app/NamedLog.h"
 #include "ui_CtView.h"
 #include "view3d/SlicesCtrl.h"
 #include "widgets/DispA.h"
@@ -304,7 +305,7 @@ void CtView::saveImage(QString fname) {
     gen.setTitle(QStringLiteral("Vanto 3D view"));
     QPainter p;
     if (!p.begin(&gen)) {
-      qWarning() << "Can not write SVG file" << fname;
+      qWarning().noquote() << namedMessage("Can not write SVG file", fname);
       return;
     }
     paintPImg0(p, size.width(), size.height());
@@ -312,6 +313,6 @@ void CtView::saveImage(QString fname) {
   } else if (!suffix.isEmpty() && rasterFormats_.contains(suffix)) {
     qDebug() << "saving" << fname;
     if (!picture_.save(fname, suffix.toLatin1().constData()))
-      qWarning() << "Can not write image file" << fname;
+      qWarning().noquote() << namedMessage("Can not write image file", fname);
   }
 }

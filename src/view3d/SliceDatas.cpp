@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <new>
 #include <optional>
 #include <thread>
 
@@ -47,9 +48,17 @@ void SliceDatas::filesSelected(QStringList files) {
     std::vector<std::optional<SliceRecord>> read(static_cast<size_t>(count));
     // Read-only access only: the non-const operator[] of a shared list detaches it,
     // and the readers would then copy the list concurrently.
+    // The readers reserve the memory of their grids (see memorybudget), so the
+    // parallel readers cannot all pass the free-memory check on the same bytes;
+    // a failed allocation still only drops that file (an exception leaving a
+    // thread would end the program).
     auto work = [&](int i) {
-      SliceRecord r;
-      if (readSliceFile(files.at(first + i), r)) read[size_t(i)] = std::move(r);
+      try {
+        SliceRecord r;
+        if (readSliceFile(files.at(first + i), r)) read[size_t(i)] = std::move(r);
+      } catch (const std::bad_alloc&) {
+        qDebug() << "Not enough memory to hold the slice file" << files.at(first + i);
+      }
     };
     std::vector<std::thread> pool;
     for (int i = 1; i < count; ++i) pool.emplace_back(work, i);

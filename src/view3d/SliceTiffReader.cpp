@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <memory>
 
+#include "app/MemoryBudget.h"
 #include "imagedata/ImgDataTiff.h"
 #include "view3d/SliceFileReaders.h"
 
@@ -38,7 +39,12 @@ bool readValueTiffSlice(const QString& path, SliceRecord& out) {
   frame.setFilePath(path);
   if (!frame.open(0)) return false;
   const int w = frame.width(), h = frame.height();
-  if (!sliceGridAffordable(w, h)) return false;
+  // The values' memory is reserved while they are filled, like the text
+  // readers' grids (readers of one load run in parallel).
+  if (w > kMaxSliceSide || h > kMaxSliceSide) return false;
+  const memorybudget::Reservation reservation =
+      memorybudget::reserve(qint64(w) * h * qint64(sizeof(double)));
+  if (!reservation) return false;
   SliceRecord r;
   r.values.resize(size_t(w) * size_t(h));
   double mn = DBL_MAX, mx = -DBL_MAX;
