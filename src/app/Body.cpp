@@ -795,15 +795,15 @@ void Body::setupFFT() {
   // The filter scales by 1 / (N x rows) with one row per frame used, as the
   // single panel does, so a partial data set is scaled alike by both.
   const SinogramSource src = sino_->source();
-  const SinogramParams base =
-      sino_->params(runParams_.rotAxIsV, runParams_.cor, runParams_.sliceNo);
+  SinogramParams base = sino_->params(runParams_.rotAxIsV, runParams_.cor, runParams_.sliceNo);
+  base.outlierThreshold = runParams_.outlierThreshold;
   const SgmGeometry g = computeGeometry(runParams_.rotAxIsV,
                                         detectorLength(src, runParams_.rotAxIsV), runParams_.cor);
   const int n = std::max(0, g.width) & ~1;
   const int rows = sinogramRows(base, imgs_->count());
   for (CtCalc2* w : workers_) {
     w->setSource(src, base);
-    w->setupWorkspace(n, rows, rows);
+    w->setupWorkspace(n, rows, rows, runParams_.filter);
   }
 }
 
@@ -1141,9 +1141,9 @@ void Body::qmpStartCont2dA() {
 
 void Body::qmpAnnounceSlice(int slice) {
   qmpSeq_.announcing(slice);
-  const QmpSliceFiles f = qmpSliceFiles(ui_->SelectDataSaveDir->path(), slice,
-                                        ui_->SaveInSubFolders->isChecked(),
-                                        ui_->SubOfSlice->isChecked());
+  const QmpSliceFiles f =
+      qmpSliceFiles(ui_->SelectDataSaveDir->path(), slice, ui_->SaveInSubFolders->isChecked(),
+                    ui_->SubOfSlice->isChecked());
   if (f.byPattern)
     emit qmpLoadFilesOfPattern(f.folder);
   else
