@@ -6,6 +6,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTranslator>
 #include <QtTest>
 #include <map>
@@ -149,13 +150,17 @@ class TestBody : public QObject {
     QCOMPARE(ui->ControlsContents->height() <= ui->ControlsScroll->viewport()->height(),
              columnWhole);
     QCOMPARE(ui->ControlsScroll->verticalScrollBar()->isVisible(), !columnWhole);
-    // With the energy-scan and I0 setups opened as well.
+    // With the energy-scan and I0 setups and the reconstruction options opened as well.
     ui->ShowAdditionalInfo->setChecked(true);
     ui->ShowAdditionalAdditionalInfo->setChecked(true);
+    auto* options = ui->procCtrl->findChild<QToolButton*>("OptionsToggle");
+    QVERIFY(options);
+    options->setChecked(true);
     QTRY_VERIFY(ui->ControlsScroll->viewport()->width() > 0);
     const int need = ui->ControlsContents->minimumSizeHint().width();
     const int have = ui->ControlsScroll->viewport()->width();
-    QVERIFY2(need <= have, qPrintable(QString("panels ask for %1 px, column is %2").arg(need).arg(have)));
+    QVERIFY2(need <= have,
+             qPrintable(QString("panels ask for %1 px, column is %2").arg(need).arg(have)));
     QTRY_VERIFY(!ui->ControlsScroll->horizontalScrollBar()->isVisible());
   }
 

@@ -7,6 +7,7 @@ vanto_core_library(ct
   OutlierRemoval.h OutlierRemoval.cpp
   StripeRemoval.h StripeRemoval.cpp
   CorGuess.h CorGuess.cpp
+  CorSweep.h CorSweep.cpp
   SinogramImage.h SinogramImage.cpp
   CtRunParams.h
   CtRunMath.h CtRunMath.cpp
