@@ -23,6 +23,7 @@
 #include "ct/HSgm.h"
 #include "ct/ProcCtrl.h"
 #include "ct/Sinogram.h"
+#include "ct/StripeRemoval.h"
 #include "imagedata/ImgDatas.h"
 #include "imagedata/SelectAImgFile.h"
 #include "imagedata/SelectDataFiles.h"
@@ -37,15 +38,20 @@ namespace {
 constexpr int kWidth = 96, kRows = 24, kProjections = 60;
 
 // The reconstruction engine run directly on the sinogram the window's
-// sinogram panel builds for a slice: what every calculator must reproduce.
+// sinogram panel builds for a slice, with the run's options: what every
+// calculator must reproduce.
 std::vector<double> engineSlice(Body& body, const CtRunParams& run, int slice,
                                 const FbpRegion& region) {
   Sinogram* sino = body.sinogramPanel();
   HSgm rec;
-  buildSinogram(sino->source(), sino->params(run.rotAxIsV, run.cor, slice), rec);
+  SinogramParams p = sino->params(run.rotAxIsV, run.cor, slice);
+  p.outlierThreshold = run.outlierThreshold;
+  buildSinogram(sino->source(), p, rec);
+  if (run.ringRemovalSize >= 3)
+    removeStripes(rec.sgm(), rec.width(), rec.rows(), run.ringRemovalSize);
   const int n = rec.width() & ~1;
   FbpWorkspace ws;
-  ws.setup(n, rec.rows(), rec.rows());
+  ws.setup(n, rec.rows(), rec.rows(), run.filter);
   ws.clearImage(n);
   const CtAngles a = ctAngles(run);
   ws.forwardAll(rec);
@@ -293,6 +299,36 @@ class TestBody : public QObject {
         engineSlice(body, body.runParams(), slice, body.workerPanels().front()->calcRegion());
     QCOMPARE(got.size(), want.size());
     for (std::size_t i = 0; i < want.size(); ++i) QCOMPARE(got[i], want[i]);
+
+    // With every reconstruction option on, the workers give what the engine
+    // gives with them; each option alone changes this slice, so none of
+    // them can be left out unnoticed.
+    pc->setFilterWindow(FilterWindow::Hann);
+    pc->setFilterPadding(true);
+    pc->setRingRemovalSize(5);
+    pc->setOutlierThreshold(1.0);
+    const int optionsBefore = runs.count();
+    ui->CalcCT->click();
+    QTRY_COMPARE_WITH_TIMEOUT(runs.count(), optionsBefore + 1, 60000);
+    const CtRunParams withOptions = body.runParams();
+    QVERIFY(withOptions.filter == (FbpFilterSpec{FilterWindow::Hann, true}));
+    const int optionSlice = w->sliceNo();
+    const FbpRegion region = body.workerPanels().front()->calcRegion();
+    QCOMPARE(w->imageCopy(), engineSlice(body, withOptions, optionSlice, region));
+    CtRunParams plain = withOptions;
+    plain.filter = {};
+    plain.ringRemovalSize = 0;
+    plain.outlierThreshold = 0.0;
+    const std::vector<double> plainSlice = engineSlice(body, plain, optionSlice, region);
+    for (int option = 0; option < 4; ++option) {
+      CtRunParams one = plain;
+      if (option == 0) one.filter.window = FilterWindow::Hann;
+      if (option == 1) one.filter.padding = true;
+      if (option == 2) one.ringRemovalSize = 5;
+      if (option == 3) one.outlierThreshold = 1.0;
+      QVERIFY2(engineSlice(body, one, optionSlice, region) != plainSlice,
+               qPrintable(QString("option %1 leaves the slice as it is").arg(option)));
+    }
   }
 
   void autoSaveWritesEveryFile() {
