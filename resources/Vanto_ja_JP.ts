@@ -578,6 +578,58 @@
         <source>Start [#]</source>
         <translation>開始 [#]</translation>
     </message>
+    <message>
+        <source>Options</source>
+        <translation>オプション</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>フィルター</translation>
+    </message>
+    <message>
+        <source>Ramp</source>
+        <translation>ランプ</translation>
+    </message>
+    <message>
+        <source>Shepp-Logan</source>
+        <translation>シェップ・ローガン</translation>
+    </message>
+    <message>
+        <source>Cosine</source>
+        <translation>コサイン</translation>
+    </message>
+    <message>
+        <source>Hamming</source>
+        <translation>ハミング</translation>
+    </message>
+    <message>
+        <source>Hann</source>
+        <translation>ハン</translation>
+    </message>
+    <message>
+        <source>Padding</source>
+        <translation>ゼロ詰め</translation>
+    </message>
+    <message>
+        <source>Ring removal</source>
+        <translation>リング除去</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>なし</translation>
+    </message>
+    <message>
+        <source>Outlier removal</source>
+        <translation>外れ値除去</translation>
+    </message>
+    <message>
+        <source>(0: off)</source>
+        <translation>(0: なし)</translation>
+    </message>
+    <message>
+        <source>CoR sweep ±</source>
+        <translation>回転中心スイープ ±</translation>
+    </message>
 </context>
 <context>
     <name>SeekCtrl</name>
@@ -790,6 +842,10 @@
     <message>
         <source>Move Y w. Mouse</source>
         <translation>マウスでY移動</translation>
+    </message>
+    <message>
+        <source>CoR Sweep</source>
+        <translation>回転中心スイープ</translation>
     </message>
 </context>
 <context>

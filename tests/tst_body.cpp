@@ -12,6 +12,7 @@
 #include "ct/HSgm.h"
 #include "ct/ProcCtrl.h"
 #include "ct/Sinogram.h"
+#include "ct/StripeRemoval.h"
 #include "imagedata/ImgDatas.h"
 #include "imagedata/SelectAImgFile.h"
 #include "imagedata/SelectDataFiles.h"
@@ -25,15 +26,20 @@ namespace {
 constexpr int kWidth = 96, kRows = 24, kProjections = 60;
 
 // The reconstruction engine run directly on the sinogram the window's
-// sinogram panel builds for a slice: what every calculator must reproduce.
+// sinogram panel builds for a slice, with the run's options: what every
+// calculator must reproduce.
 std::vector<double> engineSlice(Body& body, const CtRunParams& run, int slice,
                                 const FbpRegion& region) {
   Sinogram* sino = body.sinogramPanel();
   HSgm rec;
-  buildSinogram(sino->source(), sino->params(run.rotAxIsV, run.cor, slice), rec);
+  SinogramParams p = sino->params(run.rotAxIsV, run.cor, slice);
+  p.outlierThreshold = run.outlierThreshold;
+  buildSinogram(sino->source(), p, rec);
+  if (run.ringRemovalSize >= 3)
+    removeStripes(rec.sgm(), rec.width(), rec.rows(), run.ringRemovalSize);
   const int n = rec.width() & ~1;
   FbpWorkspace ws;
-  ws.setup(n, rec.rows(), rec.rows());
+  ws.setup(n, rec.rows(), rec.rows(), run.filter);
   ws.clearImage(n);
   const CtAngles a = ctAngles(run);
   ws.forwardAll(rec);
@@ -123,9 +129,12 @@ class TestBody : public QObject {
     QCOMPARE(ui->ControlsContents->height() <= ui->ControlsScroll->viewport()->height(),
              columnWhole);
     QCOMPARE(ui->ControlsScroll->verticalScrollBar()->isVisible(), !columnWhole);
-    // With the energy-scan and I0 setups opened as well.
+    // With the energy-scan and I0 setups and the reconstruction options opened as well.
     ui->ShowAdditionalInfo->setChecked(true);
     ui->ShowAdditionalAdditionalInfo->setChecked(true);
+    auto* options = ui->procCtrl->findChild<QToolButton*>("OptionsToggle");
+    QVERIFY(options);
+    options->setChecked(true);
     QTRY_VERIFY(ui->ControlsScroll->viewport()->width() > 0);
     const int need = ui->ControlsContents->minimumSizeHint().width();
     const int have = ui->ControlsScroll->viewport()->width();
@@ -312,6 +321,46 @@ class TestBody : public QObject {
                              engineSlice(body, body.runParams(), pc->sliceNo(),
                                          body.workerPanels().front()->calcRegion())),
              -1L);
+  }
+
+  // With every reconstruction option on, the workers give what the engine
+  // gives with them; each option alone changes this slice, so none of them
+  // can be left out unnoticed.
+  void optionsReachTheWorkers() {
+    Body body;
+    Ui::Body* ui = body.form();
+    ProcCtrl* pc = ui->procCtrl;
+    pc->setRotAxIsV(true);
+    QVERIFY(load(body, projections_));
+    ui->SelectCt2->click();
+    pc->setFilterWindow(FilterWindow::Hann);
+    pc->setFilterPadding(true);
+    pc->setRingRemovalSize(5);
+    pc->setOutlierThreshold(1.0);
+    QSignalSpy runs(&body, &Body::calcFinished);
+    ui->CalcCT->click();
+    QTRY_COMPARE_WITH_TIMEOUT(runs.count(), 1, 20000);
+    QTRY_VERIFY(!body.anyWorkerBusy());
+    const CtRunParams withOptions = body.runParams();
+    QVERIFY(withOptions.filter == (FbpFilterSpec{FilterWindow::Hann, true}));
+    CtCalc2* w = body.workers().front();
+    const int slice = w->sliceNo();
+    const FbpRegion region = body.workerPanels().front()->calcRegion();
+    QCOMPARE(firstDifference(w->imageCopy(), engineSlice(body, withOptions, slice, region)), -1L);
+    CtRunParams plain = withOptions;
+    plain.filter = {};
+    plain.ringRemovalSize = 0;
+    plain.outlierThreshold = 0.0;
+    const std::vector<double> plainSlice = engineSlice(body, plain, slice, region);
+    for (int option = 0; option < 4; ++option) {
+      CtRunParams one = plain;
+      if (option == 0) one.filter.window = FilterWindow::Hann;
+      if (option == 1) one.filter.padding = true;
+      if (option == 2) one.ringRemovalSize = 5;
+      if (option == 3) one.outlierThreshold = 1.0;
+      QVERIFY2(engineSlice(body, one, slice, region) != plainSlice,
+               qPrintable(QString("option %1 leaves the slice as it is").arg(option)));
+    }
   }
 
   // "keep Conds." keeps slice and centre over a new set of the same size;

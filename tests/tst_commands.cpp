@@ -370,23 +370,91 @@ class TestCommands : public QObject {
     QCOMPARE(log.matching("can't open save setup file : ").size(), 2);
   }
 
-  // The saved-data format is a setup line only when it is not the default.
-  void dataFormatKey() {
-    Body body;
-    const QString file = dir_.filePath("format.cfg");
-    auto saved = [&] {
+  // Keys that a setup holds only when they are not at their defaults (older
+  // setups stay valid): set, written, restored by loading into a fresh
+  // window; a bad value is logged and leaves the setting; the default
+  // written nowhere again.
+  void keysOnlyWhenSet_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("set");    // the command that sets it
+    QTest::addColumn<QString>("saved");  // the line it gives in a setup
+    QTest::addColumn<QString>("bad");    // a value refused
+    QTest::addColumn<QString>("reset");  // back to the default
+    QTest::newRow("data format") << "auto_save_data_format"
+                                 << "auto_save_data_format TIF"
+                                 << "auto_save_data_format    tif"
+                                 << "auto_save_data_format png"
+                                 << "auto_save_data_format dat";
+    QTest::newRow("filter window") << "ct_filter"
+                                   << "ct_filter Shepp-Logan"
+                                   << "ct_filter                shepp-logan"
+                                   << "ct_filter gauss"
+                                   << "ct_filter ramp";
+    QTest::newRow("filter padding") << "ct_filter_padding"
+                                    << "ct_filter_padding 1"
+                                    << "ct_filter_padding        1"
+                                    << "ct_filter_padding yes"
+                                    << "ct_filter_padding 0";
+    QTest::newRow("ring removal") << "ct_ring_removal"
+                                  << "ct_ring_removal 21"
+                                  << "ct_ring_removal          21"
+                                  << "ct_ring_removal -3"
+                                  << "ct_ring_removal 0";
+    QTest::newRow("outlier removal") << "ct_outlier_removal"
+                                     << "ct_outlier_removal 250.5"
+                                     << "ct_outlier_removal       250.5"
+                                     << "ct_outlier_removal many"
+                                     << "ct_outlier_removal 0";
+  }
+
+  void keysOnlyWhenSet() {
+    QFETCH(QString, key);
+    QFETCH(QString, set);
+    QFETCH(QString, saved);
+    QFETCH(QString, bad);
+    QFETCH(QString, reset);
+    const QString file = dir_.filePath("keys.cfg");
+    auto savedLines = [&](Body& body) {
       QMetaObject::invokeMethod(&body, "saveSetup", Q_ARG(QString, file));
-      return readText(file).split('\n').filter("auto_save_data_format");
+      return readText(file).split('\n').filter(QRegularExpression("^" + key + " "));
     };
-    QCOMPARE(saved(), QStringList());
-    exec(body, "auto_save_data_format TIF");
-    QCOMPARE(saved(), QStringList{"auto_save_data_format    tif"});
+    Body body;
+    QCOMPARE(savedLines(body), QStringList());
+    exec(body, set);
+    QCOMPARE(savedLines(body), QStringList{saved});
+    {
+      Body fresh;
+      QVERIFY(QMetaObject::invokeMethod(&fresh, "loadSetup", Q_ARG(QString, file)));
+      QCOMPARE(savedLines(fresh), QStringList{saved});
+    }
     LogCapture log;
-    exec(body, "auto_save_data_format png");
-    QCOMPARE(log.matching("auto_save_data_format takes dat or tif, not").size(), 1);
-    QCOMPARE(saved(), QStringList{"auto_save_data_format    tif"});
-    exec(body, "auto_save_data_format dat");
-    QCOMPARE(saved(), QStringList());
+    exec(body, bad);
+    QCOMPARE(log.matching(key + " takes ").size(), 1);
+    QCOMPARE(savedLines(body), QStringList{saved});
+    exec(body, reset);
+    QCOMPARE(savedLines(body), QStringList());
+  }
+
+  // A sweep that cannot run is logged and counted, and the batch goes on.
+  void corSweepRefused_data() {
+    QTest::addColumn<QString>("line");
+    QTest::newRow("step 0") << "ct_cor_sweep 30 34 0";
+    QTest::newRow("step missing") << "ct_cor_sweep 30 34";
+    QTest::newRow("not a number") << "ct_cor_sweep 30 x 1";
+    QTest::newRow("too many centres") << "ct_cor_sweep 0 1000 0.5";
+    QTest::newRow("no images") << "ct_cor_sweep 30 34 1";
+  }
+
+  void corSweepRefused() {
+    QFETCH(QString, line);
+    Body body;
+    QSignalSpy done(&body, &Body::callBatchCheckEnd);
+    LogCapture log;
+    exec(body, line);
+    QCOMPARE(log.matching("CoR sweep not started : ").size(), 1);
+    QCOMPARE(body.jobStatus().failures(), 1);
+    QCOMPARE(done.count(), 1);
+    QVERIFY(!body.calculating());
   }
 
   // Loading a setup while a batch waits on its calculation must not move it on.

@@ -1,5 +1,6 @@
 // The program as a job: the shipped demo batch run by the real binary
 // (-nw -b ... -x -q) on a generated phantom, and the exit codes of -q.
+#include <QImage>
 #include <QtTest>
 #include <cmath>
 #include <cstring>
@@ -209,6 +210,77 @@ class TestHeadless : public QObject {
       if (QFile::exists(dir.filePath(QString("out/s--%1.dat").arg(s, 5, 10, QLatin1Char('0')))))
         found << s;
     QCOMPARE(found, saved);
+  }
+
+  // A centre-of-rotation sweep: one labelled picture per centre in the image
+  // folder, named after the centre it was reconstructed with, and a contact
+  // sheet of all of them.
+  void corSweep() {
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath("phantom")));
+    for (const QString& f : QDir(phantom_.path()).entryList(QDir::Files))
+      QVERIFY(QFile::copy(phantom_.filePath(f), dir.filePath("phantom/" + f)));
+    auto job = [&](const QString& name, const QString& lines, QByteArray* log) {
+      QFile f(dir.filePath(name));
+      if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) return -2;
+      f.write(QStringLiteral("images_keep_setup 1\n"
+                             "images_load phantom proj-*.img\n"
+                             "i0_load phantom/i0.img\n"
+                             "bg_load phantom/bg.img\n"
+                             "ct_rot_ax_is_v 1\n"
+                             "ct_proc_slice 4\n"
+                             "calc_ct2 1\n"
+                             "ct_threads 2\n")
+                  .toUtf8() +
+              lines.toUtf8());
+      f.close();
+      return run(kVanto, {"-nw", "-e", "-b", name, "-x", "-q"}, dir.path(), 120000, log);
+    };
+    // Centres 31 .. 33 on a 64-pixel detector: 33 leaves the fewest pixels on
+    // one side (30), so every picture has that centre's size, 2 * 30 - 1
+    // samples rounded down to even.
+    QByteArray log;
+    int rc = job("sweep.batch", "auto_save_image_path sweep\nct_cor_sweep 31 33 0.5\n", &log);
+    QVERIFY2(rc == 0, log.right(3000).constData());
+    QVERIFY(log.contains(
+        "\nJob finished: 5 of 5 slices reconstructed, 6 files written, 0 failures in "));
+    const QStringList expected{"cor-31.00.png", "cor-31.50.png", "cor-32.00.png",
+                               "cor-32.50.png", "cor-33.00.png", "cor-sweep.png"};
+    QDir sweep(dir.filePath("sweep"));
+    QCOMPARE(sweep.entryList(QDir::Files, QDir::Name), expected);
+    const int n = 58;
+    for (int i = 0; i < 5; ++i) {
+      const QImage pic(sweep.filePath(expected[i]));
+      QCOMPARE(pic.size(), QSize(n, n));
+      // The label states the centre of the file name.
+      QCOMPARE(pic.text("CoR"), expected[i].mid(4, 5));
+    }
+    // 5 pictures in 3 columns and 2 rows, 4 pixels apart and around.
+    const QImage sheet(sweep.filePath("cor-sweep.png"));
+    QCOMPARE(sheet.size(), QSize(3 * (n + 4) + 4, 2 * (n + 4) + 4));
+
+    // The slice reconstructed alone at centre 33 is the sweep's picture of
+    // 33.00 below its label, and differs from it where the label is printed.
+    rc = job("plain.batch",
+             "ct_cor 33\nauto_save_image 1\nauto_save_image_path plain\n"
+             "auto_save_image_name s\ncalc_exec\n",
+             &log);
+    QVERIFY2(rc == 0, log.right(3000).constData());
+    const QImage plain =
+        QImage(dir.filePath("plain/s--00004.png")).convertToFormat(QImage::Format_Grayscale8);
+    const QImage swept =
+        QImage(sweep.filePath("cor-33.00.png")).convertToFormat(QImage::Format_Grayscale8);
+    const QImage other =
+        QImage(sweep.filePath("cor-31.00.png")).convertToFormat(QImage::Format_Grayscale8);
+    QCOMPARE(plain.size(), swept.size());
+    auto rowsEqual = [n](const QImage& a, const QImage& b, int from, int to) {
+      for (int y = from; y < to; ++y)
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), n) != 0) return false;
+      return true;
+    };
+    QVERIFY(rowsEqual(plain, swept, n / 2, n));
+    QVERIFY(!rowsEqual(plain, swept, 0, 4));
+    QVERIFY(!rowsEqual(plain, other, n / 2, n));
   }
 };
 

@@ -26,6 +26,7 @@
 #include "automation/Batch.h"
 #include "automation/I0Energy.h"
 #include "automation/XafsBatch.h"
+#include "ct/CorSweep.h"
 #include "ct/CtCalc.h"
 #include "ct/CtCalc2.h"
 #include "ct/CtCalc2Ui.h"
@@ -103,6 +104,10 @@ Body::Body(QWidget* parent)
   sino_->setProcCtrl(ui_->procCtrl);
   sino_->setImgDatas(imgs_);
   sinoPop_ = dockInto(ui_->SinogramImgBaseLayout, sino_, "Check Sinogram");
+  connect(sino_, &Sinogram::askCorSweep, this, [this](double from, double to, double step) {
+    requestCorSweep(sweepCentres(from, to, step),
+                    QStringLiteral("%1 %2 %3").arg(from).arg(to).arg(step));
+  });
   ctCalc_ = new CtCalc;
   ctCalc_->setSinogram(sino_);
   ctCalc_->setRunParams(&runParams_);
@@ -303,6 +308,7 @@ void Body::createWorkers() {
       execMultiCtCalc();
     });
     connect(worker, &CtCalc2::ctImage, this, &Body::ctImage);
+    connect(worker, &CtCalc2::corImage, this, &Body::corImage);
     connect(worker, &CtCalc2::askToStartCalc, this, &Body::toggleCalcCt);
     connect(worker, &CtCalc2::saveDataWDiscard, saver_, &DataSaver::saveDataWDiscard);
     connect(worker, &CtCalc2::saveImgWDiscard, saver_, &DataSaver::saveImgWDiscard);
@@ -647,6 +653,7 @@ void Body::toggleCalcCt() {
 
 void Body::refuseRun(const QString& text) {
   fail(text);
+  sweepAsked_.clear();
   ui_->CalcCT->setStyleSheet(kCalcIdle);
   releaseBatchCalc();
   // The energy-scan sequence waits for the end of its run; it goes on with
@@ -655,21 +662,21 @@ void Body::refuseRun(const QString& text) {
   checkIdle();
 }
 
-bool Body::runPossible() {
+bool Body::runPossible(const QString& notStarted) {
   // Workers and the single panel take what these values give without
   // checking; a run that can give nothing is refused here, with the reason.
   const SinogramSource src = sino_->source();
   const CtRunParams& p = runParams_;
   const int length = detectorLength(src, p.rotAxIsV);
   if (!corUsable(length, p.cor)) {
-    refuseRun(QStringLiteral("CT calculation not started : the centre of rotation %1 leaves no "
-                             "sinogram on a detector line of %2 pixels")
-                  .arg(QString::number(p.cor, 'g', 6))
-                  .arg(length));
+    refuseRun(notStarted + QStringLiteral("the centre of rotation %1 leaves no sinogram on a "
+                                          "detector line of %2 pixels")
+                               .arg(QString::number(p.cor, 'g', 6))
+                               .arg(length));
     return false;
   }
   if (sinogramRows(sino_->params(p.rotAxIsV, p.cor, p.sliceNo), imgs_->count()) == 0) {
-    refuseRun("CT calculation not started : the partial data set uses no image");
+    refuseRun(notStarted + "the partial data set uses no image");
     return false;
   }
   return true;
@@ -691,8 +698,11 @@ void Body::startCalcCt() {
     ui_->CalcCT->setStyleSheet(kCalcRunning);
     return;
   }
+  const bool sweep = !sweepAsked_.empty();
+  const QString notStarted = sweep ? QStringLiteral("CoR sweep not started : ")
+                                   : QStringLiteral("CT calculation not started : ");
   if (imgs_->count() == 0) {
-    refuseRun("CT calculation not started : no projection images are loaded");
+    refuseRun(notStarted + "no projection images are loaded");
     return;
   }
   if (anyWorkerBusy()) {
@@ -716,7 +726,26 @@ void Body::startCalcCt() {
   runParams_.lowerLimit = ui_->DataLowerLimit->text().toDouble();
   runParams_.offset = ui_->DataOffset->text().toDouble();
   runParams_.saveDataTiff = ui_->AutoSaveDataFormat->currentIndex() == 1;
-  if (!runPossible()) return;
+  if (sweep) {
+    // The current slice once per centre, on the workers; every centre must
+    // leave a sinogram, which the two extremes decide.
+    runParams_.singleOn = false;
+    runParams_.workersOn = true;
+    runParams_.autoExec = false;
+    runParams_.corSweep = true;
+    const auto [lo, hi] = std::minmax_element(sweepAsked_.begin(), sweepAsked_.end());
+    const double extremes[2] = {*lo, *hi};
+    for (double c : extremes) {
+      runParams_.cor = c;
+      if (!runPossible(notStarted)) return;
+    }
+    sweep_ = Sweep{};
+    sweep_.centres = std::move(sweepAsked_);
+    sweepAsked_.clear();
+    runParams_.cor = sweep_.centres.front();
+  } else if (!runPossible(notStarted)) {
+    return;
+  }
 
   calculating_ = true;
   runByBatch_ = calcByBatch_;
@@ -730,8 +759,18 @@ void Body::startCalcCt() {
   auto makeSaveDir = [this](const QString& dir) {
     if (!QDir().mkpath(dir)) fail(namedMessage("Cannot create the save folder :", dir));
   };
-  if (ui_->AutoSaveImage->isChecked()) makeSaveDir(ui_->SelectImageSaveDir->path());
-  if (ui_->AutoSaveData->isChecked()) makeSaveDir(ui_->SelectDataSaveDir->path());
+  if (sweep) {
+    // A sweep writes its pictures into the image save folder, whether or not
+    // slices are saved automatically.
+    sweep_.folder = ui_->SelectImageSaveDir->path();
+    if (sweep_.folder.isEmpty())
+      qDebug() << "CoR sweep: no image save folder, the pictures are only shown";
+    else
+      makeSaveDir(sweep_.folder);
+  } else {
+    if (ui_->AutoSaveImage->isChecked()) makeSaveDir(ui_->SelectImageSaveDir->path());
+    if (ui_->AutoSaveData->isChecked()) makeSaveDir(ui_->SelectDataSaveDir->path());
+  }
   saver_->setSubFolders(ui_->SaveInSubFolders->isChecked());
   saver_->setOfEnergy(ui_->SubOfEnergy->isChecked());
   saver_->setOfSlice(ui_->SubOfSlice->isChecked());
@@ -764,7 +803,7 @@ void Body::startCalcCt() {
     runParams_.sliceFrom = r.firstInside;
     runParams_.sliceTo = r.lastInside;
   } else {
-    run_.slicesAsked(1);
+    run_.slicesAsked(sweep ? static_cast<long long>(sweep_.centres.size()) : 1);
     if (runParams_.sliceNo < 0 || runParams_.sliceNo >= slices) {
       fail(QStringLiteral("Slice %1 is outside the detector %2")
                .arg(runParams_.sliceNo)
@@ -776,7 +815,11 @@ void Body::startCalcCt() {
   setupFFT();
   setupSaveConds();
   setInputsLocked(true);
-  if (runParams_.autoExec) {
+  if (sweep) {
+    sweep_.thumbs.assign(sweep_.centres.size(), QImage());
+    sweep_.running = true;
+    execMultiCtCalc();
+  } else if (runParams_.autoExec) {
     runParams_.currentSlice = runParams_.sliceFrom;
     execMultiCtCalc();
   } else {
@@ -795,15 +838,21 @@ void Body::setupFFT() {
   // The filter scales by 1 / (N x rows) with one row per frame used, as the
   // single panel does, so a partial data set is scaled alike by both.
   const SinogramSource src = sino_->source();
-  const SinogramParams base =
-      sino_->params(runParams_.rotAxIsV, runParams_.cor, runParams_.sliceNo);
-  const SgmGeometry g = computeGeometry(runParams_.rotAxIsV,
-                                        detectorLength(src, runParams_.rotAxIsV), runParams_.cor);
-  const int n = std::max(0, g.width) & ~1;
+  SinogramParams base = sino_->params(runParams_.rotAxIsV, runParams_.cor, runParams_.sliceNo);
+  base.outlierThreshold = runParams_.outlierThreshold;
+  const int length = detectorLength(src, runParams_.rotAxIsV);
+  const SgmGeometry g = computeGeometry(runParams_.rotAxIsV, length, runParams_.cor);
+  int n = std::max(0, g.width) & ~1;
+  if (runParams_.corSweep) {
+    // One transform length for every centre: each sinogram takes the half
+    // width of the centre nearest a detector edge.
+    base.halfLimit = sweepHalfWidth(sweep_.centres, length);
+    n = std::max(0, 2 * base.halfLimit - 1) & ~1;
+  }
   const int rows = sinogramRows(base, imgs_->count());
   for (CtCalc2* w : workers_) {
     w->setSource(src, base);
-    w->setupWorkspace(n, rows, rows);
+    w->setupWorkspace(n, rows, rows, runParams_.filter);
   }
 }
 
@@ -838,6 +887,10 @@ void Body::execMultiCtCalc() {
     }
     return;
   }
+  if (sweep_.running) {
+    dispatchSweep();
+    return;
+  }
   if (!runParams_.autoExec) {
     ctCalcFinished();
     return;
@@ -858,6 +911,7 @@ void Body::execMultiCtCalc() {
 
 void Body::ctCalcFinished() {
   calculating_ = false;
+  sweep_.running = false;
   const QDateTime end = QDateTime::currentDateTime();
   ui_->CalcEndT->setText(end.toString(kTimeFormat));
   ui_->CalcSpentT->setText(QString::number(calcStart_.msecsTo(end) / 1000.0, 'g', 6));
@@ -892,6 +946,75 @@ void Body::releaseBatchCalc() {
 }
 
 void Body::ctImage(int no, QImage img) { gallery_->addImg(no, img); }
+
+bool Body::requestCorSweep(std::vector<double> centres, const QString& asked) {
+  if (centres.empty()) {
+    fail(QStringLiteral("CoR sweep not started : \"%1\" is not FROM TO STEP with a positive step "
+                        "and at most %2 centres")
+             .arg(asked)
+             .arg(kMaxSweepCentres));
+    return false;
+  }
+  sweepAsked_ = std::move(centres);
+  startCalcCt();
+  return true;
+}
+
+void Body::dispatchSweep() {
+  const std::size_t total = sweep_.centres.size();
+  const int use = std::min(std::max(1, runParams_.threads), static_cast<int>(workers_.size()));
+  for (int i = 0; i < use && sweep_.next < total; ++i) {
+    if (awaited_[i] || !workers_[i]->claim()) continue;
+    awaited_[i] = true;
+    emit startCt(workers_[i], runParams_.rotAxIsV, sweep_.centres[sweep_.next++],
+                 runParams_.sliceNo, true);
+  }
+  const double percent = std::min(100.0, std::trunc(1000.0 * sweep_.done / total) / 10.0);
+  ui_->ProgPerCent->setText(QString("%1 %").arg(percent, 0, 'f', 1));
+  if (sweep_.next >= total && !anyWorkerBusy()) finishSweep();
+}
+
+void Body::corImage(double cor, QImage img) {
+  if (!sweep_.running) return;  // a stopped sweep's last pictures
+  const auto it = std::find(sweep_.centres.begin(), sweep_.centres.end(), cor);
+  if (it == sweep_.centres.end()) return;
+  const int index = static_cast<int>(it - sweep_.centres.begin());
+  // The label is made from the centre the worker reports having used.
+  const QString label = sweepLabel(cor);
+  const QImage labelled = labelledPicture(img, label);
+  if (!sweep_.folder.isEmpty()) {
+    const QString path = QDir(sweep_.folder).filePath(sweepFileName(cor));
+    if (labelled.save(path, "PNG"))
+      status().fileWritten();
+    else
+      fail(namedMessage("Cannot write the picture :", path));
+  }
+  gallery_->addImg(index, labelled);
+  const int cell = 256;
+  sweep_.thumbs[index] = std::max(img.width(), img.height()) > cell
+                             ? img.scaled(cell, cell, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                             : img;
+  ++sweep_.done;
+}
+
+void Body::finishSweep() {
+  std::vector<QImage> pictures;
+  std::vector<QString> labels;
+  for (std::size_t i = 0; i < sweep_.centres.size(); ++i) {
+    if (sweep_.thumbs[i].isNull()) continue;
+    pictures.push_back(sweep_.thumbs[i]);
+    labels.push_back(sweepLabel(sweep_.centres[i]));
+  }
+  if (!pictures.empty() && !sweep_.folder.isEmpty()) {
+    const QString path = QDir(sweep_.folder).filePath(sweepSheetName());
+    if (contactSheet(pictures, labels).save(path, "PNG"))
+      status().fileWritten();
+    else
+      fail(namedMessage("Cannot write the picture :", path));
+  }
+  sweep_.thumbs.clear();
+  ctCalcFinished();
+}
 
 void Body::i0FilesSelected(QStringList files, bool clear) {
   // The sequence's I0 files are only listed; the one of each energy is
@@ -1141,9 +1264,9 @@ void Body::qmpStartCont2dA() {
 
 void Body::qmpAnnounceSlice(int slice) {
   qmpSeq_.announcing(slice);
-  const QmpSliceFiles f = qmpSliceFiles(ui_->SelectDataSaveDir->path(), slice,
-                                        ui_->SaveInSubFolders->isChecked(),
-                                        ui_->SubOfSlice->isChecked());
+  const QmpSliceFiles f =
+      qmpSliceFiles(ui_->SelectDataSaveDir->path(), slice, ui_->SaveInSubFolders->isChecked(),
+                    ui_->SubOfSlice->isChecked());
   if (f.byPattern)
     emit qmpLoadFilesOfPattern(f.folder);
   else

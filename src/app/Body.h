@@ -170,6 +170,8 @@ class Body : public QFrame {
   void qmpStageCtrl();
   void qmpStartCont2dA();
   void ctImage(int no, QImage img);
+  // A worker's picture of a centre-of-rotation sweep.
+  void corImage(double cor, QImage img);
 
  public slots:
   void batchLoad(QString fname);
@@ -211,7 +213,7 @@ class Body : public QFrame {
   void refuseRun(const QString& text);
   // Checks that the run parameters can give a reconstruction; false (after
   // refusing the run) when they cannot.
-  bool runPossible();
+  bool runPossible(const QString& notStarted = QStringLiteral("CT calculation not started : "));
   void showRunCounts();
   void checkIdle();
   // Runs what waited for the workers of an earlier run to become idle.
@@ -230,6 +232,15 @@ class Body : public QFrame {
   void runQuietly(const QStringList& lines);
   // Lets a batch waiting on its calc_exec line go on.
   void releaseBatchCalc();
+  // Starts a centre-of-rotation sweep of the current slice over centres as
+  // soon as a run can start (as calc_exec does); asked is the request as
+  // given, for the log. False when there is no centre to sweep (logged and
+  // counted as a failure).
+  bool requestCorSweep(std::vector<double> centres, const QString& asked);
+  // Hands the sweep's next centres to idle workers; ends it when all are done.
+  void dispatchSweep();
+  // Writes the contact sheet and ends the run.
+  void finishSweep();
   // A data set taken from the data-set selector: its energy's I0, the energy
   // shown and used as the saving tag, so every energy is saved apart.
   void takeDataSetEnergy();
@@ -329,4 +340,16 @@ class Body : public QFrame {
   JobStatus run_{&job_};
   std::vector<std::function<void()>> whenIdle_;
   QLineEdit* runCounts_ = nullptr;  // the last run's counts, beside its times
+  // Centres of a sweep asked for and not started yet.
+  std::vector<double> sweepAsked_;
+  // The sweep under way: its centres, the next one to hand out, the pictures
+  // received (scaled for the contact sheet) and the folder they go to.
+  struct Sweep {
+    bool running = false;
+    std::vector<double> centres;
+    std::size_t next = 0;
+    int done = 0;
+    std::vector<QImage> thumbs;
+    QString folder;
+  } sweep_;
 };

@@ -8,12 +8,15 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <algorithm>
+#include <cmath>
 
 #include "app/Body.h"
 #include "app/NamedLog.h"
 #include "automation/Batch.h"
+#include "ct/CorSweep.h"
 #include "ct/CtCalc.h"
 #include "ct/CtCalc2.h"
+#include "ct/FbpFilter.h"
 #include "ct/ProcCtrl.h"
 #include "ct/Sinogram.h"
 #include "imagedata/I0ofImage.h"
@@ -35,8 +38,8 @@ void Body::batchExCmd(BatchCmd cmd) {
   const auto it = commands_.constFind(cmd.command().toUpper());
   if (it != commands_.constEnd()) {
     it.value()(cmd);
-    // The calculation tells the batch itself when it has finished.
-    if (cmd.is("calc_exec")) return;
+    // The calculation (a sweep too) tells the batch itself when it has finished.
+    if (cmd.is("calc_exec") || cmd.is("ct_cor_sweep")) return;
   }
   if (!quietDispatch_) emit callBatchCheckEnd();
 }
@@ -152,6 +155,55 @@ void Body::registerCommands() {
       [pc](const BatchCmd& c) { pc->setDataSetUsingImages(c.intArg()); });
   add("ct_dataset_start_image_no",
       [pc](const BatchCmd& c) { pc->setDataSetStartImageNo(c.intArg()); });
+
+  // ---- reconstruction options: a value that does not fit is logged and
+  // leaves the option as it was
+  add("ct_filter", [pc](const BatchCmd& c) {
+    FilterWindow w;
+    if (filterWindowFromName(c.textArg(), w))
+      pc->setFilterWindow(w);
+    else
+      qDebug() << "ct_filter takes ramp, shepp-logan, cosine, hamming or hann, not" << c.textArg();
+  });
+  add("ct_filter_padding", [pc](const BatchCmd& c) {
+    const QString v = c.textArg();
+    if (v == "0" || v == "1")
+      pc->setFilterPadding(v == "1");
+    else
+      qDebug() << "ct_filter_padding takes 0 or 1, not" << v;
+  });
+  add("ct_ring_removal", [pc](const BatchCmd& c) {
+    bool ok = false;
+    const int size = c.textArg().toInt(&ok);
+    if (ok && size >= 0 && size <= ProcCtrl::ringRemovalLimit())
+      pc->setRingRemovalSize(size);
+    else
+      qDebug() << "ct_ring_removal takes a window of 0 (off) to" << ProcCtrl::ringRemovalLimit()
+               << "detector columns, not" << c.textArg();
+  });
+  add("ct_outlier_removal", [pc](const BatchCmd& c) {
+    bool ok = false;
+    const double t = c.textArg().toDouble(&ok);
+    if (ok && std::isfinite(t) && t >= 0.0)
+      pc->setOutlierThreshold(t);
+    else
+      qDebug() << "ct_outlier_removal takes a threshold of 0 (off) or more, not" << c.textArg();
+  });
+  add("ct_cor_sweep", [this](const BatchCmd& c) {
+    QList<double> v;
+    for (int i = 0; i < 3; ++i) {
+      bool ok = false;
+      const double x = i < c.arguments().size() ? c.arguments()[i].toDouble(&ok) : 0.0;
+      if (ok) v << x;
+    }
+    // Held like calc_exec: the batch goes on when the sweep has ended or
+    // could not start.
+    calcByBatch_ = !quietDispatch_;
+    if (!requestCorSweep(v.size() == 3 ? sweepCentres(v[0], v[1], v[2]) : std::vector<double>{},
+                         c.joinedArguments()))
+      releaseBatchCalc();
+  });
+
   add("ct_set_disp_region", [this](const BatchCmd& c) {
     shareRegion(nullptr, false, c.realArg(0), c.realArg(1), c.realArg(2), c.realArg(3));
     markRegions_.setSinceLoad = true;

@@ -106,6 +106,12 @@ void Body::saveSetup(QString fname) {
   w.entry("ct_cor", W::real(pc->cor()));
   w.entry("ct_recorded_cor_1", W::integer(pc->corSlice1()) + ' ' + W::real(pc->cor1()));
   w.entry("ct_recorded_cor_2", W::integer(pc->corSlice2()) + ' ' + W::real(pc->cor2()));
+  // The reconstruction options only when set, so that older setups stay valid.
+  const FbpFilterSpec filter = pc->filterSpec();
+  if (filter.window != FilterWindow::Ramp) w.entry("ct_filter", filterWindowName(filter.window));
+  if (filter.padding) w.entry("ct_filter_padding", W::flag(true));
+  if (pc->ringRemovalSize() > 0) w.entry("ct_ring_removal", W::integer(pc->ringRemovalSize()));
+  if (pc->outlierThreshold() > 0.0) w.entry("ct_outlier_removal", W::real(pc->outlierThreshold()));
 
   w.section("CT Reconstruction calculation");
   // Both engine choices: "calc_ct1 0" alone cannot select the second one.

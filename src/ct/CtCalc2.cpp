@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "ct/CtRunMath.h"
+#include "ct/StripeRemoval.h"
 #include "output/CtDataFile.h"
 #include "output/CtFloatTiff.h"
 #include "output/SavingData.h"
@@ -33,9 +34,9 @@ void CtCalc2::setGreyMap(const GreyMap& map) {
   map_ = map;
 }
 
-void CtCalc2::setupWorkspace(int n, int m, int rowCapacity) {
+void CtCalc2::setupWorkspace(int n, int m, int rowCapacity, const FbpFilterSpec& filter) {
   std::lock_guard lock(work_);
-  ws_.setup(n, m, rowCapacity);
+  ws_.setup(n, m, rowCapacity, filter);
 }
 
 int CtCalc2::workspaceN() const {
@@ -172,6 +173,8 @@ void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool 
         }
         region_used_ = region;
         const CtAngles a = params_ ? ctAngles(*params_) : CtAngles{};
+        if (params_ && params_->ringRemovalSize >= 3)
+          removeStripes(sgm_.sgm(), sgm_.width(), m_, params_->ringRemovalSize);
         ws_.forwardAll(sgm_);
         ws_.filterAll(m_);
         ws_.backProjectAll(m_, region, a.angle0, a.dAngle);
@@ -186,11 +189,12 @@ void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool 
   }
   if (computed) {
     ++slicesDone_;
+    const bool sweep = params_ && params_->corSweep;
     bool saveImg, saveDat;
     {
       std::lock_guard lock(input_);
-      saveImg = saveImg_.on;
-      saveDat = saveData_.on;
+      saveImg = saveImg_.on && !sweep;
+      saveDat = saveData_.on && !sweep;
     }
     if (saveImg) saveImage();
     if (saveDat) saveData();
@@ -201,7 +205,10 @@ void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool 
       valid = pictureValid_;
       if (valid) copy = picture_.copy();
     }
-    if (valid) emit ctImage(slice, copy);
+    if (valid && sweep)
+      emit corImage(sp.cor, copy);
+    else if (valid)
+      emit ctImage(slice, copy);
   }
   emit sliceEnded(slice, computed);
   endingCt();

@@ -51,7 +51,7 @@ class CtCalc2 : public QObject {
   // GUI thread, any time: the panel's colour-bar mapping (range and marks).
   void setGreyMap(const GreyMap& map);
   // GUI thread, while idle: sizes the workspace (FFTW plans are made here).
-  void setupWorkspace(int n, int m, int rowCapacity);
+  void setupWorkspace(int n, int m, int rowCapacity, const FbpFilterSpec& filter = {});
   int workspaceN() const;
 
   // The dispatcher reserves an idle worker before addressing it, so that it
@@ -78,6 +78,9 @@ class CtCalc2 : public QObject {
   void saveDataWDiscard(SavingData* data);
   void saveImgWDiscard(SavingImg* img);
   void ctImage(int slice, QImage imge);
+  // In a centre-of-rotation sweep, instead of ctImage and saving: the
+  // picture of the slice and the centre it was reconstructed with.
+  void corImage(double cor, QImage image);
   // The slice this worker took is done: reconstructed, or not (no sinogram,
   // or a transform length the run's workspace does not have). Emitted after
   // the saving records and before calcFinished.

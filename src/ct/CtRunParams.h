@@ -1,12 +1,14 @@
 #pragma once
 
+#include "ct/FbpFilter.h"
+
 // Parameters of one reconstruction run, filled from the processing-control
 // panel and the main window's saving settings on the GUI thread when a run
 // starts, and only read (by the calculators and their worker threads) while
 // the run lasts.
 struct CtRunParams {
-  bool singleOn = false;   // single-panel calculation selected
-  bool workersOn = true;   // worker calculation selected
+  bool singleOn = false;  // single-panel calculation selected
+  bool workersOn = true;  // worker calculation selected
   bool rotAxIsV = false;
   int sliceNo = 0;
   double cor = 0.0;
@@ -29,4 +31,11 @@ struct CtRunParams {
   double lowerLimit = -10.0;
   double offset = 10.0;
   bool saveDataTiff = false;  // saved slices as 32-bit float TIFF instead of CT data files
+  // Reconstruction options, all off by default.
+  FbpFilterSpec filter;           // ramp window and padding
+  int ringRemovalSize = 0;        // stripe removal across this many detector columns; < 3: off
+  double outlierThreshold = 0.0;  // raw excess over the 3 x 3 median; <= 0: off
+  // The run is a centre-of-rotation sweep: workers hand back their pictures
+  // with the centre they used instead of saving them.
+  bool corSweep = false;
 };

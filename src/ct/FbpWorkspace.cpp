@@ -10,10 +10,11 @@
 
 #include "ct/HSgm.h"
 
-// The ramp weights min(k, N - k) * 2pi / N are symmetric, so the filtered row
-// of a real row is real: a real-to-complex forward transform and a
-// complex-to-real inverse give the result of the full complex transforms
-// with half the work and half the spectrum memory.
+// The filter weights are real and symmetric in frequency (the ramp
+// min(k, N - k) * 2pi / N, its windows, the spectrum of the even spatial
+// ramp), so the filtered row of a real row is real: a real-to-complex forward
+// transform and a complex-to-real inverse give the result of the full
+// complex transforms with half the work and half the spectrum memory.
 
 FbpWorkspace::~FbpWorkspace() { release(); }
 
@@ -30,13 +31,14 @@ void FbpWorkspace::release() {
   samples_.release();
 }
 
-void FbpWorkspace::setup(int n, int m, int rowCapacity) {
+void FbpWorkspace::setup(int n, int m, int rowCapacity, const FbpFilterSpec& filter) {
   m_ = m;
   if (n < 0) n = 0;
   const int capacity = std::max({m, rowCapacity, 0});
-  if (n == n_ && capacity == capacity_ && (n == 0 || forwardPlan_)) return;
+  if (n == n_ && capacity == capacity_ && filter == filter_ && (n == 0 || forwardPlan_)) return;
 
-  const bool newSize = n != n_ || !forwardPlan_;
+  const int length = n > 0 && filter.padding ? paddedLength(n) : n;
+  const bool newSize = n != n_ || length != length_ || !forwardPlan_;
   if (newSize) {
     release();
   } else {
@@ -45,28 +47,33 @@ void FbpWorkspace::setup(int n, int m, int rowCapacity) {
     samples_.release();
   }
   n_ = n;
+  length_ = length;
+  filter_ = filter;
   capacity_ = capacity;
-  spectrumLength_ = n / 2 + 1;
-  if (n == 0) {
-    capacity_ = 0;
+  spectrumLength_ = length / 2 + 1;
+  weights_.clear();
+  if (n == 0 || length == 0) {
+    n_ = length_ = capacity_ = 0;
     return;
   }
   if (newSize) {
-    in1_.allocate(n);
+    in1_.allocate(length);
     out1_.allocate(spectrumLength_);
     in2_.allocate(spectrumLength_);
-    out2_.allocate(n);
-    forwardPlan_ = fftw_plan_dft_r2c_1d(n, in1_.get(), out1_.get(), FFTW_ESTIMATE);
-    backwardPlan_ = fftw_plan_dft_c2r_1d(n, in2_.get(), out2_.get(), FFTW_ESTIMATE);
+    out2_.allocate(length);
+    forwardPlan_ = fftw_plan_dft_r2c_1d(length, in1_.get(), out1_.get(), FFTW_ESTIMATE);
+    backwardPlan_ = fftw_plan_dft_c2r_1d(length, in2_.get(), out2_.get(), FFTW_ESTIMATE);
   }
+  weights_ = filterWeights(filter, n);
   spectra_.allocate(static_cast<std::size_t>(capacity_) * spectrumLength_);
   filtered_.allocate(static_cast<std::size_t>(capacity_) * n);
   samples_.allocate(static_cast<std::size_t>(capacity_) * sampleRowLength(n));
   if (!forwardPlan_ || !backwardPlan_ ||
-      (capacity_ > 0 && (!spectra_.get() || !filtered_.get() || !samples_.get()))) {
-    qWarning("FFT workspace: allocation failed for %d x %d", n, capacity_);
+      (capacity_ > 0 && (!spectra_.get() || !filtered_.get() || !samples_.get())) ||
+      static_cast<int>(weights_.size()) != spectrumLength_) {
+    qWarning("FFT workspace: allocation failed for %d x %d", length, capacity_);
     release();
-    n_ = capacity_ = 0;
+    n_ = length_ = capacity_ = 0;
   }
 }
 
@@ -91,6 +98,7 @@ const fftw_complex* FbpWorkspace::spectrum(int j) const {
 void FbpWorkspace::forward(const double* row, int j) {
   if (!validRow(j) || !row) return;
   std::copy(row, row + n_, in1_.get());
+  std::fill(in1_.get() + n_, in1_.get() + length_, 0.0);
   fftw_execute(forwardPlan_);
   std::memcpy(spectra_.get() + static_cast<std::size_t>(j) * spectrumLength_, out1_.get(),
               sizeof(fftw_complex) * spectrumLength_);
@@ -99,17 +107,19 @@ void FbpWorkspace::forward(const double* row, int j) {
 void FbpWorkspace::filter(int j) {
   if (!validRow(j)) return;
   const int n = n_;
-  const double d = 2.0 * std::numbers::pi / n;
   const fftw_complex* spectrum = spectra_.get() + static_cast<std::size_t>(j) * spectrumLength_;
   fftw_complex* in = in2_.get();
+  const double* w = weights_.data();
   for (int k = 0; k < spectrumLength_; ++k) {
-    const double w = std::min(k, n - k) * d;
-    in[k][0] = spectrum[k][0] * w;
-    in[k][1] = spectrum[k][1] * w;
+    in[k][0] = spectrum[k][0] * w[k];
+    in[k][1] = spectrum[k][1] * w[k];
   }
   fftw_execute(backwardPlan_);
-  const double nm = static_cast<double>(n) * m_;
-  const double s = nm >= 1.0 ? 1.0 / nm : 1.0;
+  // The inverse transform is unnormalised (a factor length). The padded
+  // path's spatial ramp is that of unit sample spacing, and a slice is
+  // pi / M times the sum of its filtered projections.
+  const double nm = static_cast<double>(length_) * m_;
+  const double s = nm >= 1.0 ? (filter_.padding ? std::numbers::pi / nm : 1.0 / nm) : 1.0;
   double* out = filtered_.get() + static_cast<std::size_t>(j) * n;
   const double* res = out2_.get();
   for (int k = 0; k < n; ++k) out[k] = res[k] * s;

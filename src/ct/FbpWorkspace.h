@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ct/BackProjector.h"
+#include "ct/FbpFilter.h"
 #include "ct/FftwBuffer.h"
 
 class HSgm;
@@ -24,6 +25,12 @@ struct FbpRegion {
 // frames. setup therefore takes a row capacity as well (at least M) and the
 // per-row operations do nothing for a row index outside [0, capacity), so
 // they can never write past the per-row arrays.
+//
+// Filter: by default the ramp sampled in frequency on rows of N samples,
+// scaled by 1 / (N x M). A window multiplies the ramp; with padding each row
+// is zero-padded to paddedLength(N) samples, filtered with the
+// spatial-domain ramp and cropped back to N, scaled by pi / (length x M), so
+// that a slice reads in attenuation per pixel.
 class FbpWorkspace {
  public:
   FbpWorkspace() = default;
@@ -31,9 +38,10 @@ class FbpWorkspace {
   FbpWorkspace(const FbpWorkspace&) = delete;
   FbpWorkspace& operator=(const FbpWorkspace&) = delete;
 
-  // Stores M; re-allocates when N or the row capacity max(M, rowCapacity)
-  // changed. Plans are re-created only when N changed.
-  void setup(int n, int m, int rowCapacity = 0);
+  // Stores M; re-allocates when N, the row capacity max(M, rowCapacity) or
+  // the filter changed. Plans are re-created only when the transform length
+  // changed.
+  void setup(int n, int m, int rowCapacity = 0, const FbpFilterSpec& filter = {});
   // Makes the image n x n zeros (n should equal the workspace's N; a
   // different size is kept but never back-projected into).
   void clearImage(int n);
@@ -59,6 +67,9 @@ class FbpWorkspace {
   FbpKernel kernel() const { return resolveFbpKernel(kernel_); }
 
   int n() const { return n_; }
+  // Samples per transform: N, or the padded length.
+  int transformLength() const { return length_; }
+  const FbpFilterSpec& filterSpec() const { return filter_; }
   int projections() const { return m_; }
   int rowCapacity() const { return capacity_; }
   bool done() const { return done_; }
@@ -70,7 +81,8 @@ class FbpWorkspace {
   double* imageRow(int y) { return image_.get() + static_cast<long long>(y) * imageN_; }
   // Filtered row j (N values), or null outside the capacity.
   const double* filtered(int j) const;
-  // Spectrum of row j: the N / 2 + 1 non-negative frequencies of a real row.
+  // Spectrum of row j: the length / 2 + 1 non-negative frequencies of a real
+  // row.
   const fftw_complex* spectrum(int j) const;
 
  private:
@@ -81,7 +93,10 @@ class FbpWorkspace {
   int n_ = 0;
   int m_ = 0;
   int capacity_ = 0;
-  int spectrumLength_ = 0;  // N / 2 + 1
+  int length_ = 0;          // transform length: N, or N padded
+  int spectrumLength_ = 0;  // length / 2 + 1
+  FbpFilterSpec filter_;
+  std::vector<double> weights_;  // filter weight of each of the spectrumLength_ frequencies
   FftwBuffer<double> in1_;
   FftwBuffer<fftw_complex> out1_;
   FftwBuffer<fftw_complex> in2_;

@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QLocale>
+#include <QToolButton>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -40,7 +41,9 @@ ProcCtrl::ProcCtrl(QWidget* parent) : QFrame(parent), ui_(std::make_unique<Ui::P
   connect(ui_->RotAxGroup, &QButtonGroup::buttonClicked, this, &ProcCtrl::rotAxSelectionChanged);
   connect(ui_->ClearRecCoR, &QPushButton::clicked, this, &ProcCtrl::clearRecordedCoR);
   connect(ui_->RecCoR, &QPushButton::clicked, this, &ProcCtrl::recordCoR);
+  connect(ui_->OptionsToggle, &QToolButton::toggled, this, &ProcCtrl::showOptions);
   showPartial();
+  showOptions();
 }
 
 ProcCtrl::~ProcCtrl() = default;
@@ -94,6 +97,37 @@ void ProcCtrl::setRotAxIsV(bool v) {
   emit rotAxUpdated();
 }
 
+// The window list of the form is in the order of FilterWindow.
+FbpFilterSpec ProcCtrl::filterSpec() const {
+  FbpFilterSpec spec;
+  spec.window = static_cast<FilterWindow>(std::clamp(ui_->FilterWindowBox->currentIndex(), 0, 4));
+  spec.padding = ui_->FilterPadding->isChecked();
+  return spec;
+}
+
+void ProcCtrl::setFilterWindow(FilterWindow w) {
+  ui_->FilterWindowBox->setCurrentIndex(static_cast<int>(w));
+}
+
+void ProcCtrl::setFilterPadding(bool on) { ui_->FilterPadding->setChecked(on); }
+
+int ProcCtrl::ringRemovalSize() const { return ui_->RingRemoval->value(); }
+
+void ProcCtrl::setRingRemovalSize(int size) { ui_->RingRemoval->setValue(size); }
+
+double ProcCtrl::outlierThreshold() const {
+  const double v = parseDouble(ui_->OutlierThreshold->text());
+  return std::isfinite(v) && v > 0.0 ? v : 0.0;
+}
+
+void ProcCtrl::setOutlierThreshold(double threshold) {
+  ui_->OutlierThreshold->setText(g6(threshold));
+}
+
+double ProcCtrl::sweepRange() const { return std::fabs(parseDouble(ui_->SweepRange->text())); }
+
+double ProcCtrl::sweepStep() const { return parseDouble(ui_->SweepStep->text()); }
+
 void ProcCtrl::fillRunParams(CtRunParams& p, bool singleOn, bool workersOn) const {
   p.singleOn = singleOn;
   p.workersOn = workersOn;
@@ -118,10 +152,20 @@ void ProcCtrl::fillRunParams(CtRunParams& p, bool singleOn, bool workersOn) cons
   p.upperLimit = 10.0;
   p.lowerLimit = -10.0;
   p.offset = 10.0;
+  p.filter = filterSpec();
+  p.ringRemovalSize = ringRemovalSize();
+  p.outlierThreshold = outlierThreshold();
+  p.corSweep = false;
 }
 
 void ProcCtrl::showPartial() {
   ui_->UsePartialDataSetParams->setVisible(ui_->UsePartialDataSet->isChecked());
+}
+
+void ProcCtrl::showOptions() {
+  const bool open = ui_->OptionsToggle->isChecked();
+  ui_->OptionsToggle->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);
+  ui_->OptionsParams->setVisible(open);
 }
 
 void ProcCtrl::recordCoR() {

@@ -3,6 +3,8 @@
 #include <QFrame>
 #include <memory>
 
+#include "ct/FbpFilter.h"
+
 class QAbstractButton;
 class QCheckBox;
 struct CtRunParams;
@@ -55,6 +57,23 @@ class ProcCtrl : public QFrame {
   // checked and rotAxUpdated() is emitted.
   void setRotAxIsV(bool v);
 
+  // The reconstruction options of the "Options" group (all off by default):
+  // the filter window and padding, the ring-removal window (0: off) and the
+  // outlier threshold (0: off; the field parses as other fields do).
+  FbpFilterSpec filterSpec() const;
+  void setFilterWindow(FilterWindow w);
+  void setFilterPadding(bool on);
+  int ringRemovalSize() const;
+  // Sizes from 0 to ringRemovalLimit() can be set.
+  void setRingRemovalSize(int size);
+  static constexpr int ringRemovalLimit() { return 9999; }
+  double outlierThreshold() const;
+  void setOutlierThreshold(double threshold);
+  // The centre-of-rotation sweep of the sinogram panel's "CoR Sweep" button:
+  // centres from CoR - range to CoR + range in steps of step.
+  double sweepRange() const;
+  double sweepStep() const;
+
   // Fills the run parameters of a calculation from the panel.
   void fillRunParams(CtRunParams& p, bool singleOn, bool workersOn) const;
 
@@ -75,6 +94,8 @@ class ProcCtrl : public QFrame {
 
  public slots:
   void showPartial();
+  // Unfolds or folds the "Options" group as its toggle says.
+  void showOptions();
   void recordCoR();
   void sliceNoEditingFinished();
   void corEditingFinished();

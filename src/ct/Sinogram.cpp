@@ -17,6 +17,7 @@ Sinogram::Sinogram(QWidget* parent) : QFrame(parent), ui_(new Ui::Sinogram) {
   ImgDispWPV* disp = ui_->DispSinogram;
   disp->dragOn = false;  // the left-button drag moves the CoR here
   connect(ui_->GuessCor, &QPushButton::clicked, this, &Sinogram::guessCor);
+  connect(ui_->CorSweep, &QPushButton::clicked, this, &Sinogram::corSweep);
   connect(ui_->Cor, &QLineEdit::editingFinished, this, &Sinogram::corEditingFinished);
   connect(disp, &ImgDispWPV::newPosInvY, this, &Sinogram::newPos);
   connect(disp, &ImgDispWCBar::newBar, this, &Sinogram::genImage);
@@ -138,6 +139,12 @@ void Sinogram::guessCor() {
   if (!pc_) return;
   const SinogramParams p = params(pc_->rotAxIsV(), pc_->cor(), pc_->sliceNo());
   pc_->setCor(::guessCor(source(), p, guessParam(), pc_->cor()));
+}
+
+void Sinogram::corSweep() {
+  if (!pc_) return;
+  const double range = pc_->sweepRange();
+  emit askCorSweep(pc_->cor() - range, pc_->cor() + range, pc_->sweepStep());
 }
 
 void Sinogram::pressed() {

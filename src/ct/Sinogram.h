@@ -63,6 +63,12 @@ class Sinogram : public QFrame {
   void guessCor();
   void genSinogram0(HSgm* hSgm, bool rotAxIsV, double cor, int slice);
   void genSinogram();
+  // "CoR Sweep": asks for a sweep over CoR - range ... CoR + range in the
+  // steps the processing control's options give.
+  void corSweep();
+
+ signals:
+  void askCorSweep(double from, double to, double step);
 
  private:
   void rebuild();

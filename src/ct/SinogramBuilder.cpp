@@ -6,6 +6,7 @@
 #include <limits>
 #include <thread>
 
+#include "ct/OutlierRemoval.h"
 #include "imagedata/ImgData.h"
 
 void centredLine(const double* line, int length, double* out, const SgmGeometry& g) {
@@ -52,24 +53,52 @@ const double* frameLine(const ImgData* frame, bool rotAxIsV, int slice, std::vec
   return rotAxIsV ? frame->row(slice, line.data()) : frame->column(slice, line.data());
 }
 
+SgmGeometry sinogramGeometry(const SinogramParams& p, int length) {
+  SgmGeometry g = computeGeometry(p.rotAxIsV, length, p.cor);
+  if (p.halfLimit > 0 && g.half > p.halfLimit) {
+    g.half = p.halfLimit;
+    g.width = 2 * g.half - 1;
+  }
+  return g;
+}
+
 namespace {
 
-// The resampled line of a frame, or `fill` everywhere when the frame is
+// Line buffers of one thread.
+struct LineBuffers {
+  std::vector<double> line, padded, above, below, cleaned;
+};
+
+// The resampled line of a frame, or zeros everywhere when the frame is
 // absent. The frame may be shorter than the detector length: the missing
-// samples read as 0.
+// samples read as 0. With outliers on, the frame's lines on either side of
+// the slice (where the frame has them) are read as well and the slice's line
+// is cleaned before it is resampled.
 void resampledLine(const ImgData* frame, const SinogramParams& p, int length, const SgmGeometry& g,
-                   std::vector<double>& scratch, std::vector<double>& padded, double* out) {
+                   LineBuffers& buf, double* out, bool outliers = false) {
   const int w = std::max(0, g.width);
-  const double* line = frameLine(frame, p.rotAxIsV, p.slice, scratch);
+  const double* line = frameLine(frame, p.rotAxIsV, p.slice, buf.line);
   if (!line) {
     std::fill(out, out + w, 0.0);
     return;
   }
   const int size = p.rotAxIsV ? frame->width() : frame->height();
+  if (outliers) {
+    const int lines = p.rotAxIsV ? frame->height() : frame->width();
+    const double* above = p.slice - 1 >= 0 && p.slice - 1 < lines
+                              ? frameLine(frame, p.rotAxIsV, p.slice - 1, buf.above)
+                              : nullptr;
+    const double* below = p.slice + 1 >= 0 && p.slice + 1 < lines
+                              ? frameLine(frame, p.rotAxIsV, p.slice + 1, buf.below)
+                              : nullptr;
+    buf.cleaned.resize(size);
+    removeOutliersLine(above, line, below, size, p.outlierThreshold, buf.cleaned.data());
+    line = buf.cleaned.data();
+  }
   if (size < length) {
-    padded.assign(length, 0.0);
-    std::copy(line, line + size, padded.begin());
-    line = padded.data();
+    buf.padded.assign(length, 0.0);
+    std::copy(line, line + size, buf.padded.begin());
+    line = buf.padded.data();
   }
   centredLine(line, length, out, g);
 }
@@ -93,16 +122,17 @@ void buildSinogram(const SinogramSource& src, const SinogramParams& p, HSgm& out
   const int start = firstImage(p, n);
   const int rows = sinogramRows(p, n);
 
-  const SgmGeometry g = computeGeometry(p.rotAxIsV, length, p.cor);
+  const SgmGeometry g = sinogramGeometry(p, length);
   // A CoR next to the far edge has no pixel on both sides (width -1): the
   // record is then 2 wide and holds zeros, since nothing can be resampled.
   const int width = g.width < 0 ? 2 : g.width;
   out.resize(width, rows);
 
-  std::vector<double> scratch, padded;
+  LineBuffers buffers;
   std::vector<double> i0(width, 1.0), bg(width, 0.0);
-  if (src.i0 && src.i0->ready()) resampledLine(src.i0, p, length, g, scratch, padded, i0.data());
-  if (src.bg && src.bg->ready()) resampledLine(src.bg, p, length, g, scratch, padded, bg.data());
+  if (src.i0 && src.i0->ready()) resampledLine(src.i0, p, length, g, buffers, i0.data());
+  if (src.bg && src.bg->ready()) resampledLine(src.bg, p, length, g, buffers, bg.data());
+  const bool outliers = p.outlierThreshold > 0.0;
 
   if (rows == 0 || !out.hasData()) return;
   if (g.width <= 0) {
@@ -118,12 +148,12 @@ void buildSinogram(const SinogramSource& src, const SinogramParams& p, HSgm& out
     if (!(a[x] > 0.0)) a[x] = 1.0;
   }
   // Rows [r0, r1) with buffers of their own, so that parts can run at once.
-  auto buildRows = [&](int r0, int r1, std::vector<double>& lineBuf, std::vector<double>& padBuf) {
+  auto buildRows = [&](int r0, int r1, LineBuffers& buf) {
     for (int r = r0; r < r1; ++r) {
       const int index = static_cast<int>((static_cast<long long>(start) + r) % n);
       double* raw = out.rawRow(r);
       double* sgm = out.sgmRow(r);
-      resampledLine(src.frames[index], p, length, g, lineBuf, padBuf, raw);
+      resampledLine(src.frames[index], p, length, g, buf, raw, outliers);
       for (int x = 0; x < width; ++x) {
         double b = raw[x] - bg[x];
         if (!(b > 0.0)) b = 1.0;
@@ -140,12 +170,12 @@ void buildSinogram(const SinogramSource& src, const SinogramParams& p, HSgm& out
       std::thread::hardware_concurrency() > 1) {
     const int half = rows / 2;
     std::thread second([&] {
-      std::vector<double> lineBuf, padBuf;
-      buildRows(half, rows, lineBuf, padBuf);
+      LineBuffers buf;
+      buildRows(half, rows, buf);
     });
-    buildRows(0, half, scratch, padded);
+    buildRows(0, half, buffers);
     second.join();
   } else {
-    buildRows(0, rows, scratch, padded);
+    buildRows(0, rows, buffers);
   }
 }

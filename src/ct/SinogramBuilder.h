@@ -39,6 +39,13 @@ struct SinogramParams {
   bool usePartial = false;
   int startImageNo = 0;
   int usingImages = 0;
+  // Bright outliers in the projections: a raw value above the median of its
+  // 3 x 3 neighbourhood by more than this is replaced by that median before
+  // the line is resampled (0: off).
+  double outlierThreshold = 0.0;
+  // At most this many pixels on each side of the CoR (0: as many as the
+  // detector has), so that slices of nearby centres share one width.
+  int halfLimit = 0;
 };
 
 // Detector size across the rotation axis.
@@ -55,6 +62,10 @@ int sinogramRows(const SinogramParams& p, int frameCount);
 // horizontal one) into line, which is resized to hold what the frame writes.
 // Returns the frame's values, or null for a null frame.
 const double* frameLine(const ImgData* frame, bool rotAxIsV, int slice, std::vector<double>& line);
+
+// The geometry of a sinogram of p's centre on a detector line of `length`,
+// with p's half limit applied.
+SgmGeometry sinogramGeometry(const SinogramParams& p, int length);
 
 // Builds the slice's sinogram into out: rows of resampled raw intensities and
 // their attenuation ln((I0 - BG) / (raw - BG)), with non-positive differences

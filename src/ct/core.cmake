@@ -4,7 +4,10 @@ vanto_core_library(ct
   SgmGeometry.h SgmGeometry.cpp
   HSgm.h HSgm.cpp
   SinogramBuilder.h SinogramBuilder.cpp
+  OutlierRemoval.h OutlierRemoval.cpp
+  StripeRemoval.h StripeRemoval.cpp
   CorGuess.h CorGuess.cpp
+  CorSweep.h CorSweep.cpp
   SinogramImage.h SinogramImage.cpp
   CtRunParams.h
   CtRunMath.h CtRunMath.cpp
@@ -13,6 +16,7 @@ vanto_core_library(ct
   CtProgress.h
   CtCalc2.h CtCalc2.cpp
   FftwBuffer.h
+  FbpFilter.h FbpFilter.cpp
   FbpWorkspace.h FbpWorkspace.cpp
   BackProjector.h BackProjector.cpp
   BackProjectTiles.h
