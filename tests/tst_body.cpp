@@ -1,4 +1,6 @@
 #include <QScrollBar>
+#include <QTabWidget>
+#include <QToolButton>
 #include <QTranslator>
 #include <QtTest>
 
