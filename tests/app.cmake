@@ -1,2 +1,2 @@
-vanto_test(itemline LIBS vanto_core_app)
+vanto_test(itemline LIBS vanto_core_base)
 vanto_test(config LIBS vanto_core_app)

@@ -4,8 +4,8 @@
 #include <QWheelEvent>
 #include <cmath>
 
+#include "base/GreyMap.h"
 #include "widgets/ChCoord.h"
-#include "widgets/GreyMap.h"
 #include "widgets/MouseC.h"
 
 namespace {

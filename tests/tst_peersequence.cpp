@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/Body.h"
-#include "app/ConfigStore.h"
+#include "base/ConfigStore.h"
 #include "ct/CtRunMath.h"
 #include "ct/ProcCtrl.h"
 #include "link/QmpSequence.h"

@@ -21,11 +21,12 @@
 #include <cmath>
 #include <thread>
 
-#include "app/ConfigStore.h"
-#include "app/NamedLog.h"
 #include "automation/Batch.h"
 #include "automation/I0Energy.h"
 #include "automation/XafsBatch.h"
+#include "base/ConfigStore.h"
+#include "base/MessageLog.h"
+#include "base/NamedLog.h"
 #include "ct/CtCalc.h"
 #include "ct/CtCalc2.h"
 #include "ct/CtCalc2Ui.h"
@@ -47,7 +48,6 @@
 #include "widgets/ImgDispWPV.h"
 #include "widgets/LogStatus.h"
 #include "widgets/LogView.h"
-#include "widgets/MessageLog.h"
 #include "widgets/PopDockBase.h"
 #include "widgets/SeekCtrl.h"
 

@@ -10,8 +10,8 @@
 #include <algorithm>
 
 #include "app/Body.h"
-#include "app/NamedLog.h"
 #include "automation/Batch.h"
+#include "base/NamedLog.h"
 #include "ct/CtCalc.h"
 #include "ct/CtCalc2.h"
 #include "ct/ProcCtrl.h"

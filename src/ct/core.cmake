@@ -19,7 +19,7 @@ vanto_core_library(ct
   BackProjectScalar.cpp
   BackProjectAvx2.cpp
   BackProjectAvx512.cpp)
-target_link_libraries(vanto_core_ct PUBLIC vanto_core_imagedata vanto_core_widgets vanto_core_output
+target_link_libraries(vanto_core_ct PUBLIC vanto_core_base vanto_core_imagedata vanto_core_output
                       PkgConfig::FFTW3 Threads::Threads)
 # Each kernel keeps the plain loop's rounding: no fused multiply-add. The
 # options are kept in variables so that the benchmark builds its literal
