@@ -42,6 +42,7 @@
 #include "imagedata/SelectDataFiles.h"
 #include "link/QuillmapLink.h"
 #include "output/DataSaver.h"
+#include "output/ResultLayout.h"
 #include "ui_Body.h"
 #include "view3d/CtView.h"
 #include "widgets/CtDisp.h"
@@ -1075,11 +1076,9 @@ const char* const kQmpBusy = "background-color: rgb(255, 192, 192);";
 const char* const kQmpFree = "background-color: rgb(211, 255, 241);";
 const char* const kCont2dAOn = "background-color: rgb(255, 255, 128);";
 const char* const kCont2dAOff = "background-color: rgb(213, 245, 255);";
-
-QString fiveDigits(int slice) { return QString::asprintf("%05d", slice); }
 }  // namespace
 
-void Body::exec2dA0() { emit exec2dA(fiveDigits(ui_->procCtrl->sliceNo())); }
+void Body::exec2dA0() { emit exec2dA(sliceNumberText(ui_->procCtrl->sliceNo())); }
 
 void Body::setupQuillmapLink() {
   qmp_ = new QuillmapLink(this);
@@ -1115,7 +1114,7 @@ void Body::qmpStageCtrl() {
   if (qmpIsBusy_) return;
   switch (qmpSeq_.peerFree(qmp_->lastCommand(), ui_->With2DA->isChecked())) {
     case QmpSequence::Action::Exec2dA:
-      emit exec2dA(fiveDigits(qmpSeq_.slice()));
+      emit exec2dA(sliceNumberText(qmpSeq_.slice()));
       break;
     case QmpSequence::Action::Announce:
       qmpAnnounceSlice(qmpSeq_.slice());
