@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "output/CtDataFile.h"
+#include "output/ResultLayout.h"
 #include "view3d/SliceDatas.h"
 #include "view3d/VolumeRender.h"
 #include "view3d/VolumeRenderLiteral.h"
@@ -65,7 +66,7 @@ int main(int argc, char** argv) {
     bytes.clear();
     appendCtDataFile(bytes, img.data(), side, side, CtDataRegion{0, 0, double(side), double(side)},
                      CtDataLimits{1e9, -1e9, 0});
-    const QString path = dir.filePath(QString("slice%1.dat").arg(k, 5, 10, QChar('0')));
+    const QString path = dir.filePath(QString("slice%1.dat").arg(sliceNumberText(k)));
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
       std::fprintf(stderr, "cannot write %s\n", qPrintable(path));

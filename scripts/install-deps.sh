@@ -10,7 +10,7 @@ packages=(
   qt6-l10n-tools qt6-svg-dev libqt6svg6 libqt6opengl6-dev
   libfftw3-dev libtiff-dev libhdf5-dev libbenchmark-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core fonts-noto-cjk
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 missing=()

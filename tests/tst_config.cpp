@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/ConfigStore.h"
 #include "app/Startup.h"
+#include "base/ConfigStore.h"
 
 class TestConfig : public QObject {
   Q_OBJECT

@@ -2,7 +2,7 @@
 // continuation lines and padding.
 #include <QTest>
 
-#include "app/ItemLine.h"
+#include "base/ItemLine.h"
 
 class TestItemLine : public QObject {
   Q_OBJECT

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "LogCapture.h"
-#include "app/ConfigStore.h"
+#include "base/ConfigStore.h"
 #include "link/QuillmapLink.h"
 #include "link/TcpClient.h"
 

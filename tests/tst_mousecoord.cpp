@@ -3,8 +3,8 @@
 #include <QtTest>
 #include <cmath>
 
+#include "base/GreyMap.h"
 #include "widgets/ChCoord.h"
-#include "widgets/GreyMap.h"
 #include "widgets/MouseC.h"
 
 namespace {

@@ -11,7 +11,7 @@
 
 #include "PhantomWriter.h"
 #include "app/Body.h"
-#include "app/ConfigStore.h"
+#include "base/ConfigStore.h"
 #include "ct/ProcCtrl.h"
 #include "imagedata/SelectAImgFile.h"
 #include "imagedata/SelectDataFiles.h"

@@ -11,7 +11,7 @@
 #include <QtTest>
 
 #include "app/Body.h"
-#include "app/ConfigStore.h"
+#include "base/ConfigStore.h"
 #include "ct/CtRunMath.h"
 #include "ct/ProcCtrl.h"
 #include "link/QmpSequence.h"

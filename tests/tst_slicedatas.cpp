@@ -11,7 +11,7 @@
 #include <atomic>
 
 #include "LogCapture.h"
-#include "app/MemoryBudget.h"
+#include "base/MemoryBudget.h"
 #include "output/CtDataFile.h"
 #include "view3d/SliceDatas.h"
 #include "view3d/SliceFileReaders.h"

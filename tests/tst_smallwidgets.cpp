@@ -6,9 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "base/MessageLog.h"
 #include "widgets/CtDisp.h"
 #include "widgets/ImgDisp.h"
-#include "widgets/MessageLog.h"
 #include "widgets/PopDockBase.h"
 #include "widgets/SeekCtrl.h"
 #include "widgets/SelectAFile.h"

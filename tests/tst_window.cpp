@@ -9,11 +9,11 @@
 
 #include "LogCapture.h"
 #include "app/Body.h"
+#include "base/MessageLog.h"
 #include "imagedata/SelectDataFiles.h"
 #include "ui_Body.h"
 #include "widgets/LogStatus.h"
 #include "widgets/LogView.h"
-#include "widgets/MessageLog.h"
 #include "widgets/SelectAFile.h"
 
 class TestWindow : public QObject {

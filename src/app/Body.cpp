@@ -21,11 +21,12 @@
 #include <cmath>
 #include <thread>
 
-#include "app/ConfigStore.h"
-#include "app/NamedLog.h"
 #include "automation/Batch.h"
 #include "automation/I0Energy.h"
 #include "automation/XafsBatch.h"
+#include "base/ConfigStore.h"
+#include "base/MessageLog.h"
+#include "base/NamedLog.h"
 #include "ct/CorSweep.h"
 #include "ct/CtCalc.h"
 #include "ct/CtCalc2.h"
@@ -42,13 +43,13 @@
 #include "imagedata/SelectDataFiles.h"
 #include "link/QuillmapLink.h"
 #include "output/DataSaver.h"
+#include "output/ResultLayout.h"
 #include "ui_Body.h"
 #include "view3d/CtView.h"
 #include "widgets/CtDisp.h"
 #include "widgets/ImgDispWPV.h"
 #include "widgets/LogStatus.h"
 #include "widgets/LogView.h"
-#include "widgets/MessageLog.h"
 #include "widgets/PopDockBase.h"
 #include "widgets/SeekCtrl.h"
 
@@ -1198,11 +1199,9 @@ const char* const kQmpBusy = "background-color: rgb(255, 192, 192);";
 const char* const kQmpFree = "background-color: rgb(211, 255, 241);";
 const char* const kCont2dAOn = "background-color: rgb(255, 255, 128);";
 const char* const kCont2dAOff = "background-color: rgb(213, 245, 255);";
-
-QString fiveDigits(int slice) { return QString::asprintf("%05d", slice); }
 }  // namespace
 
-void Body::exec2dA0() { emit exec2dA(fiveDigits(ui_->procCtrl->sliceNo())); }
+void Body::exec2dA0() { emit exec2dA(sliceNumberText(ui_->procCtrl->sliceNo())); }
 
 void Body::setupQuillmapLink() {
   qmp_ = new QuillmapLink(this);
@@ -1238,7 +1237,7 @@ void Body::qmpStageCtrl() {
   if (qmpIsBusy_) return;
   switch (qmpSeq_.peerFree(qmp_->lastCommand(), ui_->With2DA->isChecked())) {
     case QmpSequence::Action::Exec2dA:
-      emit exec2dA(fiveDigits(qmpSeq_.slice()));
+      emit exec2dA(sliceNumberText(qmpSeq_.slice()));
       break;
     case QmpSequence::Action::Announce:
       qmpAnnounceSlice(qmpSeq_.slice());

@@ -11,8 +11,8 @@
 #include <cmath>
 
 #include "app/Body.h"
-#include "app/NamedLog.h"
 #include "automation/Batch.h"
+#include "base/NamedLog.h"
 #include "ct/CorSweep.h"
 #include "ct/CtCalc.h"
 #include "ct/CtCalc2.h"

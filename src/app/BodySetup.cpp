@@ -11,8 +11,8 @@
 #include <QTextStream>
 
 #include "app/Body.h"
-#include "app/NamedLog.h"
 #include "app/SetupFile.h"
+#include "base/NamedLog.h"
 #include "ct/ProcCtrl.h"
 #include "imagedata/ImgDatas.h"
 #include "imagedata/SelectAImgFile.h"

@@ -1,6 +1,6 @@
 #include "app/SetupFile.h"
 
-#include "app/ItemLine.h"
+#include "base/ItemLine.h"
 
 const char* const SetupWriter::kBanner = "### Vanto setup saving setup file";
 

@@ -2,7 +2,7 @@
 
 #include <QtGlobal>
 
-#include "app/ConfigStore.h"
+#include "base/ConfigStore.h"
 
 namespace startup {
 

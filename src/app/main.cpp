@@ -10,11 +10,11 @@
 #include <memory>
 
 #include "app/Body.h"
-#include "app/ConfigStore.h"
-#include "app/NamedLog.h"
 #include "app/Startup.h"
 #include "automation/Batch.h"
-#include "widgets/MessageLog.h"
+#include "base/ConfigStore.h"
+#include "base/MessageLog.h"
+#include "base/NamedLog.h"
 
 int main(int argc, char** argv) {
   ConfigStore& store = ConfigStore::instance();

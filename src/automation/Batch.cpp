@@ -3,10 +3,10 @@
 #include <QDebug>
 #include <QTimer>
 
-#include "app/ItemLine.h"
-#include "app/NamedLog.h"
-#include "app/TextFiles.h"
 #include "automation/BatchVariables.h"
+#include "base/ItemLine.h"
+#include "base/NamedLog.h"
+#include "base/TextFiles.h"
 
 Batch::Batch(QObject* parent) : QObject(parent) {
   connect(this, &Batch::batchExecNext, this, &Batch::batchNext, Qt::DirectConnection);

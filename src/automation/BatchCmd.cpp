@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/ItemLine.h"
+#include "base/ItemLine.h"
 
 BatchCmd::BatchCmd(const QString& line) : line_(line) {
   QString rest = line;

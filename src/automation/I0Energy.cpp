@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/NamedLog.h"
+#include "base/NamedLog.h"
 
 double i0EnergyOfPath(const QString& path) {
   const qsizetype last = path.lastIndexOf(QLatin1Char('-'));

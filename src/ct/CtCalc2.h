@@ -9,11 +9,11 @@
 #include <mutex>
 #include <vector>
 
+#include "base/GreyMap.h"
 #include "ct/CtRunParams.h"
 #include "ct/FbpWorkspace.h"
 #include "ct/HSgm.h"
 #include "ct/SinogramBuilder.h"
-#include "widgets/GreyMap.h"
 
 class SavingData;
 class SavingImg;

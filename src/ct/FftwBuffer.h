@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "output/LargePages.h"
+#include "base/HugePages.h"
 
 // Owns one block of FFTW-allocated memory (aligned for FFTW's SIMD code) of
 // `count` elements of T, zero-filled on allocation (large blocks on large
@@ -38,7 +38,7 @@ class FftwBuffer {
     if (count == 0) return true;
     data_ = static_cast<T*>(fftw_malloc(count * sizeof(T)));
     if (!data_) return false;
-    adviseLargePages(data_, data_ + count);
+    hugepages::advise(data_, data_ + count);
     std::memset(static_cast<void*>(data_), 0, count * sizeof(T));
     count_ = count;
     return true;

@@ -2,9 +2,9 @@
 
 #include <QImage>
 
+#include "base/GreyMap.h"
 #include "ct/HSgm.h"
 #include "ct/SinogramBuilder.h"
-#include "widgets/GreyMap.h"
 
 // How the sinogram picture is laid out.
 struct SinogramImageParams {

@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QLocale>
 
-#include "app/ItemLine.h"
+#include "base/ItemLine.h"
 
 qsizetype lastDigitIndex(const QString& text) {
   for (qsizetype i = text.size() - 1; i >= 0; --i) {

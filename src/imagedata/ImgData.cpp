@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <limits>
 
-#include "app/NamedLog.h"
+#include "base/NamedLog.h"
 #include "imagedata/Hdf5Scan.h"
 #include "imagedata/ImgDataHdf5.h"
 #include "imagedata/ImgDataITEX.h"

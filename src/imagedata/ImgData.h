@@ -4,7 +4,7 @@
 #include <QString>
 #include <memory>
 
-#include "widgets/GreyMap.h"
+#include "base/GreyMap.h"
 
 // File formats a frame can come from, decided from a file's first bytes.
 enum class ImgFileType { ITEX = 0, TIFF = 1, Unknown = 2, HDF5 = 3 };

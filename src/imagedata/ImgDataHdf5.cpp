@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <new>
 
-#include "app/NamedLog.h"
+#include "base/NamedLog.h"
 
 namespace {
 

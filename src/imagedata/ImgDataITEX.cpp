@@ -6,8 +6,8 @@
 #include <limits>
 #include <new>
 
-#include "app/ItemLine.h"
-#include "app/NamedLog.h"
+#include "base/ItemLine.h"
+#include "base/NamedLog.h"
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "ITEX pixels are converted in native byte order");
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <new>
 
-#include "app/NamedLog.h"
+#include "base/NamedLog.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QDebug>
 #include <QFileInfo>
 
-#include "app/NamedLog.h"
+#include "base/NamedLog.h"
 
 ImgDatas::ImgDatas(QObject* parent) : QObject(parent) {}
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "base/GreyMap.h"
 #include "imagedata/ImgData.h"
-#include "widgets/GreyMap.h"
 
 // The projection image set: frames of one size in loading order, plus the I0
 // and background reference slots of the two reference selectors. The size is

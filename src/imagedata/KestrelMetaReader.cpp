@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-#include "app/ItemLine.h"
-#include "app/NamedLog.h"
+#include "base/ItemLine.h"
+#include "base/NamedLog.h"
 #include "imagedata/DataSetScan.h"
 
 QString KestrelMetaItem::energyText() const {

@@ -5,7 +5,8 @@
 #include <memory>
 #include <new>
 #include <utility>
-#include "imagedata/HugePages.h"
+
+#include "base/HugePages.h"
 
 // Conversion of raw little-endian or native pixels to doubles, shared by the
 // frame readers. Loads go through memcpy so that unaligned data are safe.

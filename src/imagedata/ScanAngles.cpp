@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/NamedLog.h"
+#include "base/NamedLog.h"
 #include "imagedata/ImgDataHdf5.h"
 #include "imagedata/ImgDatas.h"
 

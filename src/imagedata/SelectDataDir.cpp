@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
-#include "app/ConfigStore.h"
+#include "base/ConfigStore.h"
 #include "imagedata/DataSetScan.h"
 #include "ui_SelectDataDir.h"
 

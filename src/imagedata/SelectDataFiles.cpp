@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 
-#include "app/ConfigStore.h"
+#include "base/ConfigStore.h"
 #include "ui_SelectDataFiles.h"
 
 SelectDataFiles::SelectDataFiles(QWidget* parent)

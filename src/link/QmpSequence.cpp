@@ -3,26 +3,27 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "output/ResultLayout.h"
+
 namespace {
 QStringList matchingFiles(const QDir& dir, const QString& no) {
   QStringList out;
-  const QFileInfoList list =
-      dir.entryInfoList({QStringLiteral("*-%1.dat").arg(no)}, QDir::Files,
-                        QDir::Name | QDir::IgnoreCase);
+  const QFileInfoList list = dir.entryInfoList({resultFilePattern(no, QStringLiteral("dat"))},
+                                               QDir::Files, QDir::Name | QDir::IgnoreCase);
   for (const QFileInfo& fi : list) out << fi.absoluteFilePath();
   return out;
 }
 }  // namespace
 
 QmpSliceFiles qmpSliceFiles(const QString& dir, int slice, bool subFolders, bool ofSlice) {
-  const QString no = QString::asprintf("%05d", slice);
+  const QString no = sliceNumberText(slice);
   const QDir d(dir);
   QmpSliceFiles r;
   if (!subFolders) {
     r.files = matchingFiles(d, no);
   } else if (ofSlice) {
     r.byPattern = true;
-    r.folder = d.absolutePath() + QLatin1Char('/') + no + QLatin1Char('/');
+    r.folder = ResultLayout::sliceFolder(d.absolutePath(), no) + QDir::separator();
   } else {
     const QFileInfoList subs =
         d.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);

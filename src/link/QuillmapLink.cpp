@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
-#include "app/ConfigStore.h"
-#include "app/ItemLine.h"
+#include "base/ConfigStore.h"
+#include "base/ItemLine.h"
 
 namespace {
 const QString kLoadPattern = QStringLiteral("LOAD_I1_FILES_OF_PATTERN");

@@ -9,13 +9,11 @@
 #include <limits>
 #include <new>
 
-#include "app/MemoryBudget.h"
-#include "app/TextFiles.h"
-#include "app/TextTokens.h"
-
-#include "output/LargePages.h"
-
-#include "app/NamedLog.h"
+#include "base/HugePages.h"
+#include "base/MemoryBudget.h"
+#include "base/NamedLog.h"
+#include "base/TextFiles.h"
+#include "base/TextTokens.h"
 
 namespace {
 
@@ -219,7 +217,7 @@ void appendCtDataFile(QByteArray& out, const double* image, int rows, int rowLen
   const qsizetype start = out.size();
   out.resize(qsizetype(need));
   char* const base = out.data();
-  adviseLargePages(base + start, base + need);
+  hugepages::advise(base + start, base + need);
   char* p = base + start;
   char* const end = base + out.size();
   for (long long j = 0; j < ny; ++j) {

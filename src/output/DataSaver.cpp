@@ -10,12 +10,6 @@ DataSaver::DataSaver(QObject* parent) : QObject(parent) {
   qRegisterMetaType<SavingImg*>("SavingImg*");
 }
 
-QString DataSaver::fileName(const QString& name, const QString& tag, const QString& no,
-                            const QString& ext) {
-  if (!name.isEmpty()) return QStringLiteral("%1-%2-%3.%4").arg(name, tag, no, ext);
-  return QStringLiteral("%1-%2.%4").arg(tag, no, ext);
-}
-
 void DataSaver::fail(const QString& path, const QString& reason) {
   qWarning().noquote() << QStringLiteral("Saving failed: %1: %2").arg(path, reason);
   emit saveFailed(path, reason);
@@ -35,19 +29,9 @@ bool DataSaver::makeFolder(const QString& folder) {
   return false;
 }
 
-QStringList DataSaver::targetFolders(const QString& path, const QString& tag,
-                                     const QString& no) const {
-  if (!subFolders_) return {path};
-  const QString sep = QDir::separator();
-  QStringList folders;
-  if (ofEnergy_) folders << path + sep + tag;
-  if (!(ofEnergy_ && !ofSlice_)) folders << path + sep + no;
-  return folders;
-}
-
 QStringList DataSaver::prepareFolders(const QString& path, const QString& tag, const QString& no) {
-  const QStringList folders = targetFolders(path, tag, no);
-  if (subFolders_)
+  const QStringList folders = layout_.folders(path, tag, no);
+  if (layout_.subFolders)
     for (const QString& f : folders) makeFolder(f);
   return folders;
 }
@@ -74,7 +58,7 @@ bool DataSaver::writeFile(const QString& target, const QByteArray& bytes) {
 
 void DataSaver::saveData(SavingData* data) {
   if (!data) return;
-  const QString file = fileName(data->name, data->tag, data->no, data->ext);
+  const QString file = resultFileName(data->name, data->tag, data->no, data->ext);
   for (const QString& folder : prepareFolders(data->path, data->tag, data->no)) {
     const QString target = QDir(folder).absoluteFilePath(file);
     if (writeFile(target, data->data)) emit saved(target);
@@ -83,7 +67,7 @@ void DataSaver::saveData(SavingData* data) {
 
 void DataSaver::saveImg(SavingImg* img) {
   if (!img) return;
-  const QString file = fileName(img->name, img->tag, img->no, QStringLiteral("png"));
+  const QString file = resultFileName(img->name, img->tag, img->no, QStringLiteral("png"));
   for (const QString& folder : prepareFolders(img->path, img->tag, img->no)) {
     const QString target = QDir(folder).absoluteFilePath(file);
     if (!img->encoded.isEmpty()) {  // encoded by the worker

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+#include "output/ResultLayout.h"
 #include "output/SavingData.h"
 #include "output/SavingImg.h"
 
@@ -17,21 +18,15 @@ class DataSaver : public QObject {
  public:
   explicit DataSaver(QObject* parent = nullptr);
 
-  bool subFolders() const { return subFolders_; }
-  bool ofEnergy() const { return ofEnergy_; }
-  bool ofSlice() const { return ofSlice_; }
-
-  // "%1-%2-%3.%4" (name, tag, no, ext) or "%1-%2.%4" (tag, no, ext) for an empty name.
-  static QString fileName(const QString& name, const QString& tag, const QString& no,
-                          const QString& ext);
-  // The folders a record with this path, tag and slice number text is
-  // written to under the present switches, in writing order.
-  QStringList targetFolders(const QString& path, const QString& tag, const QString& no) const;
+  bool subFolders() const { return layout_.subFolders; }
+  bool ofEnergy() const { return layout_.ofEnergy; }
+  bool ofSlice() const { return layout_.ofSlice; }
+  const ResultLayout& layout() const { return layout_; }
 
  public slots:
-  void setSubFolders(bool on) { subFolders_ = on; }
-  void setOfEnergy(bool on) { ofEnergy_ = on; }
-  void setOfSlice(bool on) { ofSlice_ = on; }
+  void setSubFolders(bool on) { layout_.subFolders = on; }
+  void setOfEnergy(bool on) { layout_.ofEnergy = on; }
+  void setOfSlice(bool on) { layout_.ofSlice = on; }
 
   void saveDataWDiscard(SavingData* data);
   void saveData(SavingData* data);
@@ -50,7 +45,5 @@ class DataSaver : public QObject {
   bool writeFile(const QString& target, const QByteArray& bytes);
   void fail(const QString& path, const QString& reason);
 
-  bool subFolders_ = false;
-  bool ofEnergy_ = false;
-  bool ofSlice_ = false;
+  ResultLayout layout_;
 };

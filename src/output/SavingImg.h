@@ -9,10 +9,12 @@
 #include <QMetaType>
 #include <QString>
 
+#include "output/ResultLayout.h"
+
 class SavingImg {
  public:
   SavingImg(const QString& path, const QString& name, const QString& tag, int sliceNo)
-      : path(path), name(name), tag(tag), no(QString::asprintf("%05d", sliceNo)) {}
+      : path(path), name(name), tag(tag), no(sliceNumberText(sliceNo)) {}
 
   QString path;
   QString name;

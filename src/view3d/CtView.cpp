@@ -13,8 +13,8 @@
 #include <QSvgGenerator>
 #include <cmath>
 
-#include "app/ConfigStore.h"
-#include "app/NamedLog.h"
+#include "base/ConfigStore.h"
+#include "base/NamedLog.h"
 #include "ui_CtView.h"
 #include "view3d/SlicesCtrl.h"
 #include "widgets/DispA.h"

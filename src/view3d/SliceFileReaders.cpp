@@ -7,9 +7,9 @@
 #include <cfloat>
 #include <new>
 
-#include "app/MemoryBudget.h"
-#include "app/TextFiles.h"
-#include "app/TextTokens.h"
+#include "base/MemoryBudget.h"
+#include "base/TextFiles.h"
+#include "base/TextTokens.h"
 #include "output/CtDataFile.h"
 #include "view3d/SliceTiffReader.h"
 

@@ -10,10 +10,10 @@
 #include <new>
 #include <vector>
 
-#include "imagedata/HugePages.h"
+#include "base/HugePages.h"
 
 // Allocator of slice values: grids of 2 MiB and more are huge-page backed
-// (imagedata/HugePages.h), since the renderer reads every slice of a series in
+// (base/HugePages.h), since the renderer reads every slice of a series in
 // turn and with small pages spends most of its time on address translation.
 template <class T>
 struct SliceAllocator {

@@ -7,7 +7,7 @@
 #include <cfloat>
 #include <memory>
 
-#include "app/MemoryBudget.h"
+#include "base/MemoryBudget.h"
 #include "imagedata/ImgDataTiff.h"
 #include "view3d/SliceFileReaders.h"
 

@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/ConfigStore.h"
+#include "base/ConfigStore.h"
 #include "ui_SlicesCtrl.h"
 #include "widgets/DispA.h"
 

@@ -2,9 +2,9 @@
 
 #include <QPointer>
 
+#include "base/GreyMap.h"
 #include "widgets/DispB.h"
 #include "widgets/DrawText.h"
-#include "widgets/GreyMap.h"
 
 namespace Ui {
 class ColorBar;

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "widgets/MessageLog.h"
+#include "base/MessageLog.h"
 
 LogStatus::LogStatus(MessageLog* log, QWidget* parent)
     : QFrame(parent), log_(log), message_(new QLabel(this)), button_(new QPushButton(this)) {

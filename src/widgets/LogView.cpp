@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "widgets/MessageLog.h"
+#include "base/MessageLog.h"
 
 namespace {
 const QColor kWarning(255, 192, 192);

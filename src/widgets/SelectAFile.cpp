@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/ConfigStore.h"
+#include "base/ConfigStore.h"
 #include "ui_SelectAFile.h"
 
 namespace {

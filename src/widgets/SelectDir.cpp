@@ -2,7 +2,7 @@
 
 #include <QFileDialog>
 
-#include "app/ConfigStore.h"
+#include "base/ConfigStore.h"
 #include "ui_SelectDir.h"
 
 SelectDir::SelectDir(QWidget* parent) : QFrame(parent), ui_(new Ui::SelectDir) {

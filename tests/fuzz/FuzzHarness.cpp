@@ -8,17 +8,17 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "app/ConfigStore.h"
-#include "app/ItemLine.h"
 #include "app/Startup.h"
 #include "automation/Batch.h"
 #include "automation/BatchCmd.h"
+#include "base/ConfigStore.h"
+#include "base/GreyMap.h"
+#include "base/ItemLine.h"
 #include "fuzz/FuzzSeeds.h"
 #include "imagedata/ImgData.h"
 #include "imagedata/KestrelMetaReader.h"
 #include "output/CtDataFile.h"
 #include "view3d/SliceFileReaders.h"
-#include "widgets/GreyMap.h"
 
 namespace fuzz {
 

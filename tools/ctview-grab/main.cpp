@@ -17,6 +17,7 @@
 #include <cstdio>
 
 #include "output/CtDataFile.h"
+#include "output/ResultLayout.h"
 #include "view3d/CtView.h"
 #include "view3d/SlicesCtrl.h"
 
@@ -52,7 +53,7 @@ QStringList writeStack(const QTemporaryDir& dir, const QString& stem, int side, 
     appendCtDataFile(bytes, img.data(), side, side, CtDataRegion{0, 0, double(side), double(side)},
                      CtDataLimits{1e9, -1e9, 0});
     const QString path =
-        dir.filePath(QStringLiteral("%1-%2.dat").arg(stem).arg(k, 5, 10, QLatin1Char('0')));
+        dir.filePath(resultFileName(QString(), stem, sliceNumberText(k), QStringLiteral("dat")));
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) return {};
     files << path;

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "output/ResultLayout.h"
+
 namespace {
 const QString kLoadPattern = QStringLiteral("LOAD_I1_FILES_OF_PATTERN");
 const QString kLoadFiles = QStringLiteral("LOAD_I1_FILES");
@@ -305,7 +307,7 @@ void StandinServer::exec2dA(const Command& c) {
     log(QStringLiteral("2da: slice number not understood: %1").arg(printable(arg.toLatin1())));
     return;
   }
-  const QString no = all ? QStringLiteral("all") : QString::asprintf("%05d", slice);
+  const QString no = all ? QStringLiteral("all") : sliceNumberText(slice);
 
   QStringList rows;
   rows << QStringLiteral("file,energy,slice,pixels,min,max,mean,std");
@@ -315,7 +317,7 @@ void StandinServer::exec2dA(const Command& c) {
     const SliceStats s = sliceStats(l.grid);
     rows << QStringList{csvField(l.path),
                         csvField(l.energy),
-                        l.slice >= 0 ? QString::asprintf("%05d", l.slice) : QString(),
+                        l.slice >= 0 ? sliceNumberText(l.slice) : QString(),
                         QString::number(s.pixels),
                         csvNumber(s.min),
                         csvNumber(s.max),

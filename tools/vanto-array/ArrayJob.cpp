@@ -5,7 +5,7 @@
 #include <QSaveFile>
 #include <QTextStream>
 
-#include "app/ItemLine.h"
+#include "base/ItemLine.h"
 
 namespace {
 

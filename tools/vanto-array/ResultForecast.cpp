@@ -7,8 +7,7 @@
 #include "automation/BatchVariables.h"
 #include "ct/CtRunMath.h"
 #include "imagedata/DataSetScan.h"
-#include "output/DataSaver.h"
-#include "output/SavingData.h"
+#include "output/ResultLayout.h"
 
 namespace {
 
@@ -35,9 +34,9 @@ class Walk {
       if (c.is(p + "_tag")) s->tag = c.textArg();
       if (c.is(p + "_clear")) s->path.clear();
     }
-    if (c.is("auto_save_in_sub_folders")) saver_.setSubFolders(c.flagArg());
-    if (c.is("auto_save_in_sub_folders_of_slice")) saver_.setOfSlice(c.flagArg());
-    if (c.is("auto_save_in_sub_folders_of_energy")) saver_.setOfEnergy(c.flagArg());
+    if (c.is("auto_save_in_sub_folders")) resultLayout_.subFolders = c.flagArg();
+    if (c.is("auto_save_in_sub_folders_of_slice")) resultLayout_.ofSlice = c.flagArg();
+    if (c.is("auto_save_in_sub_folders_of_energy")) resultLayout_.ofEnergy = c.flagArg();
     if (c.is("images_keep_setup")) keep_ = c.flagArg();
     if (c.is("ct_slice_from")) from_ = c.intArg();
     if (c.is("ct_slice_to")) {
@@ -97,10 +96,10 @@ class Walk {
     for (long long s = from_; s >= lo && s <= hi; s += step) {
       for (const Saving* sv : {&data_, &image_}) {
         if (!sv->on) continue;
-        const SavingData rec(sv->path, sv->name, sv->tag, static_cast<int>(s));
-        const QString file = DataSaver::fileName(rec.name, rec.tag, rec.no,
-                                                 sv == &data_ ? QString("dat") : QString("png"));
-        for (const QString& folder : saver_.targetFolders(rec.path, rec.tag, rec.no))
+        const QString no = sliceNumberText(static_cast<int>(s));
+        const QString file =
+            resultFileName(sv->name, sv->tag, no, sv == &data_ ? QString("dat") : QString("png"));
+        for (const QString& folder : resultLayout_.folders(sv->path, sv->tag, no))
           out_.files << ExpectedFile{static_cast<int>(s),
                                      QDir::cleanPath(dir_.absoluteFilePath(
                                          QDir(dir_.absoluteFilePath(folder)).filePath(file)))};
@@ -111,7 +110,7 @@ class Walk {
   QDir dir_;
   ResultForecast& out_;
   Saving data_, image_;
-  DataSaver saver_;
+  ResultLayout resultLayout_;
   bool keep_ = false, toGiven_ = false;
   int from_ = 0, to_ = 0, step_ = 1;
   Layout layout_ = Layout::Heron;

@@ -12,8 +12,8 @@
 
 #include "ArrayJob.h"
 #include "ResultForecast.h"
-#include "app/ConfigStore.h"
 #include "automation/Batch.h"
+#include "base/ConfigStore.h"
 
 namespace {
 

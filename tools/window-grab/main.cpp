@@ -45,13 +45,13 @@
 #include <cstdio>
 
 #include "app/Body.h"
+#include "base/MessageLog.h"
 #include "ct/ProcCtrl.h"
 #include "imagedata/SelectAImgFile.h"
 #include "imagedata/SelectDataFiles.h"
 #include "ui_Body.h"
 #include "view3d/CtView.h"
 #include "view3d/SlicesCtrl.h"
-#include "widgets/MessageLog.h"
 #include "widgets/SelectAFile.h"
 
 namespace {

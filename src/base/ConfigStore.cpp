@@ -1,12 +1,12 @@
-#include "app/ConfigStore.h"
+#include "base/ConfigStore.h"
 
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/ItemLine.h"
-#include "app/NamedLog.h"
-#include "app/TextFiles.h"
+#include "base/ItemLine.h"
+#include "base/NamedLog.h"
+#include "base/TextFiles.h"
 
 ConfigStore& ConfigStore::instance() {
   static ConfigStore store;

@@ -1,4 +1,4 @@
-#include "widgets/MessageLog.h"
+#include "base/MessageLog.h"
 
 #include <QMetaObject>
 #include <QRegularExpression>

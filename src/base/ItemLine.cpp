@@ -1,4 +1,4 @@
-#include "app/ItemLine.h"
+#include "base/ItemLine.h"
 
 #include <QDebug>
 

@@ -1,4 +1,4 @@
-#include "app/MemoryBudget.h"
+#include "base/MemoryBudget.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "app/TextFiles.h"
+#include "base/TextFiles.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,1 +1,0 @@
-vanto_test(datadir LIBS vanto_ui_imagedata)

@@ -1,1 +1,0 @@
-vanto_test(imagedata LIBS vanto_core_imagedata TIFF::TIFF)

@@ -1,2 +1,0 @@
-vanto_test(link LIBS vanto_ui_link vanto_core_link vanto_core_app)
-vanto_test(peersequence LIBS vanto_ui_app vanto_ui_link vanto_core_link vanto_core_app)
