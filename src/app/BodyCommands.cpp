@@ -126,15 +126,14 @@ void Body::registerCommands() {
          return folderAndSuffix(firstLoadedFile_);
        })
       .comment = true;
-  t.flag(
-      "images_new_on_load", [u](bool f) { u->CTFiles->setLoadNewFiles(f); },
-      [u] { return u->CTFiles->loadNewFiles(); });
+  SelectDataFiles* files = u->CTFiles;
+  t.member("images_new_on_load", files, &SelectDataFiles::setLoadNewFiles,
+           &SelectDataFiles::loadNewFiles);
   t.flag("images_add_on_load", [u](bool f) { u->CTFiles->setLoadNewFiles(!f); });
   t.add("images_clear", ArgRule::None, [u](const BatchCmd&) { u->CTFiles->clearFiles(); });
   t.real("images_exp_time", [u](double v) { u->CTFiles->setExpTime(v); });
-  t.flag(
-      "images_keep_setup", [u](bool f) { u->CTFiles->setKeepConditions(f); },
-      [u] { return u->CTFiles->keepConditions(); });
+  t.member("images_keep_setup", files, &SelectDataFiles::setKeepConditions,
+           &SelectDataFiles::keepConditions);
   t.add(
       "images_multi", ArgRule::FlagInteger,
       [u](const BatchCmd& c) { u->CTFiles->setLoadMultiTimes(c.flagArg(0), c.intArg(1)); },
@@ -183,25 +182,17 @@ void Body::registerCommands() {
         markSliceNo_.setByCommand();
       },
       [pc] { return pc->sliceNo(); });
-  t.real(
-      "ct_angle_origin", [pc](double v) { pc->setAngleOriginDeg(v); },
-      [pc] { return pc->angleOriginDeg(); });
+  t.member("ct_angle_origin", pc, &ProcCtrl::setAngleOriginDeg, &ProcCtrl::angleOriginDeg);
   t.real("ct_angle_offset", [pc](double v) { pc->setAngleOriginDeg(v); });
-  t.real(
-      "ct_dataset_range", [pc](double v) { pc->setDataSetRangeDeg(v); },
-      [pc] { return pc->dataSetRangeDeg(); });
-  t.flag(
-       "ct_use_partial_data_set", [pc](bool f) { pc->setUsePartialDataSet(f); },
-       [pc] { return pc->usePartialDataSet(); })
+  t.member("ct_dataset_range", pc, &ProcCtrl::setDataSetRangeDeg, &ProcCtrl::dataSetRangeDeg);
+  t.member("ct_use_partial_data_set", pc, &ProcCtrl::setUsePartialDataSet,
+           &ProcCtrl::usePartialDataSet)
       .blankBeforeOff = true;
-  t.integer(
-      "ct_dataset_using_images", [pc](int v) { pc->setDataSetUsingImages(v); },
-      [pc] { return pc->dataSetUsingImages(); });
-  t.integer(
-      "ct_dataset_start_image_no", [pc](int v) { pc->setDataSetStartImageNo(v); },
-      [pc] { return pc->dataSetStartImageNo(); });
-  t.flag(
-      "ct_auto_exec", [pc](bool f) { pc->setAutoExec(f); }, [pc] { return pc->autoExec(); });
+  t.member("ct_dataset_using_images", pc, &ProcCtrl::setDataSetUsingImages,
+           &ProcCtrl::dataSetUsingImages);
+  t.member("ct_dataset_start_image_no", pc, &ProcCtrl::setDataSetStartImageNo,
+           &ProcCtrl::dataSetStartImageNo);
+  t.member("ct_auto_exec", pc, &ProcCtrl::setAutoExec, &ProcCtrl::autoExec);
   t.integer(
       "ct_slice_from",
       [this, pc](int v) {
@@ -216,10 +207,8 @@ void Body::registerCommands() {
         markSliceRange_.setByCommand();
       },
       [pc] { return pc->sliceTo(); });
-  t.integer(
-      "ct_slice_step", [pc](int v) { pc->setSliceStep(v); }, [pc] { return pc->sliceStep(); });
-  t.integer(
-      "ct_threads", [pc](int v) { pc->setMaxThreads(v); }, [pc] { return pc->maxThreads(); });
+  t.member("ct_slice_step", pc, &ProcCtrl::setSliceStep, &ProcCtrl::sliceStep);
+  t.member("ct_threads", pc, &ProcCtrl::setMaxThreads, &ProcCtrl::maxThreads);
   t.real(
       "ct_cor",
       [this, pc](double v) {

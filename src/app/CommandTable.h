@@ -6,6 +6,7 @@
 #include <QVariantList>
 #include <functional>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 #include "automation/BatchCmd.h"
@@ -67,6 +68,19 @@ class CommandTable {
                      std::function<double()> get = {});
   CommandEntry& text(const QString& key, ArgRule rule, std::function<void(const QString&)> set,
                      std::function<QString()> get = {});
+  // An entry of one value (bool, int or double) that obj's own member
+  // functions set and read.
+  template <class O, class T>
+  CommandEntry& member(const QString& key, O* obj, void (O::*set)(T), T (O::*get)() const) {
+    std::function<void(T)> s = [obj, set](T v) { (obj->*set)(v); };
+    std::function<T()> g = [obj, get] { return (obj->*get)(); };
+    if constexpr (std::is_same_v<T, bool>)
+      return flag(key, std::move(s), std::move(g));
+    else if constexpr (std::is_same_v<T, int>)
+      return integer(key, std::move(s), std::move(g));
+    else
+      return real(key, std::move(s), std::move(g));
+  }
 
   // The entry of a command word in any letter case; null for an unknown word.
   const CommandEntry* find(const QString& word) const;
