@@ -1,8 +1,6 @@
 // The batch interpreter against a scripted stand-in for the main window's
 // dispatcher: what runs, in which order, what waits and how deep it nests.
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include "LogCapture.h"
 #include "automation/Batch.h"
@@ -55,330 +53,268 @@ class TestBatch : public QObject {
   Q_OBJECT
 
  private slots:
-  void loadStripsCommentsAndJoinsLines_data();
-  void loadStripsCommentsAndJoinsLines();
-  void runsLinesInOrder_data();
-  void runsLinesInOrder();
-  void calcExecHoldsTheBatch();
-  void execWhileRunningStops();
-  void unopenableFileKeepsLines();
-  void unreadableFileKeepsLines_data();
-  void unreadableFileKeepsLines();
-  void unknownWordsAreLogged();
-  void longBatchDoesNotNest();
-  void endlessGotoLoopStaysStoppable();
-  void argumentConversions_data();
-  void argumentConversions();
-  void environmentValues_data();
-  void environmentValues();
+  void loadStripsCommentsAndJoinsLines_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("lines");
+    // clang-format off
+    QTest::newRow("empty") << "" << QStringList{};
+    QTest::newRow("comment cut") << "ct_cor 12.5 # the centre\nshow_ct1" << QStringList{"ct_cor 12.5 ", "show_ct1"};
+    QTest::newRow("quoted hash kept") << "i0_load \"/a#b/i0.img\"" << QStringList{"i0_load \"/a#b/i0.img\""};
+    QTest::newRow("continuation") << "ct_set_calc_region 1 2 \\\n3 4\nshow_ct1" << QStringList{"ct_set_calc_region 1 2 3 4", "show_ct1"};
+    QTest::newRow("continuation on last line") << "a b \\" << QStringList{"a b "};
+    QTest::newRow("comment after backslash line") << "a \\\n# only a comment\nb" << QStringList{"a ", "b"};
+    QTest::newRow("blank line kept") << "a\n   \nb" << QStringList{"a", "   ", "b"};
+    // clang-format on
+  }
+
+  void loadStripsCommentsAndJoinsLines() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, lines);
+    QTemporaryDir dir;
+    Batch b;
+    b.batchLoad(writeFile(dir, text));
+    QCOMPARE(b.lines(), lines);
+    QVERIFY(!b.loadFailed());
+  }
+
+  void runsLinesInOrder_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<bool>>("nextResults");
+    QTest::addColumn<QStringList>("commands");
+    // clang-format off
+    QTest::newRow("plain") << "a 1\nb 2\nc" << QList<bool>{} << QStringList{"a 1", "b 2", "c"};
+    QTest::newRow("end in the middle") << "a\n:end\nb" << QList<bool>{} << QStringList{"a"};
+    QTest::newRow("stop in capitals") << "a\n:STOP\nb" << QList<bool>{} << QStringList{"a"};
+    QTest::newRow("echo is not dispatched") << ":echo hello\na" << QList<bool>{} << QStringList{"a"};
+    QTest::newRow("ifng jumps after a failed next") << "seq_exec_next\n:ifng :goto done\nx\ndone" << QList<bool>{false} << QStringList{"seq_exec_next", "done"};
+    QTest::newRow("ifng not taken after a successful next") << "seq_exec_next\n:ifng :goto done\nx\ndone" << QList<bool>{true} << QStringList{"seq_exec_next", ":ifng :goto done", "x", "done"};
+    QTest::newRow("a line between resets the condition") << "seq_exec_next\ny\n:ifng :goto done\nx\ndone" << QList<bool>{false} << QStringList{"seq_exec_next", "y", ":ifng :goto done", "x", "done"};
+    QTest::newRow("loop over data sets") << "loop\nseq_exec_next\n:IFOK :GOTO loop\nlast" << QList<bool>{true, true, false} << QStringList{"loop", "seq_exec_next", "loop", "seq_exec_next", "loop", "seq_exec_next", ":IFOK :GOTO loop", "last"};
+    QTest::newRow("labels are case-sensitive") << "a\n:goto LOOP\nloop\nb" << QList<bool>{} << QStringList{"a", "loop", "b"};
+    QTest::newRow("goto to a missing label goes on") << "a\n:goto nowhere\nb" << QList<bool>{} << QStringList{"a", "b"};
+    QTest::newRow("ifok runs the rest as a command") << ":ifok ct_cor  \"12.5\"" << QList<bool>{} << QStringList{"ct_cor 12.5"};
+    QTest::newRow("comments only") << "# nothing\n" << QList<bool>{} << QStringList{};
+    // clang-format on
+  }
+
+  void runsLinesInOrder() {
+    QFETCH(QString, text);
+    QFETCH(QList<bool>, nextResults);
+    QFETCH(QStringList, commands);
+    QTemporaryDir dir;
+    Batch b;
+    Dispatcher d(b);
+    d.nextResults = nextResults;
+    QSignalSpy ended(&b, &Batch::batchEnded);
+    b.batchLoad(writeFile(dir, text));
+    b.batchExec();
+    QCOMPARE(d.commands, commands);
+    QVERIFY(!b.running());
+    QCOMPARE(ended.count(), 1);
+  }
+
+  void calcExecHoldsTheBatch() {
+    QTemporaryDir dir;
+    Batch b;
+    Dispatcher d(b);
+    b.batchLoad(
+        writeFile(dir, "images_load /data *.img\ncalc_exec\nshow_ct1\ncalc_exec\n:end\nnever"));
+    b.batchExec();
+    QCOMPARE(d.commands, (QStringList{"images_load /data *.img", "calc_exec"}));
+    QVERIFY(b.running());
+    QVERIFY(d.held);
+    // Nothing moves the batch while the calculation runs.
+    QCoreApplication::processEvents();
+    QCOMPARE(d.commands.size(), 2);
+    d.release();
+    QCOMPARE(d.commands.size(), 4);
+    QVERIFY(b.running());
+    d.release();
+    QCOMPARE(d.commands.last(), QString("calc_exec"));
+    QVERIFY(!b.running());
+    QCOMPARE(b.current(), 5);
+  }
+
+  void execWhileRunningStops() {
+    QTemporaryDir dir;
+    Batch b;
+    Dispatcher d(b);
+    b.batchLoad(writeFile(dir, "calc_exec\nafter"));
+    b.batchExec();
+    QVERIFY(b.running());
+    b.batchExec();  // the start button pressed again
+    QVERIFY(!b.running());
+    d.release();  // the calculation ends later: the batch stays stopped
+    QCOMPARE(d.commands, QStringList{"calc_exec"});
+    // Starting again begins at the first line.
+    b.batchExec();
+    QCOMPARE(b.current(), 1);
+  }
+
+  // A first word that nothing knows is logged once at loading, with its line
+  // number in the file; labels (targets of :goto) and control words are known.
+  void unknownWordsAreLogged() {
+    QTemporaryDir dir;
+    Batch b;
+    b.setCommandWords({"ct_cor", "calc_exec"});
+    LogCapture log;
+    b.batchLoad(writeFile(dir,
+                          "CT_COR 1\n# a comment\ncalc_exce\nloop\n:ifok :goto loop\n:echo \\\n"
+                          "  continued\n  \nct_cor 2 \\\n  more\nbogus x\n:goto :done\n:done\n"));
+    QCOMPARE(log.matching("Unknown command"), (QStringList{"Unknown command: calc_exce (line 3)",
+                                                           "Unknown command: bogus (line 11)"}));
+  }
+
+  // A file that cannot be read leaves the lines loaded before. A batch file of
+  // one endless line (a device such as /dev/zero) used to be read until memory
+  // ran out; a line over 1 MiB refuses the file like an unopenable one.
+  void unreadableFileKeepsLines_data() {
+    QTest::addColumn<QByteArray>("text");  // empty: /dev/zero
+    QTest::addColumn<QString>("reason");
+    // clang-format off
+    QTest::newRow("missing") << QByteArray("missing") << "";
+    QTest::newRow("device") << QByteArray() << "not a regular file";
+    QTest::newRow("line over 1 MiB") << "x\n" + QByteArray((1 << 20) + 1, 'y') + "\nz\n" << "a line is longer than 1 MiB";
+    // clang-format on
+  }
+
+  void unreadableFileKeepsLines() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    Batch b;
+    b.batchLoad(writeFile(dir, "a\nb"));
+    const QString path = text == "missing" ? dir.filePath("missing.txt")
+                         : text.isEmpty()  ? QString("/dev/zero")
+                                           : writeFile(dir, QString::fromLatin1(text));
+    LogCapture log;
+    b.batchLoad(path);
+    QVERIFY(b.loadFailed());
+    QCOMPARE(b.lines(), (QStringList{"a", "b"}));
+    QCOMPARE(log.lines(), QStringList{"Can't open batch file " + path +
+                                      (reason.isEmpty() ? "" : " (" + reason + ")")});
+  }
+
+  void longBatchDoesNotNest() {
+    QTemporaryDir dir;
+    QString text;
+    const int n = 100000;
+    text.reserve(n * 8);
+    for (int i = 0; i < n; ++i) text += QString("cmd %1\n").arg(i);
+    Batch b;
+    Dispatcher d(b);
+    LogCapture quiet;
+    b.batchLoad(writeFile(dir, text));
+    b.batchExec();
+    // The batch yields to the event loop now and then; let it finish.
+    QTRY_VERIFY_WITH_TIMEOUT(!b.running(), 20000);
+    QCOMPARE(d.commands.size(), n);
+    QCOMPARE(d.commands.last(), QString("cmd %1").arg(n - 1));
+    QCOMPARE(d.maxDepth, 1);
+  }
+
+  void endlessGotoLoopStaysStoppable() {
+    QTemporaryDir dir;
+    Batch b;
+    Dispatcher d(b);
+    LogCapture quiet;
+    b.batchLoad(writeFile(dir, "again\n:goto again"));
+    b.batchExec();
+    // batchExec returned although the loop never ends ...
+    QVERIFY(b.running());
+    const int first = d.commands.size();
+    QVERIFY(first >= Batch::kStepsPerTurn / 2);
+    // ... and it goes on in later turns of the event loop until it is stopped.
+    QTRY_VERIFY(d.commands.size() > first);
+    b.batchExec();
+    QVERIFY(!b.running());
+    const int stopped = d.commands.size();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(d.commands.size(), stopped);
+    QCOMPARE(d.maxDepth, 1);
+  }
+
+  void argumentConversions_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("flag");
+    QTest::addColumn<int>("integer");
+    QTest::addColumn<double>("real");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("two") << "k 2" << false << 2 << 2.0 << "2";
+    QTest::newRow("yes") << "k yes" << false << 0 << 0.0 << "yes";
+    QTest::newRow("missing") << "k" << false << 0 << 0.0 << "";
+    QTest::newRow("real") << "k 12.75" << false << 0 << 12.75 << "12.75";
+    QTest::newRow("beyond 32 bits") << "k 4294967297" << false << 0 << 4294967297.0 << "4294967297";
+    QTest::newRow("not finite") << "k inf" << false << 0 << 0.0 << "inf";
+    QTest::newRow("nan") << "k nan" << false << 0 << 0.0 << "nan";
+    QTest::newRow("quoted") << "k \"a b\" c" << false << 0 << 0.0 << "a b";
+    QTest::newRow("empty quotes dropped") << "k \"\" 1" << true << 1 << 1.0 << "1";
+  }
+
+  void argumentConversions() {
+    QFETCH(QString, line);
+    QFETCH(bool, flag);
+    QFETCH(int, integer);
+    QFETCH(double, real);
+    QFETCH(QString, text);
+    const BatchCmd cmd(line);
+    QCOMPARE(cmd.command(), QString("k"));
+    QCOMPARE(cmd.flagArg(), flag);
+    QCOMPARE(cmd.intArg(), integer);
+    QCOMPARE(cmd.realArg(), real);
+    QCOMPARE(cmd.textArg(), text);
+    // Past the last argument every kind reads as its empty value.
+    QCOMPARE(cmd.textArg(5), QString());
+    QCOMPARE(cmd.intArg(-1), 0);
+  }
+
+  void environmentValues_data() {
+    QTest::addColumn<QString>("text");
+    // Each dispatched command as its items joined by '|'.
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<QString>("failure");
+    // clang-format off
+    QTest::newRow("a value with blanks splits into items") << "images_load ${VT_DIR} *.img" << QStringList{"images_load|/d|a|*.img"} << "";
+    QTest::newRow("inside quotes it stays one item") << "images_load \"${VT_DIR}/p\" *.img" << QStringList{"images_load|/d a/p|*.img"} << "";
+    QTest::newRow("several in one line and one item") << "k ${VT_FROM} ${VT_TO} s${VT_FROM}-${VT_TO}" << QStringList{"k|8|15|s8-15"} << "";
+    QTest::newRow("only the braced form") << "k $VT_FROM $ {VT_FROM} $$" << QStringList{"k|$VT_FROM|$|{VT_FROM}|$$"} << "";
+    QTest::newRow("an empty value leaves an empty item, dropped") << "k \"${VT_EMPTY}\" 1" << QStringList{"k|1"} << "";
+    QTest::newRow("in a control word's command") << ":ifok ct_slice_to ${VT_TO}" << QStringList{"ct_slice_to|15"} << "";
+    // The file's line number counts comments and joined lines.
+    QTest::newRow("undefined: the line is not run") << "# job\na \\\n 1\nb ${VT_FROM} ${VT_NOPE}\nc" << QStringList{"a|1", "c"} << "Undefined variable: VT_NOPE (line 4)";
+    QTest::newRow("no closing brace") << "b ${VT_FROM" << QStringList{} << "Undefined variable: VT_FROM (line 1)";
+    QTest::newRow("empty name") << "b ${}" << QStringList{} << "Undefined variable:  (line 1)";
+    // clang-format on
+  }
+
+  void environmentValues() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, commands);
+    QFETCH(QString, failure);
+    qputenv("VT_DIR", "/d a");
+    qputenv("VT_FROM", "8");
+    qputenv("VT_TO", "15");
+    qputenv("VT_EMPTY", "");
+    qunsetenv("VT_NOPE");
+    QTemporaryDir dir;
+    Batch b;
+    Dispatcher d(b);
+    QStringList items;
+    connect(&b, &Batch::batchExCmd, this, [&items](const BatchCmd& c) {
+      items << (QStringList{c.command()} + c.arguments()).join('|');
+    });
+    QSignalSpy failed(&b, &Batch::failed);
+    b.batchLoad(writeFile(dir, text));
+    LogCapture log;
+    b.batchExec();
+    QCOMPARE(items, commands);
+    QCOMPARE(b.failures(), failure.isEmpty() ? 0 : 1);
+    QCOMPARE(failed.count(), b.failures());
+    if (!failure.isEmpty()) QCOMPARE(log.matching("Undefined variable"), QStringList{failure});
+    QVERIFY(!b.running());
+  }
 };
-
-void TestBatch::loadStripsCommentsAndJoinsLines_data() {
-  QTest::addColumn<QString>("text");
-  QTest::addColumn<QStringList>("lines");
-  QTest::newRow("empty") << "" << QStringList{};
-  QTest::newRow("comments only") << "# one\n# two\n\n#three" << QStringList{};
-  QTest::newRow("comment cut") << "ct_cor 12.5 # the centre\nshow_ct1"
-                               << QStringList{"ct_cor 12.5 ", "show_ct1"};
-  QTest::newRow("quoted hash kept")
-      << "i0_load \"/a#b/i0.img\"" << QStringList{"i0_load \"/a#b/i0.img\""};
-  QTest::newRow("continuation") << "ct_set_calc_region 1 2 \\\n3 4\nshow_ct1"
-                                << QStringList{"ct_set_calc_region 1 2 3 4", "show_ct1"};
-  QTest::newRow("two continuations") << "a \\\nb \\\nc" << QStringList{"a b c"};
-  QTest::newRow("continuation on last line") << "a b \\" << QStringList{"a b "};
-  QTest::newRow("comment after backslash line")
-      << "a \\\n# only a comment\nb" << QStringList{"a ", "b"};
-  QTest::newRow("blank line kept") << "a\n   \nb" << QStringList{"a", "   ", "b"};
-}
-
-void TestBatch::loadStripsCommentsAndJoinsLines() {
-  QFETCH(QString, text);
-  QFETCH(QStringList, lines);
-  QTemporaryDir dir;
-  Batch b;
-  b.batchLoad(writeFile(dir, text));
-  QCOMPARE(b.lines(), lines);
-  QVERIFY(!b.loadFailed());
-}
-
-void TestBatch::runsLinesInOrder_data() {
-  QTest::addColumn<QString>("text");
-  QTest::addColumn<QList<bool>>("nextResults");
-  QTest::addColumn<QStringList>("commands");
-  QTest::newRow("plain") << "a 1\nb 2\nc" << QList<bool>{} << QStringList{"a 1", "b 2", "c"};
-  QTest::newRow("end in the middle") << "a\n:end\nb" << QList<bool>{} << QStringList{"a"};
-  QTest::newRow("stop in capitals") << "a\n:STOP\nb" << QList<bool>{} << QStringList{"a"};
-  QTest::newRow("echo is not dispatched") << ":echo hello\na" << QList<bool>{} << QStringList{"a"};
-  QTest::newRow("ifng jumps after a failed next")
-      << "seq_exec_next\n:ifng :goto done\nx\ndone" << QList<bool>{false}
-      << QStringList{"seq_exec_next", "done"};
-  QTest::newRow("ifng not taken after a successful next")
-      << "seq_exec_next\n:ifng :goto done\nx\ndone" << QList<bool>{true}
-      << QStringList{"seq_exec_next", ":ifng :goto done", "x", "done"};
-  QTest::newRow("a line between resets the condition")
-      << "seq_exec_next\ny\n:ifng :goto done\nx\ndone" << QList<bool>{false}
-      << QStringList{"seq_exec_next", "y", ":ifng :goto done", "x", "done"};
-  QTest::newRow("loop over data sets")
-      << "loop\nseq_exec_next\n:IFOK :GOTO loop\nlast" << QList<bool>{true, true, false}
-      << QStringList{"loop",          "seq_exec_next",    "loop", "seq_exec_next", "loop",
-                     "seq_exec_next", ":IFOK :GOTO loop", "last"};
-  QTest::newRow("labels are case-sensitive")
-      << "a\n:goto LOOP\nloop\nb" << QList<bool>{} << QStringList{"a", "loop", "b"};
-  QTest::newRow("goto to a missing label goes on")
-      << "a\n:goto nowhere\nb" << QList<bool>{} << QStringList{"a", "b"};
-  QTest::newRow("goto without a label goes on") << ":goto\nb" << QList<bool>{} << QStringList{"b"};
-  QTest::newRow("ifok runs the rest as a command")
-      << ":ifok ct_cor  \"12.5\"" << QList<bool>{} << QStringList{"ct_cor 12.5"};
-  QTest::newRow("comments only") << "# nothing\n" << QList<bool>{} << QStringList{};
-}
-
-void TestBatch::runsLinesInOrder() {
-  QFETCH(QString, text);
-  QFETCH(QList<bool>, nextResults);
-  QFETCH(QStringList, commands);
-  QTemporaryDir dir;
-  Batch b;
-  Dispatcher d(b);
-  d.nextResults = nextResults;
-  QSignalSpy ended(&b, &Batch::batchEnded);
-  b.batchLoad(writeFile(dir, text));
-  b.batchExec();
-  QCOMPARE(d.commands, commands);
-  QVERIFY(!b.running());
-  QCOMPARE(ended.count(), 1);
-}
-
-void TestBatch::calcExecHoldsTheBatch() {
-  QTemporaryDir dir;
-  Batch b;
-  Dispatcher d(b);
-  b.batchLoad(
-      writeFile(dir, "images_load /data *.img\ncalc_exec\nshow_ct1\ncalc_exec\n:end\nnever"));
-  b.batchExec();
-  QCOMPARE(d.commands, (QStringList{"images_load /data *.img", "calc_exec"}));
-  QVERIFY(b.running());
-  QVERIFY(d.held);
-  // Nothing moves the batch while the calculation runs.
-  QCoreApplication::processEvents();
-  QCOMPARE(d.commands.size(), 2);
-  d.release();
-  QCOMPARE(d.commands.size(), 4);
-  QVERIFY(b.running());
-  d.release();
-  QCOMPARE(d.commands.last(), QString("calc_exec"));
-  QVERIFY(!b.running());
-  QCOMPARE(b.current(), 5);
-}
-
-void TestBatch::execWhileRunningStops() {
-  QTemporaryDir dir;
-  Batch b;
-  Dispatcher d(b);
-  b.batchLoad(writeFile(dir, "calc_exec\nafter"));
-  b.batchExec();
-  QVERIFY(b.running());
-  b.batchExec();  // the start button pressed again
-  QVERIFY(!b.running());
-  d.release();  // the calculation ends later: the batch stays stopped
-  QCOMPARE(d.commands, QStringList{"calc_exec"});
-  // Starting again begins at the first line.
-  b.batchExec();
-  QCOMPARE(b.current(), 1);
-}
-
-void TestBatch::unopenableFileKeepsLines() {
-  QTemporaryDir dir;
-  Batch b;
-  b.batchLoad(writeFile(dir, "a\nb"));
-  LogCapture log;
-  b.batchLoad(dir.filePath("missing.txt"));
-  QVERIFY(b.loadFailed());
-  QCOMPARE(b.lines(), (QStringList{"a", "b"}));
-  // The message, then the name as it is.
-  QCOMPARE(log.matching("Can't open batch file"),
-           QStringList{"Can't open batch file " + dir.filePath("missing.txt")});
-}
-
-// A first word that nothing knows is logged once at loading, with its line
-// number in the file; labels (targets of :goto) and control words are known.
-void TestBatch::unknownWordsAreLogged() {
-  QTemporaryDir dir;
-  Batch b;
-  b.setCommandWords({"ct_cor", "calc_exec"});
-  LogCapture log;
-  b.batchLoad(writeFile(dir,
-                        "CT_COR 1\n"
-                        "# a comment\n"
-                        "calc_exce\n"
-                        "loop\n"
-                        ":ifok :goto loop\n"
-                        ":echo \\\n"
-                        "  continued\n"
-                        "  \n"
-                        "ct_cor 2 \\\n"
-                        "  more\n"
-                        "bogus x\n"
-                        ":goto :done\n"
-                        ":done\n"));
-  QCOMPARE(log.matching("Unknown command"), (QStringList{"Unknown command: calc_exce (line 3)",
-                                                         "Unknown command: bogus (line 11)"}));
-}
-
-// A batch file of one endless line (a device such as /dev/zero) used to be read
-// until memory ran out; a line over 1 MiB refuses the file like an unopenable one.
-void TestBatch::unreadableFileKeepsLines_data() {
-  QTest::addColumn<QByteArray>("text");  // empty: /dev/zero
-  QTest::addColumn<QString>("reason");
-  QTest::newRow("device") << QByteArray() << "not a regular file";
-  QTest::newRow("line over 1 MiB") << "x\n" + QByteArray((1 << 20) + 1, 'y') + "\nz\n"
-                                   << "a line is longer than 1 MiB";
-}
-
-void TestBatch::unreadableFileKeepsLines() {
-  QFETCH(QByteArray, text);
-  QFETCH(QString, reason);
-  QTemporaryDir dir;
-  Batch b;
-  b.batchLoad(writeFile(dir, "a\nb"));
-  const QString path =
-      text.isEmpty() ? QString("/dev/zero") : writeFile(dir, QString::fromLatin1(text));
-  LogCapture log;
-  b.batchLoad(path);
-  QVERIFY(b.loadFailed());
-  QCOMPARE(b.lines(), (QStringList{"a", "b"}));
-  QCOMPARE(log.lines(),
-           QStringList{QString("Can't open batch file %1 (%2)").arg(path, reason)});
-}
-
-void TestBatch::longBatchDoesNotNest() {
-  QTemporaryDir dir;
-  QString text;
-  const int n = 100000;
-  text.reserve(n * 8);
-  for (int i = 0; i < n; ++i) text += QString("cmd %1\n").arg(i);
-  Batch b;
-  Dispatcher d(b);
-  LogCapture quiet;
-  b.batchLoad(writeFile(dir, text));
-  b.batchExec();
-  // The batch yields to the event loop now and then; let it finish.
-  QTRY_VERIFY_WITH_TIMEOUT(!b.running(), 20000);
-  QCOMPARE(d.commands.size(), n);
-  QCOMPARE(d.commands.last(), QString("cmd %1").arg(n - 1));
-  QCOMPARE(d.maxDepth, 1);
-}
-
-void TestBatch::endlessGotoLoopStaysStoppable() {
-  QTemporaryDir dir;
-  Batch b;
-  Dispatcher d(b);
-  LogCapture quiet;
-  b.batchLoad(writeFile(dir, "again\n:goto again"));
-  b.batchExec();
-  // batchExec returned although the loop never ends ...
-  QVERIFY(b.running());
-  const int first = d.commands.size();
-  QVERIFY(first >= Batch::kStepsPerTurn / 2);
-  // ... and it goes on in later turns of the event loop until it is stopped.
-  QTRY_VERIFY(d.commands.size() > first);
-  b.batchExec();
-  QVERIFY(!b.running());
-  const int stopped = d.commands.size();
-  QCoreApplication::processEvents();
-  QCoreApplication::processEvents();
-  QCOMPARE(d.commands.size(), stopped);
-  QCOMPARE(d.maxDepth, 1);
-}
-
-void TestBatch::argumentConversions_data() {
-  QTest::addColumn<QString>("line");
-  QTest::addColumn<bool>("flag");
-  QTest::addColumn<int>("integer");
-  QTest::addColumn<double>("real");
-  QTest::addColumn<QString>("text");
-  QTest::newRow("one") << "k 1" << true << 1 << 1.0 << "1";
-  QTest::newRow("two") << "k 2" << false << 2 << 2.0 << "2";
-  QTest::newRow("yes") << "k yes" << false << 0 << 0.0 << "yes";
-  QTest::newRow("missing") << "k" << false << 0 << 0.0 << "";
-  QTest::newRow("negative") << "k -3" << false << -3 << -3.0 << "-3";
-  QTest::newRow("real") << "k 12.75" << false << 0 << 12.75 << "12.75";
-  QTest::newRow("exponent") << "k 1e3" << false << 0 << 1000.0 << "1e3";
-  QTest::newRow("beyond 32 bits") << "k 4294967297" << false << 0 << 4294967297.0 << "4294967297";
-  QTest::newRow("not finite") << "k inf" << false << 0 << 0.0 << "inf";
-  QTest::newRow("nan") << "k nan" << false << 0 << 0.0 << "nan";
-  QTest::newRow("quoted") << "k \"a b\" c" << false << 0 << 0.0 << "a b";
-  QTest::newRow("empty quotes dropped") << "k \"\" 1" << true << 1 << 1.0 << "1";
-}
-
-void TestBatch::argumentConversions() {
-  QFETCH(QString, line);
-  QFETCH(bool, flag);
-  QFETCH(int, integer);
-  QFETCH(double, real);
-  QFETCH(QString, text);
-  const BatchCmd cmd(line);
-  QCOMPARE(cmd.command(), QString("k"));
-  QCOMPARE(cmd.flagArg(), flag);
-  QCOMPARE(cmd.intArg(), integer);
-  QCOMPARE(cmd.realArg(), real);
-  QCOMPARE(cmd.textArg(), text);
-  // Past the last argument every kind reads as its empty value.
-  QCOMPARE(cmd.textArg(5), QString());
-  QCOMPARE(cmd.intArg(-1), 0);
-}
-
-void TestBatch::environmentValues_data() {
-  QTest::addColumn<QString>("text");
-  // Each dispatched command as its items joined by '|'.
-  QTest::addColumn<QStringList>("commands");
-  QTest::addColumn<QString>("failure");
-  QTest::newRow("a value with blanks splits into items")
-      << "images_load ${VT_DIR} *.img" << QStringList{"images_load|/d|a|*.img"} << "";
-  QTest::newRow("inside quotes it stays one item")
-      << "images_load \"${VT_DIR}/p\" *.img" << QStringList{"images_load|/d a/p|*.img"} << "";
-  QTest::newRow("several in one line and one item")
-      << "k ${VT_FROM} ${VT_TO} s${VT_FROM}-${VT_TO}" << QStringList{"k|8|15|s8-15"} << "";
-  QTest::newRow("only the braced form")
-      << "k $VT_FROM $ {VT_FROM} $$" << QStringList{"k|$VT_FROM|$|{VT_FROM}|$$"} << "";
-  QTest::newRow("an empty value leaves an empty item, dropped")
-      << "k \"${VT_EMPTY}\" 1" << QStringList{"k|1"} << "";
-  QTest::newRow("in a control word's command")
-      << ":ifok ct_slice_to ${VT_TO}" << QStringList{"ct_slice_to|15"} << "";
-  // The file's line number counts comments and joined lines.
-  QTest::newRow("undefined: the line is not run")
-      << "# job\na \\\n 1\nb ${VT_FROM} ${VT_NOPE}\nc" << QStringList{"a|1", "c"}
-      << "Undefined variable: VT_NOPE (line 4)";
-  QTest::newRow("no closing brace")
-      << "b ${VT_FROM" << QStringList{} << "Undefined variable: VT_FROM (line 1)";
-  QTest::newRow("empty name") << "b ${}" << QStringList{} << "Undefined variable:  (line 1)";
-}
-
-void TestBatch::environmentValues() {
-  QFETCH(QString, text);
-  QFETCH(QStringList, commands);
-  QFETCH(QString, failure);
-  qputenv("VT_DIR", "/d a");
-  qputenv("VT_FROM", "8");
-  qputenv("VT_TO", "15");
-  qputenv("VT_EMPTY", "");
-  qunsetenv("VT_NOPE");
-  QTemporaryDir dir;
-  Batch b;
-  Dispatcher d(b);
-  QStringList items;
-  connect(&b, &Batch::batchExCmd, this, [&items](const BatchCmd& c) {
-    items << (QStringList{c.command()} + c.arguments()).join('|');
-  });
-  QSignalSpy failed(&b, &Batch::failed);
-  b.batchLoad(writeFile(dir, text));
-  LogCapture log;
-  b.batchExec();
-  QCOMPARE(items, commands);
-  QCOMPARE(b.failures(), failure.isEmpty() ? 0 : 1);
-  QCOMPARE(failed.count(), b.failures());
-  if (!failure.isEmpty()) QCOMPARE(log.matching("Undefined variable"), QStringList{failure});
-  QVERIFY(!b.running());
-}
 
 QTEST_GUILESS_MAIN(TestBatch)
 #include "tst_batch.moc"

@@ -1,22 +1,12 @@
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScrollArea>
 #include <QScrollBar>
-#include <QTabWidget>
 #include <QTranslator>
 #include <QtTest>
-#include <map>
-#include <thread>
 
 #include "PhantomWriter.h"
 #include "app/Body.h"
 #include "ct/CtCalc.h"
 #include "ct/CtCalc2.h"
 #include "ct/CtCalc2Ui.h"
-#include "ct/CtProgress.h"
 #include "ct/CtRunMath.h"
 #include "ct/FbpWorkspace.h"
 #include "ct/HSgm.h"
@@ -28,7 +18,6 @@
 #include "output/CtDataFile.h"
 #include "output/DataSaver.h"
 #include "ui_Body.h"
-#include "widgets/CtDisp.h"
 #include "widgets/DispB.h"
 #include "widgets/ImgDispWPV.h"
 
@@ -51,6 +40,14 @@ std::vector<double> engineSlice(Body& body, const CtRunParams& run, int slice,
   ws.filterAll(rec.rows());
   ws.backProjectAll(rec.rows(), region, a.angle0, a.dAngle);
   return std::vector<double>(ws.image(), ws.image() + static_cast<std::size_t>(n) * n);
+}
+
+// Index of the first pixel where a and b differ beyond rounding, or -1.
+long firstDifference(const std::vector<double>& a, const std::vector<double>& b) {
+  if (a.size() != b.size()) return 0;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i] && !qFuzzyCompare(a[i], b[i])) return long(i);
+  return -1;
 }
 
 // A phantom data set of width x rows pixels over 180 degrees in dir: an empty
@@ -89,29 +86,6 @@ class TestBody : public QObject {
     for (const QString& f : QDir(dir_.path()).entryList({"proj-*.img"}, QDir::Files, QDir::Name))
       projections_ << dir_.filePath(f);
     QCOMPARE(projections_.size(), kProjections);
-  }
-
-  void construction() {
-    Body body;
-    Ui::Body* ui = body.form();
-    QCOMPARE(body.windowTitle(), QString("Vanto"));
-    const int n = std::max(1u, std::thread::hardware_concurrency());
-    QCOMPARE(int(body.workers().size()), n);
-    QCOMPARE(ui->ImgsTab->tabText(3), QString("CT2"));
-    QCOMPARE(ui->ImgsTab->count(), 9);
-    const QStringList titles{"Raw Image", "Sinogram", "CT Reconstructed Image",
-                             "CT2",       "I0 Image", "BG Image",
-                             "CT Images", "3D View",  "Log"};
-    for (int i = 0; i < titles.size(); ++i) QCOMPARE(ui->ImgsTab->tabText(i), titles[i]);
-    QCOMPARE(ui->procCtrl->maxThreads(), int(n * 0.8));
-    QCOMPARE(ui->DataUpperLimit->text(), QString("10"));
-    QCOMPARE(ui->DataLowerLimit->text(), QString("-10"));
-    // No images: the calculation button does nothing.
-    QSignalSpy finished(&body, &Body::calcFinished);
-    ui->CalcCT->click();
-    QVERIFY(!body.calculating());
-    QCOMPARE(finished.count(), 0);
-    QCOMPARE(ui->CalcStartT->text(), QString());
   }
 
   // The window opens within the screen with its left column whole (it used to
@@ -155,23 +129,9 @@ class TestBody : public QObject {
     QTRY_VERIFY(ui->ControlsScroll->viewport()->width() > 0);
     const int need = ui->ControlsContents->minimumSizeHint().width();
     const int have = ui->ControlsScroll->viewport()->width();
-    QVERIFY2(need <= have, qPrintable(QString("panels ask for %1 px, column is %2").arg(need).arg(have)));
+    QVERIFY2(need <= have,
+             qPrintable(QString("panels ask for %1 px, column is %2").arg(need).arg(have)));
     QTRY_VERIFY(!ui->ControlsScroll->horizontalScrollBar()->isVisible());
-  }
-
-  // A multi-frame ITEX file is loaded frame by frame, one per event-loop turn,
-  // each frame entered as "name(k)".
-  void multiFrameFile() {
-    QTemporaryDir dir;
-    QCOMPARE(writePhantom(dir.path(), 32, 4, 3, PhantomOptions::Format::His), QString());
-    const QString path = dir.filePath("proj.his");
-    Body body;
-    Ui::Body* ui = body.form();
-    QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
-    emit ui->CTFiles->filesSelected({path}, true);
-    QVERIFY(loaded.wait(20000));
-    QCOMPARE(body.imageSet()->count(), 3);
-    QCOMPARE(ui->CTFiles->entries(), QStringList({path + "(0)", path + "(1)", path + "(2)"}));
   }
 
   void loadAndReconstruct() {
@@ -182,114 +142,46 @@ class TestBody : public QObject {
     ui->I0ImgSel->selectFile(dir_.filePath("i0.img"));
     ui->BGImgSel->selectFile(dir_.filePath("bg.img"));
     QVERIFY(ui->I0ImgSel->frame() && ui->BGImgSel->frame());
-
-    QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
-    emit ui->CTFiles->filesSelected(projections_, true);
-    // Selecting with clear resets the image slider before the first file.
-    QCOMPARE(ui->seekCtrl->value(), 0);
-    QCOMPARE(body.imageSet()->count(), 0);
-    QVERIFY(loaded.wait(20000));
-    QCOMPARE(body.imageSet()->count(), kProjections);
-    QCOMPARE(ui->CTFiles->count(), kProjections);
-
-    // Load defaults for a vertical axis on a 96 x 24 detector.
-    QCOMPARE(pc->sliceTo(), kRows - 1);
-    QCOMPARE(pc->sliceNo(), kRows / 2);
-    QCOMPARE(pc->cor(), kWidth * 0.5);
-    QCOMPARE(pc->dataSetImages(), kProjections);
-    QCOMPARE(ui->seekCtrl->maximum(), kProjections - 1);
-    QCOMPARE(body.ctCalc()->calcRegion().x1, double(kWidth - 1));
-    QCOMPARE(body.workerPanels().front()->calcRegion().y1, double(kWidth - 1));
+    QVERIFY(load(body, projections_));
     pc->setDataSetRangeDeg(180.0);
 
     // --- the single panel, at once ---
     ui->SelectCt1->click();
-    QVERIFY(ui->SelectCt1->isChecked());
     QSignalSpy runs(&body, &Body::calcFinished);
     ui->CalcCT->click();
     QTRY_COMPARE_WITH_TIMEOUT(runs.count(), 1, 20000);
     QVERIFY(!body.calculating());
-    QCOMPARE(ui->CalcEndT->text().size(), 12);  // hh:mm:ss.zzz
-    QCOMPARE(ui->CalcCT->styleSheet(), QString("background-color: rgb(213, 245, 255);"));
-    {
-      const CtCalc* c = body.ctCalc();
-      const std::vector<double> want =
-          engineSlice(body, body.runParams(), pc->sliceNo(), c->calcRegion());
-      const int n = c->workspace().imageSize();
-      QCOMPARE(std::size_t(n) * n, want.size());
-      for (std::size_t i = 0; i < want.size(); ++i) QCOMPARE(c->workspace().image()[i], want[i]);
-      QCOMPARE(c->sliceNoText(), QString::number(kRows / 2));
-    }
-
-    // --- the single panel, one projection per event, stopped half way ---
     CtCalc* c = body.ctCalc();
+    const int n = c->workspace().imageSize();
+    const std::vector<double> single(c->workspace().image(),
+                                     c->workspace().image() + std::size_t(n) * n);
+    QCOMPARE(firstDifference(single,
+                             engineSlice(body, body.runParams(), pc->sliceNo(), c->calcRegion())),
+             -1L);
+
+    // --- the single panel, one projection per event, stopped after the fifth ---
     c->setCalcAtOnce(false);
     const int before = c->pictureUpdates();
-    // Press stop from within the chain, after the fifth projection.
     int steps = 0;
     auto stopper = connect(c, &CtCalc::finishedCalcOne, this, [&] {
       if (++steps == 5) ui->CalcCT->click();
     });
-    const int runsAtStart = runs.count();
     ui->CalcCT->click();
     QVERIFY(body.calculating());
-    QTRY_COMPARE_WITH_TIMEOUT(runs.count(), runsAtStart + 1, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(runs.count(), 2, 20000);
     disconnect(stopper);
-    QVERIFY(!body.calculating());
     QVERIFY(!c->running());
-    const int stoppedAt = c->pictureUpdates();
-    QCOMPARE(stoppedAt - before, 5);
-    QTest::qWait(300);
-    QCOMPARE(c->pictureUpdates(), stoppedAt);  // the chain is broken
-    QVERIFY(c->pictureUpdates() - before < kProjections);
+    QCOMPARE(c->pictureUpdates() - before, 5);
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    QCOMPARE(c->pictureUpdates() - before, 5);  // the chain is broken
     // Unstopped, the chain refreshes the picture once per projection.
-    const int again = c->pictureUpdates();
-    const int runsBefore = runs.count();
     ui->CalcCT->click();
-    QTRY_COMPARE_WITH_TIMEOUT(runs.count(), runsBefore + 1, 20000);
-    QCOMPARE(c->pictureUpdates() - again, kProjections);
-    c->setCalcAtOnce(true);
-
-    // --- Auto Exec of 16 slices on every worker ---
-    pc->setAutoExec(true);
-    QVERIFY(ui->SelectCt2->isChecked());  // checking Auto Exec selects the workers
-    pc->setSliceFrom(4);
-    pc->setSliceTo(19);
-    pc->setSliceStep(1);
-    pc->setMaxThreads(int(body.workers().size()));
-    QSignalSpy started(&body, &Body::startCt);
-    std::map<int, int> images;
-    connect(&body, &Body::calcFinished, this, [] {});
-    const int finishedBefore = runs.count();
-    ui->CalcCT->click();
-    QTRY_COMPARE_WITH_TIMEOUT(runs.count(), finishedBefore + 1, 60000);
-    QTest::qWait(50);
-    QCOMPARE(runs.count(), finishedBefore + 1);
-    QCOMPARE(started.count(), 16);
-    std::map<int, int> seen;
-    for (const auto& args : started) ++seen[args.at(3).toInt()];
-    QCOMPARE(int(seen.size()), 16);
-    for (const auto& [slice, count] : seen) {
-      QVERIFY(slice >= 4 && slice <= 19);
-      QCOMPARE(count, 1);
-    }
-    int done = 0;
-    for (CtCalc2* w : body.workers()) done += w->slicesDone();
-    QCOMPARE(done, 16);
-    QCOMPARE(ui->ProgPerCent->text(), QString("100.0 %"));
-    QCOMPARE(body.gallery()->count(), 16);
-    QVERIFY(!body.anyWorkerBusy());
-
-    // A worker's last slice equals the engine's for the same sinogram.
-    CtCalc2* w = body.workers().front();
-    const int slice = w->sliceNo();
-    const std::vector<double> got = w->imageCopy();
-    const std::vector<double> want =
-        engineSlice(body, body.runParams(), slice, body.workerPanels().front()->calcRegion());
-    QCOMPARE(got.size(), want.size());
-    for (std::size_t i = 0; i < want.size(); ++i) QCOMPARE(got[i], want[i]);
+    QTRY_COMPARE_WITH_TIMEOUT(runs.count(), 3, 20000);
+    QCOMPARE(c->pictureUpdates() - before, 5 + kProjections);
   }
 
+  // The saving fields reach the saver: a picture and a data file per slice,
+  // in folders made as needed, the values clipped to the limits and offset.
   void autoSaveWritesEveryFile() {
     Body body;
     Ui::Body* ui = body.form();
@@ -297,10 +189,7 @@ class TestBody : public QObject {
     pc->setRotAxIsV(true);
     ui->I0ImgSel->selectFile(dir_.filePath("i0.img"));
     ui->BGImgSel->selectFile(dir_.filePath("bg.img"));
-    QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
-    emit ui->CTFiles->filesSelected(projections_, true);
-    QVERIFY(loaded.wait(20000));
-
+    QVERIFY(load(body, projections_));
     QTemporaryDir out;
     const QString imgDir = out.filePath("img/deeper"), datDir = out.filePath("dat");
     ui->SelectImageSaveDir->setPath(imgDir);
@@ -317,66 +206,34 @@ class TestBody : public QObject {
     pc->setAutoExec(true);
     pc->setSliceFrom(8);
     pc->setSliceTo(15);
-    pc->setMaxThreads(int(body.workers().size()));
     QSignalSpy saved(body.saver(), &DataSaver::saved);
     QSignalSpy failed(body.saver(), &DataSaver::saveFailed);
-    QSignalSpy runs(&body, &Body::calcFinished);
     ui->CalcCT->click();
-    QTRY_COMPARE_WITH_TIMEOUT(runs.count(), 1, 60000);
-    QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 16, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 16, 60000);
     QCOMPARE(failed.count(), 0);
-
-    QStringList expectedPng, expectedDat;
+    QStringList png, dat;
     for (int s = 8; s <= 15; ++s) {
-      expectedPng << QString("sample-E7100-%1.png").arg(s, 5, 10, QChar('0'));
-      expectedDat << QString("sample-E7100-%1.dat").arg(s, 5, 10, QChar('0'));
+      png << QString("sample-E7100-%1.png").arg(s, 5, 10, QChar('0'));
+      dat << QString("sample-E7100-%1.dat").arg(s, 5, 10, QChar('0'));
     }
-    QCOMPARE(QDir(imgDir).entryList(QDir::Files, QDir::Name), expectedPng);
-    QCOMPARE(QDir(datDir).entryList(QDir::Files, QDir::Name), expectedDat);
-
-    const CtRunParams& run = body.runParams();
-    const FbpRegion region = body.workerPanels().front()->calcRegion();
-    long clipped = 0, kept = 0;
-    for (int s = 8; s <= 15; ++s) {
-      const QImage png(QDir(imgDir).filePath(expectedPng[s - 8]));
-      QCOMPARE(png.format(), QImage::Format_Grayscale8);
-      const std::vector<double> image = engineSlice(body, run, s, region);
-      const int n = int(std::lround(std::sqrt(double(image.size()))));
-      QCOMPARE(png.size(), QSize(n, n));
-
-      CtDataGrid grid;
-      QVERIFY(readCtDataFile(QDir(datDir).filePath(expectedDat[s - 8]), grid));
-      // Region 0 .. 95 (exclusive) over an n x n image: the columns and rows
-      // beyond the image carry the offset alone.
-      QCOMPARE(grid.width, int(region.x1) - int(region.x0));
-      QCOMPARE(grid.height, int(region.y1) - int(region.y0));
-      for (int y = 0; y < grid.height; ++y)
-        for (int x = 0; x < grid.width; ++x) {
-          double v = (x < n && y < n) ? image[std::size_t(y) * n + x] : 0.0;
-          if (v > 0.05 || v < -0.05) {
-            v = 0.0;
-            ++clipped;
-          } else if (x < n && y < n) {
-            ++kept;
-          }
-          const double want = v + 1.0;
-          QVERIFY2(std::fabs(grid.at(x, y) - want) <= 1e-5 * std::fabs(want),
-                   qPrintable(QString("slice %1 (%2, %3): %4 vs %5")
-                                  .arg(s)
-                                  .arg(x)
-                                  .arg(y)
-                                  .arg(grid.at(x, y))
-                                  .arg(want)));
-        }
+    QCOMPARE(QDir(imgDir).entryList(QDir::Files, QDir::Name), png);
+    QCOMPARE(QDir(datDir).entryList(QDir::Files, QDir::Name), dat);
+    QCOMPARE(QImage(QDir(imgDir).filePath(png[0])).format(), QImage::Format_Grayscale8);
+    // Every value lies within offset +- limit; clipped ones are the offset.
+    CtDataGrid grid;
+    QVERIFY(readCtDataFile(QDir(datDir).filePath(dat[4]), grid));
+    int atOffset = 0;
+    for (double v : grid.values) {
+      QVERIFY2(v >= 0.95 && v <= 1.05, qPrintable(QString::number(v)));
+      atOffset += v == 1.0;
     }
-    // The limits were chosen so that both kinds of pixel occur.
-    QVERIFY(clipped > 0);
-    QVERIFY(kept > 0);
+    QVERIFY(atOffset > 0 && atOffset < int(grid.values.size()));
   }
 
   // A second choice while a list is still loading: added files join the
-  // list; a new choice replaces it, also in the middle of a multi-frame file;
-  // the end of loading is announced once.
+  // list (a multi-frame file frame by frame, entered as "name(k)"); a new
+  // choice replaces it, also in the middle of a multi-frame file; the end of
+  // loading is announced once.
   void secondSelectionWhileLoading_data() {
     QTest::addColumn<bool>("replace");
     QTest::newRow("add") << false;
@@ -391,9 +248,9 @@ class TestBody : public QObject {
       for (const QString& f : files) l << QFileInfo(f);
       return l;
     };
-    const QStringList first =
-        replace ? QStringList{dir.filePath("proj.his")} : projections_.mid(0, 4);
-    const QStringList second = projections_.mid(10, 3);
+    const QString his = dir.filePath("proj.his");
+    const QStringList first = replace ? QStringList{his} : projections_.mid(0, 4);
+    const QStringList second = replace ? projections_.mid(10, 3) : QStringList{his};
     Body body;
     Ui::Body* ui = body.form();
     QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
@@ -408,9 +265,9 @@ class TestBody : public QObject {
     ui->CTFiles->setLoadNewFiles(replace);
     ui->CTFiles->setFileInfos(infos(second));
     QVERIFY(loaded.wait(20000));
-    QTest::qWait(100);
-    QCOMPARE(loaded.count(), 1);
-    const QStringList all = replace ? second : first + second;
+    QVERIFY(!loaded.wait(100));  // announced once
+    const QStringList all =
+        replace ? second : first + QStringList{his + "(0)", his + "(1)", his + "(2)"};
     QCOMPARE(ui->CTFiles->entries(), all);
     QCOMPARE(body.imageSet()->count(), int(all.size()));
     QVERIFY(ui->DataSetSelectFrame->isEnabled());
@@ -435,7 +292,8 @@ class TestBody : public QObject {
   }
 
   // Partial data sets: the workers scale as the single panel and the engine
-  // do, by 1 / (N x frames used), not by the frames loaded.
+  // do, by 1 / (N x frames used), not by the frames loaded; a worker's slice
+  // equals the engine's for the same sinogram.
   void partialDataSetScaledAlike() {
     Body body;
     Ui::Body* ui = body.form();
@@ -450,16 +308,15 @@ class TestBody : public QObject {
     ui->CalcCT->click();
     QTRY_COMPARE_WITH_TIMEOUT(runs.count(), 1, 20000);
     QTRY_VERIFY(!body.anyWorkerBusy());
-    const std::vector<double> got = body.workers().front()->imageCopy();
-    const std::vector<double> want = engineSlice(body, body.runParams(), pc->sliceNo(),
-                                                 body.workerPanels().front()->calcRegion());
-    QCOMPARE(got.size(), want.size());
-    for (std::size_t i = 0; i < want.size(); ++i) QCOMPARE(got[i], want[i]);
+    QCOMPARE(firstDifference(body.workers().front()->imageCopy(),
+                             engineSlice(body, body.runParams(), pc->sliceNo(),
+                                         body.workerPanels().front()->calcRegion())),
+             -1L);
   }
 
-  // Slice, centre of rotation, range and regions follow the detector: a new
-  // frame size ("New" accepts one) or a change of axis sets them anew, even
-  // with "keep Conds." checked.
+  // "keep Conds." keeps slice and centre over a new set of the same size;
+  // but slice, centre of rotation, range and regions follow the detector: a
+  // new frame size ("New" accepts one) or a change of axis sets them anew.
   void defaultsFollowTheDetector() {
     QTemporaryDir dir;
     QCOMPARE(writePhantom(dir.path(), 64, 8, 3), QString());
@@ -476,22 +333,23 @@ class TestBody : public QObject {
     pc->setSliceNo(7);
     pc->setSliceFrom(40);
     pc->setCor(11.5);
+    QVERIFY(load(body, projections_.mid(0, 5)));
+    QCOMPARE(pc->sliceNo(), 7);
+    QCOMPARE(pc->cor(), 11.5);
+    QCOMPARE(pc->dataSetImages(), 5);
     QVERIFY(load(body, small));
-    QCOMPARE(body.imageSet()->count(), 3);
-    QCOMPARE(body.imageSet()->width(), 64);
-    QCOMPARE(pc->sliceFrom(), 0);
-    QCOMPARE(pc->sliceTo(), 63);
-    QCOMPARE(pc->sliceNo(), 32);
-    QCOMPARE(pc->cor(), 4.0);
-    QCOMPARE(body.ctCalc()->calcRegion().x1, 7.0);
-
+    const auto conditions = [&] {
+      return QString("%1..%2 slice %3 cor %4 x1 %5")
+          .arg(pc->sliceFrom())
+          .arg(pc->sliceTo())
+          .arg(pc->sliceNo())
+          .arg(pc->cor())
+          .arg(body.ctCalc()->calcRegion().x1);
+    };
+    QCOMPARE(conditions(), QString("0..63 slice 32 cor 4 x1 7"));
     // The vertical axis chosen afterwards: slices are the 8 rows.
     pc->findChild<QRadioButton*>("RotAxV")->click();
-    QVERIFY(pc->rotAxIsV());
-    QCOMPARE(pc->sliceTo(), 7);
-    QCOMPARE(pc->sliceNo(), 4);
-    QCOMPARE(pc->cor(), 32.0);
-    QCOMPARE(body.ctCalc()->calcRegion().x1, 63.0);
+    QCOMPARE(conditions(), QString("0..7 slice 4 cor 32 x1 63"));
     QCOMPARE(body.workerPanels().front()->calcRegion().y1, 63.0);
   }
 
@@ -523,37 +381,10 @@ class TestBody : public QObject {
     QCOMPARE(body.ctCalc()->calcRegion().x1, regionEnd);
   }
 
-  void keepConditionsKeepsValues() {
-    Body body;
-    Ui::Body* ui = body.form();
-    ProcCtrl* pc = ui->procCtrl;
-    QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
-    emit ui->CTFiles->filesSelected(projections_.mid(0, 3), true);
-    QVERIFY(loaded.wait(20000));
-    // Horizontal axis (the default): slices are columns.
-    QCOMPARE(pc->sliceTo(), kWidth - 1);
-    QCOMPARE(pc->sliceNo(), kWidth / 2);
-    QCOMPARE(pc->cor(), double(kRows / 2));
-    pc->setSliceNo(7);
-    pc->setCor(11.5);
-    ui->CTFiles->setKeepConditions(true);
-    emit ui->CTFiles->filesSelected(projections_.mid(0, 5), true);
-    QVERIFY(loaded.wait(20000));
-    QCOMPARE(pc->sliceNo(), 7);
-    QCOMPARE(pc->cor(), 11.5);
-    QCOMPARE(pc->dataSetImages(), 5);
-    ui->CTFiles->setKeepConditions(false);
-    emit ui->CTFiles->filesSelected(projections_.mid(0, 2), true);
-    QVERIFY(loaded.wait(20000));
-    QCOMPARE(pc->sliceNo(), kWidth / 2);
-  }
-
   void closingWhileRunning() {
     auto body = std::make_unique<Body>();
     Ui::Body* ui = body->form();
-    QSignalSpy loaded(body.get(), &Body::finishedLoadingCTFiles);
-    emit ui->CTFiles->filesSelected(projections_, true);
-    QVERIFY(loaded.wait(20000));
+    QVERIFY(load(*body, projections_));
     ui->procCtrl->setAutoExec(true);
     ui->procCtrl->setMaxThreads(int(body->workers().size()));
     QSignalSpy finishing(body.get(), &Body::finishing);

@@ -1,11 +1,6 @@
 // The program as a job: the shipped demo batch run by the real binary
 // (-nw -b ... -x -q) on a generated phantom, and the exit codes of -q.
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 #include <cmath>
 #include <cstring>
 
@@ -81,185 +76,141 @@ class TestHeadless : public QObject {
   QTemporaryDir phantom_;  // 64 x 8 pixels, 30 projections
 
  private slots:
-  void initTestCase();
-  void demoBatchReconstructsThePhantom();
-  void quitsWithTheBatch_data();
-  void quitsWithTheBatch();
-  void jobStatus_data();
-  void jobStatus();
-};
-
-void TestHeadless::initTestCase() {
-  QVERIFY(phantom_.isValid());
-  QCOMPARE(run(kPhantom,
-               {"--out", phantom_.path(), "--width", "64", "--rows", "8", "--projections", "30"},
-               phantom_.path(), 120000),
-           0);
-}
-
-void TestHeadless::demoBatchReconstructsThePhantom() {
-  QTemporaryDir dir;
-  QVERIFY(dir.isValid());
-  QCOMPARE(
-      run(kPhantom,
-          {"--out", "phantom", "--width", "512", "--rows", "32", "--projections", "360", "--truth"},
-          dir.path(), 120000),
-      0);
-  const int n = reconstructionSize(dir.path());
-  QVERIFY(n > 0);
-
-  QByteArray log;
-  const int rc = run(kVanto, {"-nw", "-e", "-b", kDemoBatch, "-x", "-q"}, dir.path(), 600000, &log);
-  QVERIFY2(rc == 0, log.right(2000).constData());
-  QVERIFY(log.contains(
-      "\nJob finished: 32 of 32 slices reconstructed, 64 files written, 0 failures in "));
-
-  QDir data(dir.filePath("results/data")), images(dir.filePath("results/images"));
-  QCOMPARE(data.entryList({"*.dat"}, QDir::Files).size(), 32);
-  QCOMPARE(images.entryList({"*.png"}, QDir::Files).size(), 32);
-  for (int s = 0; s < 32; ++s) {
-    const QString name = QString("phantom-slice-%1").arg(s, 5, 10, QLatin1Char('0'));
-    QVERIFY2(data.exists(name + ".dat"), qPrintable(name));
-    QVERIFY2(images.exists(name + ".png"), qPrintable(name));
+  void initTestCase() {
+    QVERIFY(phantom_.isValid());
+    QCOMPARE(run(kPhantom,
+                 {"--out", phantom_.path(), "--width", "64", "--rows", "8", "--projections", "30"},
+                 phantom_.path(), 120000),
+             0);
   }
-  // Every slice that cuts the phantom well looks like its truth.
-  for (int s : {4, 8, 12, 16, 20, 24, 28}) {
-    CtDataGrid g;
-    const QString name = QString("phantom-slice-%1.dat").arg(s, 5, 10, QLatin1Char('0'));
-    QVERIFY2(readCtDataFile(data.filePath(name), g), qPrintable(name));
-    QVERIFY(g.width >= n && g.height >= n);
-    std::vector<float> truth;
-    QVERIFY(readTruth(
-        dir.filePath(QString("phantom/truth/truth-%1.raw").arg(s, 5, 10, QLatin1Char('0'))), n,
-        truth));
-    const double r = correlation(g, truth, n);
-    qInfo("slice %d correlation %.4f", s, r);
-    QVERIFY2(r >= 0.85, qPrintable(QString("slice %1: r = %2").arg(s).arg(r)));
+
+  void demoBatchReconstructsThePhantom() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QCOMPARE(run(kPhantom,
+                 {"--out", "phantom", "--width", "512", "--rows", "32", "--projections", "360",
+                  "--truth"},
+                 dir.path(), 120000),
+             0);
+    const int n = reconstructionSize(dir.path());
+    QVERIFY(n > 0);
+
+    QByteArray log;
+    const int rc =
+        run(kVanto, {"-nw", "-e", "-b", kDemoBatch, "-x", "-q"}, dir.path(), 600000, &log);
+    QVERIFY2(rc == 0, log.right(2000).constData());
+    QVERIFY(log.contains(
+        "\nJob finished: 32 of 32 slices reconstructed, 64 files written, 0 failures in "));
+
+    QDir data(dir.filePath("results/data")), images(dir.filePath("results/images"));
+    QCOMPARE(data.entryList({"*.dat"}, QDir::Files).size(), 32);
+    QCOMPARE(images.entryList({"*.png"}, QDir::Files).size(), 32);
+    // Every slice that cuts the phantom well looks like its truth.
+    for (int s : {4, 8, 12, 16, 20, 24, 28}) {
+      CtDataGrid g;
+      const QString name = QString("phantom-slice-%1.dat").arg(s, 5, 10, QLatin1Char('0'));
+      QVERIFY2(readCtDataFile(data.filePath(name), g), qPrintable(name));
+      QVERIFY(g.width >= n && g.height >= n);
+      std::vector<float> truth;
+      QVERIFY(readTruth(
+          dir.filePath(QString("phantom/truth/truth-%1.raw").arg(s, 5, 10, QLatin1Char('0'))), n,
+          truth));
+      const double r = correlation(g, truth, n);
+      QVERIFY2(r >= 0.85, qPrintable(QString("slice %1: r = %2").arg(s).arg(r)));
+    }
   }
-}
 
-void TestHeadless::quitsWithTheBatch_data() {
-  QTest::addColumn<QString>("batch");  // "" = no file at all
-  QTest::addColumn<int>("exitCode");
-  QTest::newRow("missing batch file") << QString() << 2;
-  QTest::newRow("comments only") << "# nothing to do\n" << 0;
-  QTest::newRow("end in the middle") << "ct_cor 12\n:end\ncalc_exec\n" << 0;
-  QTest::newRow("calc_exec without images") << "calc_exec\n:echo still here\n" << 1;
-  QTest::newRow("unknown commands") << "no_such_command 1\n:label\n" << 0;
-  QTest::newRow("undefined variable") << "ct_cor ${VANTO_NO_SUCH_VARIABLE}\n" << 1;
-  QTest::newRow("no such data set") << "seq_exec_set 3\n" << 1;
-}
+  void quitsWithTheBatch_data() {
+    QTest::addColumn<QString>("batch");  // "" = no file at all
+    QTest::addColumn<int>("exitCode");
+    // clang-format off
+    QTest::newRow("missing batch file") << QString() << 2;
+    QTest::newRow("comments only") << "# nothing to do\n" << 0;
+    QTest::newRow("end in the middle") << "ct_cor 12\n:end\ncalc_exec\n" << 0;
+    QTest::newRow("calc_exec without images") << "calc_exec\n:echo still here\n" << 1;
+    QTest::newRow("unknown commands") << "no_such_command 1\n:label\n" << 0;
+    QTest::newRow("undefined variable") << "ct_cor ${VANTO_NO_SUCH_VARIABLE}\n" << 1;
+    QTest::newRow("no such data set") << "seq_exec_set 3\n" << 1;
+    // clang-format on
+  }
 
-void TestHeadless::quitsWithTheBatch() {
-  QFETCH(QString, batch);
-  QFETCH(int, exitCode);
-  QTemporaryDir dir;
-  const QString path = dir.filePath("job.batch");
-  if (!batch.isNull()) {
-    QFile f(path);
+  void quitsWithTheBatch() {
+    QFETCH(QString, batch);
+    QFETCH(int, exitCode);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("job.batch");
+    if (!batch.isNull()) {
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Text));
+      f.write(batch.toUtf8());
+    }
+    QByteArray log;
+    const int rc = run(kVanto, {"-nw", "-e", "-b", path, "-x", "-q"}, dir.path(), 120000, &log);
+    QVERIFY2(rc != -1, "the program did not end with its batch");
+    QVERIFY2(rc == exitCode, log.right(2000).constData());
+    if (exitCode != 2) QVERIFY(log.contains("\nJob finished: "));
+  }
+
+  // A job reconstructing an 8-slice phantom: exit status 0 only when all was
+  // done, else 1 after doing what could be done, with one summary line.
+  void jobStatus_data() {
+    QTest::addColumn<QString>("change");  // lines put before calc_exec
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("summary");   // the summary line without its time
+    QTest::addColumn<QList<int>>("saved");  // slices with a data file
+    const QList<int> all{0, 1, 2, 3, 4, 5, 6, 7};
+    // clang-format off
+    QTest::newRow("good") << "" << 0 << "8 of 8 slices reconstructed, 16 files written, 0 failures" << all;
+    QTest::newRow("step 0 ends") << "ct_slice_step 0" << 0 << "8 of 8 slices reconstructed, 16 files written, 0 failures" << all;
+    QTest::newRow("nothing to load") << "images_load phantom nothing-*.img" << 1 << "0 of 0 slices reconstructed, 0 files written, 2 failures (first: Nothing to load : phantom nothing-*.img)" << QList<int>{};
+    QTest::newRow("missing reference") << "i0_load phantom/missing.img" << 1 << "8 of 8 slices reconstructed, 16 files written, 1 failure (first: I0 image not loaded : phantom/missing.img)" << all;
+    QTest::newRow("slices outside the detector") << "ct_slice_from 5\nct_slice_to 9" << 1 << "3 of 5 slices reconstructed, 6 files written, 2 failures (first: Slice 8 is outside the detector (0..7), and 1 more slice of the range)" << QList<int>{5, 6, 7};
+    QTest::newRow("impossible centre of rotation") << "ct_cor 0.5" << 1 << "0 of 0 slices reconstructed, 0 files written, 1 failure (first: CT calculation not started : the centre of rotation 0.5 leaves no sinogram on a detector line of 64 pixels)" << QList<int>{};
+    QTest::newRow("unwritable result folder") << "auto_save_data_path blocker/data" << 1 << "8 of 8 slices reconstructed, 8 files written, 9 failures (first: Cannot create the save folder : blocker/data)" << QList<int>{};
+    // clang-format on
+  }
+
+  void jobStatus() {
+    QFETCH(QString, change);
+    QFETCH(int, exitCode);
+    QFETCH(QString, summary);
+    QFETCH(QList<int>, saved);
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath("phantom")));
+    for (const QString& f : QDir(phantom_.path()).entryList(QDir::Files))
+      QVERIFY(QFile::copy(phantom_.filePath(f), dir.filePath("phantom/" + f)));
+    QFile blocker(dir.filePath("blocker"));  // a file where a folder is wanted
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString batch =
+        "images_keep_setup 1\nimages_load phantom proj-*.img\ni0_load phantom/i0.img\n"
+        "bg_load phantom/bg.img\nct_rot_ax_is_v 1\nct_cor 32\nct_slice_from 0\nct_slice_to 7\n"
+        "calc_ct2 1\nct_auto_exec 1\nct_threads 2\nauto_save_data 1\nauto_save_data_path out\n"
+        "auto_save_data_name s\nauto_save_image 1\nauto_save_image_path out\n"
+        "auto_save_image_name s\n" +
+        change + "\ncalc_exec\n";
+    QFile f(dir.filePath("job.batch"));
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Text));
     f.write(batch.toUtf8());
+    f.close();
+    QByteArray log;
+    const int rc =
+        run(kVanto, {"-nw", "-e", "-b", "job.batch", "-x", "-q"}, dir.path(), 120000, &log);
+    QVERIFY2(rc != -1, "the job did not end");
+    QVERIFY2(rc == exitCode, log.right(3000).constData());
+    const QStringList lines = QString::fromUtf8(log).split('\n').filter("Job finished: ");
+    QCOMPARE(lines.size(), 1);
+    const QRegularExpression form("^Job finished: (.*) in [0-9]+\\.[0-9]{2} s$");
+    const QRegularExpressionMatch m = form.match(lines.first());
+    QVERIFY2(m.hasMatch(), qPrintable(lines.first()));
+    QCOMPARE(m.captured(1), summary);
+    QList<int> found;
+    for (int s = 0; s < 10; ++s)
+      if (QFile::exists(dir.filePath(QString("out/s--%1.dat").arg(s, 5, 10, QLatin1Char('0')))))
+        found << s;
+    QCOMPARE(found, saved);
   }
-  QByteArray log;
-  const int rc = run(kVanto, {"-nw", "-e", "-b", path, "-x", "-q"}, dir.path(), 120000, &log);
-  QVERIFY2(rc != -1, "the program did not end with its batch");
-  QVERIFY2(rc == exitCode, log.right(2000).constData());
-  if (exitCode != 2) QVERIFY(log.contains("\nJob finished: "));
-}
-
-// A job reconstructing an 8-slice phantom: exit status 0 only when all was
-// done, else 1 after doing what could be done, with one summary line.
-void TestHeadless::jobStatus_data() {
-  QTest::addColumn<QString>("change");  // lines put before calc_exec
-  QTest::addColumn<int>("exitCode");
-  QTest::addColumn<QString>("summary");   // the summary line without its time
-  QTest::addColumn<QList<int>>("saved");  // slices with a data file
-  const QList<int> all{0, 1, 2, 3, 4, 5, 6, 7};
-  QTest::newRow("good") << "" << 0 << "8 of 8 slices reconstructed, 16 files written, 0 failures"
-                        << all;
-  QTest::newRow("step 0 ends") << "ct_slice_step 0" << 0
-                               << "8 of 8 slices reconstructed, 16 files written, 0 failures"
-                               << all;
-  QTest::newRow("nothing to load")
-      << "images_load phantom nothing-*.img" << 1
-      << "0 of 0 slices reconstructed, 0 files written, 2 failures (first: Nothing to load : "
-         "phantom nothing-*.img)"
-      << QList<int>{};
-  QTest::newRow("missing reference")
-      << "i0_load phantom/missing.img" << 1
-      << "8 of 8 slices reconstructed, 16 files written, 1 failure (first: I0 image not loaded : "
-         "phantom/missing.img)"
-      << all;
-  QTest::newRow("slices outside the detector")
-      << "ct_slice_from 5\nct_slice_to 9" << 1
-      << "3 of 5 slices reconstructed, 6 files written, 2 failures (first: Slice 8 is outside "
-         "the detector (0..7), and 1 more slice of the range)"
-      << QList<int>{5, 6, 7};
-  QTest::newRow("impossible centre of rotation")
-      << "ct_cor 0.5" << 1
-      << "0 of 0 slices reconstructed, 0 files written, 1 failure (first: CT calculation not "
-         "started : the centre of rotation 0.5 leaves no sinogram on a detector line of 64 "
-         "pixels)"
-      << QList<int>{};
-  QTest::newRow("unwritable result folder")
-      << "auto_save_data_path blocker/data" << 1
-      << "8 of 8 slices reconstructed, 8 files written, 9 failures (first: Cannot create the "
-         "save folder : blocker/data)"
-      << QList<int>{};
-}
-
-void TestHeadless::jobStatus() {
-  QFETCH(QString, change);
-  QFETCH(int, exitCode);
-  QFETCH(QString, summary);
-  QFETCH(QList<int>, saved);
-  QTemporaryDir dir;
-  QVERIFY(QDir().mkpath(dir.filePath("phantom")));
-  for (const QString& f : QDir(phantom_.path()).entryList(QDir::Files))
-    QVERIFY(QFile::copy(phantom_.filePath(f), dir.filePath("phantom/" + f)));
-  QFile blocker(dir.filePath("blocker"));  // a file where a folder is wanted
-  QVERIFY(blocker.open(QIODevice::WriteOnly));
-  blocker.close();
-  const QString batch = QStringLiteral(
-                            "images_keep_setup 1\n"
-                            "images_load phantom proj-*.img\n"
-                            "i0_load phantom/i0.img\n"
-                            "bg_load phantom/bg.img\n"
-                            "ct_rot_ax_is_v 1\n"
-                            "ct_cor 32\n"
-                            "ct_slice_from 0\n"
-                            "ct_slice_to 7\n"
-                            "calc_ct2 1\n"
-                            "ct_auto_exec 1\n"
-                            "ct_threads 2\n"
-                            "auto_save_data 1\n"
-                            "auto_save_data_path out\n"
-                            "auto_save_data_name s\n"
-                            "auto_save_image 1\n"
-                            "auto_save_image_path out\n"
-                            "auto_save_image_name s\n") +
-                        change + "\ncalc_exec\n";
-  QFile f(dir.filePath("job.batch"));
-  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Text));
-  f.write(batch.toUtf8());
-  f.close();
-  QByteArray log;
-  const int rc =
-      run(kVanto, {"-nw", "-e", "-b", "job.batch", "-x", "-q"}, dir.path(), 120000, &log);
-  QVERIFY2(rc != -1, "the job did not end");
-  QVERIFY2(rc == exitCode, log.right(3000).constData());
-  const QStringList lines = QString::fromUtf8(log).split('\n').filter("Job finished: ");
-  QCOMPARE(lines.size(), 1);
-  const QRegularExpression form("^Job finished: (.*) in [0-9]+\\.[0-9]{2} s$");
-  const QRegularExpressionMatch m = form.match(lines.first());
-  QVERIFY2(m.hasMatch(), qPrintable(lines.first()));
-  QCOMPARE(m.captured(1), summary);
-  QList<int> found;
-  for (int s = 0; s < 10; ++s)
-    if (QFile::exists(dir.filePath(QString("out/s--%1.dat").arg(s, 5, 10, QLatin1Char('0')))))
-      found << s;
-  QCOMPARE(found, saved);
-}
+};
 
 QTEST_GUILESS_MAIN(TestHeadless)
 #include "tst_headless.moc"

@@ -2,13 +2,11 @@
 // refusal, multi-frame files, the selection step with "New"/"Add" and
 // "Multi.", list stepping, rendering, and vanished files.
 #include <QCheckBox>
-#include <QDir>
 #include <QLineEdit>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include "ItexFixture.h"
+#include "LogCapture.h"
 #include "imagedata/ImgDatas.h"
 #include "imagedata/SelectDataFiles.h"
 
@@ -72,15 +70,9 @@ class TestImageSet : public QObject {
   void vanishedFileReportedOnceAndSkipped() {
     ImgDatas set;
     QVERIFY(set.add(path("a.img"), 0));
-    static QStringList messages;
-    messages.clear();
-    auto old = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext&, const QString& m) { messages << m; });
-    const bool added = set.add(path("gone.img"), 0);
-    qInstallMessageHandler(old);
-    QVERIFY(!added);
-    QCOMPARE(messages,
-             QStringList{QString("File is not ready to access %1").arg(path("gone.img"))});
+    LogCapture log;
+    QVERIFY(!set.add(path("gone.img"), 0));
+    QCOMPARE(log.lines(), QStringList{"File is not ready to access " + path("gone.img")});
     QCOMPARE(set.count(), 1);
   }
 
@@ -174,13 +166,6 @@ class TestImageSet : public QObject {
     sel.prev();
     QCOMPARE(sel.currentIndex(), 1);
     QCOMPARE(spy.count(), 2);  // 0 -> 2 -> 1
-  }
-
-  void newOnlyModeForcesNew() {
-    SelectDataFiles sel;
-    sel.setLoadNewFiles(false);
-    sel.setNewOnlyMode(true);
-    QVERIFY(sel.loadNewFiles());
   }
 };
 

@@ -1,7 +1,7 @@
 // The main window's slice-by-slice sequence with the analysis program: which
 // saved files are announced for a slice in each saving layout, the stepping
-// of continuous mode, and the window driven over loopback by a peer inside
-// the test that answers with busy reports.
+// of continuous mode, and a click announcing a slice to a peer inside the
+// test (continuous mode through the window runs in tst_peer_e2e).
 #include <QCheckBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -9,7 +9,6 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <vector>
 
 #include "app/Body.h"
 #include "app/ConfigStore.h"
@@ -97,7 +96,6 @@ class TestPeerSequence : public QObject {
     QTest::addColumn<int>("last");
     QTest::addColumn<int>("step");
     QTest::addColumn<QList<int>>("slices");
-    QTest::newRow("ascending") << 4 << 7 << 1 << QList<int>{4, 5, 6, 7};
     QTest::newRow("step past the end") << 0 << 10 << 4 << QList<int>{0, 4, 8};
     QTest::newRow("descending range") << 9 << 3 << 3 << QList<int>{9, 6, 3};
     QTest::newRow("step 0 counts as 1") << 2 << 4 << 0 << QList<int>{2, 3, 4};
@@ -121,69 +119,21 @@ class TestPeerSequence : public QObject {
     QCOMPARE(q.stage(), 0);
   }
 
-  void singleSliceStages_data() {
-    QTest::addColumn<bool>("with2dA");
-    QTest::addColumn<QString>("loadWord");
-    QTest::addColumn<int>("stageAfterLoad");
-    QTest::newRow("load only") << false << "LOAD_I1_FILES" << 0;
-    QTest::newRow("with 2DA") << true << "LOAD_I1_FILES" << 2;
-  }
-  void singleSliceStages() {
-    QFETCH(bool, with2dA);
-    QFETCH(QString, loadWord);
-    QFETCH(int, stageAfterLoad);
+  // One slice with "w. 2DA": reports naming another command or none leave
+  // the stage alone; the load's free report brings the 2DA, its own the end.
+  void singleSliceWith2dA() {
     QmpSequence q;
     q.announcing(17);
-    // Reports naming another command or none leave the stage alone.
-    QCOMPARE(q.peerFree("ANALYZER_EXEC_2DA", with2dA), Action::None);
-    QCOMPARE(q.peerFree("", with2dA), Action::None);
+    QCOMPARE(q.peerFree("ANALYZER_EXEC_2DA", true), Action::None);
+    QCOMPARE(q.peerFree("", true), Action::None);
     QCOMPARE(q.stage(), 1);
-    QCOMPARE(q.peerFree(loadWord, with2dA), with2dA ? Action::Exec2dA : Action::None);
-    QCOMPARE(q.stage(), stageAfterLoad);
+    QCOMPARE(q.peerFree("LOAD_I1_FILES", true), Action::Exec2dA);
+    QCOMPARE(q.stage(), 2);
     QCOMPARE(q.slice(), 17);
-    if (with2dA) {
-      QCOMPARE(q.peerFree("LOAD_I1_FILES", true), Action::None);
-      QCOMPARE(q.stage(), 2);
-      QCOMPARE(q.peerFree("ANALYZER_EXEC_2DA", true), Action::None);
-      QCOMPARE(q.stage(), 0);
-    }
-  }
-
-  // The window over loopback: handshake at start, continuous mode over the
-  // processing control's range with the exact messages (nothing more while
-  // the peer is busy).
-  void windowContinuousMode() {
-    Peer peer;
-    QTemporaryDir tmp;
-    const QString d = tmp.path();
-    for (int s = 3; s <= 5; ++s)
-      for (const char* n : {"a", "b"})
-        QVERIFY(touch(d + QString::asprintf("/%s-t-%05d.dat", n, s)));
-    ConfigStore::instance().clear();
-    ConfigStore::instance().setValue("Quillmap",
-                                     QString("127.0.0.1 %1").arg(peer.server.serverPort()));
-    Body body;
-    Ui::Body* u = body.form();
-    QTRY_COMPARE(peer.lines, QStringList{"myName Vanto"});
-
-    u->SelectDataSaveDir->setPath(d);
-    u->SaveInSubFolders->setChecked(false);
-    u->procCtrl->setSliceFrom(3);
-    u->procCtrl->setSliceTo(5);
-    u->Cont2DA->click();
-    QStringList expected{"myName Vanto"};
-    for (int s = 3; s <= 5; ++s) {
-      const QString no = QString::asprintf("%05d", s);
-      expected << QString("LOAD_I1_FILES new %1/a-t-%2.dat %1/b-t-%2.dat").arg(d, no);
-      QTRY_COMPARE(peer.lines, expected);
-      peer.say("ISBUSY 1");
-      peer.say("ISBUSY 0 LOAD_I1_FILES");
-      expected << "ANALYZER_EXEC_2DA " + no;
-      QTRY_COMPARE(peer.lines, expected);
-      peer.finish("ANALYZER_EXEC_2DA");
-    }
-    QTRY_VERIFY(!body.qmpSequence().continuous());
-    QCOMPARE(body.qmpSequence().stage(), 0);
+    QCOMPARE(q.peerFree("LOAD_I1_FILES", true), Action::None);
+    QCOMPARE(q.stage(), 2);
+    QCOMPARE(q.peerFree("ANALYZER_EXEC_2DA", true), Action::None);
+    QCOMPARE(q.stage(), 0);
   }
 
   // A left click on the raw image with "Send Msg." announces the clicked

@@ -36,7 +36,6 @@ class TestReferences : public QObject {
   void failedLoadKeepsOldReference_data() {
     QTest::addColumn<QString>("bad");
     QTest::newRow("unreadable") << QString("junk.img");
-    QTest::newRow("missing") << QString("gone.img");
     QTest::newRow("unknown type") << QString("notes.txt");
   }
   void failedLoadKeepsOldReference() {

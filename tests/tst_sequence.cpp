@@ -1,9 +1,8 @@
 // Energy-scanned series in the main window: an empty data set skipped, the
-// start button ending a sequence, the range reset by a new scan, the stage
-// display, and a batch stepping the data sets with each energy's I0.
+// start button ending a sequence, the range reset by a new scan, and a batch
+// taking a data set by number.
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QSpinBox>
 #include <QtTest>
 
@@ -45,6 +44,16 @@ bool writeScan(const QString& root, const QStringList& energies, const QStringLi
   return true;
 }
 
+// Runs text as a batch in body and waits for its end.
+bool runBatch(Body& body, const QString& path, const QByteArray& text) {
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Text) || f.write(text) != text.size()) return false;
+  f.close();
+  emit body.callBatchLoad(path);
+  emit body.callBatchExec();
+  return QTest::qWaitFor([&body] { return !body.batch()->running(); }, 60000);
+}
+
 struct Taken {
   QString i0, energy;
   bool operator==(const Taken& o) const { return i0 == o.i0 && energy == o.energy; }
@@ -72,7 +81,11 @@ void prepare(Body& body, const QString& root, QList<Taken>& taken) {
 class TestSequence : public QObject {
   Q_OBJECT
 
+  QTemporaryDir scan_;  // three energies, 7100, 7200 and 7300 eV
+
  private slots:
+  void initTestCase() { QVERIFY(writeScan(scan_.path(), {"7100eV", "7200eV", "7300eV"})); }
+
   void emptyDataSetIsSkipped() {
     QTemporaryDir dir;
     const QString root = dir.path();
@@ -90,9 +103,7 @@ class TestSequence : public QObject {
   }
 
   void startDuringASequenceEndsIt() {
-    QTemporaryDir dir;
-    const QString root = dir.path();
-    QVERIFY(writeScan(root, {"7100eV", "7200eV", "7300eV"}));
+    const QString root = scan_.path();
     Body body;
     Ui::Body* u = body.form();
     QList<Taken> taken;
@@ -115,9 +126,7 @@ class TestSequence : public QObject {
   }
 
   void newScanResetsTheRangeUnlessKept() {
-    QTemporaryDir dir;
-    const QString root = dir.path();
-    QVERIFY(writeScan(root, {"7100eV", "7200eV", "7300eV"}));
+    const QString root = scan_.path();
     Body body;
     Ui::Body* u = body.form();
     exec(body, "add_inf_Eng_Dirs 1");
@@ -135,66 +144,16 @@ class TestSequence : public QObject {
     QCOMPARE(u->SeqCalcTo->value(), 3);
   }
 
-  void stageDisplay_data() {
-    QTest::addColumn<qlonglong>("dEt");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("59 ms") << qlonglong(59) << "0";
-    QTest::newRow("1299 ms truncated") << qlonglong(1299) << "1.2";
-    QTest::newRow("100 s") << qlonglong(100000) << "100";
-  }
-
-  void stageDisplay() {
-    QFETCH(qlonglong, dEt);
-    QFETCH(QString, shown);
-    Body body;
-    QVERIFY(QMetaObject::invokeMethod(&body, "noticedStage", Q_ARG(QString, "Calculating"),
-                                      Q_ARG(qlonglong, dEt)));
-    QCOMPARE(body.form()->ProgressMsg->text(), QString("Calculating"));
-    QCOMPARE(body.form()->DeltaET->text(), shown);
-    QCOMPARE(body.form()->TotalET->text(), QString("0"));
-  }
-
-  // A batch stepping the data sets itself takes each energy's I0 as well.
-  void batchSteppingTakesEachEnergysI0() {
-    QTemporaryDir dir;
-    const QString root = dir.path();
-    QVERIFY(writeScan(root, {"7100eV", "7200eV", "7300eV"}));
-    Body body;
-    QList<Taken> taken;
-    prepare(body, root, taken);
-    const QString batch = root + "/scan.batch";
-    QFile f(batch);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Text));
-    f.write(
-        "seq_exec_set\ncalc_exec\nnext\nseq_exec_next\n:ifng :goto done\ncalc_exec\n:goto next\n"
-        "done\n");
-    f.close();
-    emit body.callBatchLoad(batch);
-    emit body.callBatchExec();
-    QTRY_VERIFY_WITH_TIMEOUT(!body.batch()->running(), 60000);
-    QCOMPARE(taken, (QList<Taken>{{"i0-7100eV-0001.img", "7100eV"},
-                                  {"i0-7200eV-0001.img", "7200eV"},
-                                  {"i0-7300eV-0001.img", "7300eV"}}));
-  }
-
   // "seq_exec_set K" takes data set K (1-based); a number past the list is
   // a failure of the job and takes nothing.
   void setTakesTheNumberedDataSet() {
-    QTemporaryDir dir;
-    const QString root = dir.path();
-    QVERIFY(writeScan(root, {"7100eV", "7200eV", "7300eV"}));
+    const QString root = scan_.path();
     Body body;
     QList<Taken> taken;
     prepare(body, root, taken);
-    const QString batch = root + "/set.batch";
-    QFile f(batch);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Text));
-    f.write("seq_exec_set 2\ncalc_exec\nseq_exec_set 4\ncalc_exec\n");
-    f.close();
     QSignalSpy failed(body.batch(), &Batch::failed);
-    emit body.callBatchLoad(batch);
-    emit body.callBatchExec();
-    QTRY_VERIFY_WITH_TIMEOUT(!body.batch()->running(), 60000);
+    QVERIFY(runBatch(body, root + "/set.batch",
+                     "seq_exec_set 2\ncalc_exec\nseq_exec_set 4\ncalc_exec\n"));
     QCOMPARE(taken,
              (QList<Taken>{{"i0-7200eV-0001.img", "7200eV"}, {"i0-7200eV-0001.img", "7200eV"}}));
     QCOMPARE(failed.count(), 1);

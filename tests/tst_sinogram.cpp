@@ -30,457 +30,358 @@ class TestSinogram : public QObject {
   };
 
  private slots:
-  void geometry_data();
-  void geometry();
-  void untouchedForEdgeCor_data();
-  void untouchedForEdgeCor();
-  void resampling();
-  void normalisation();
-  void missingReferences();
-  void horizontalAxisUsesColumns();
-  void partialRows_data();
-  void partialRows();
-  void largeSinogramRows();
-  void corNextToEdgeGivesZeros();
-  void partnerIndex_data();
-  void partnerIndex();
-  void guessTieKeepsSmaller();
-  void guessFindsPhantomCor_data();
-  void guessFindsPhantomCor();
-  void guessWithZeroRangeKeepsCor();
-  void sinogramImage();
-  void sinogramImageRefused_data();
-  void sinogramImageRefused();
-  void runAngles();
-  void runCorAndSlices();
+  // "half width corInt corFrac" of the resampled line.
+  void geometry_data() {
+    QTest::addColumn<int>("length");
+    QTest::addColumn<double>("cor");
+    QTest::addColumn<QString>("geometry");
+    // clang-format off
+    QTest::newRow("1000 on 2048") << 2048 << 1000.0 << "1000 1999 1000 0";
+    // min(1023.5, 2048 - 1023.5 - 1 = 1023.5) -> 1023
+    QTest::newRow("1023.5 on 2048") << 2048 << 1023.5 << "1023 2045 1023 0.5";
+    // far side limits: min(1500.25, 546.75) -> 546
+    QTest::newRow("off centre") << 2048 << 1500.25 << "546 1091 1500 0.25";
+    QTest::newRow("no pixel beyond") << 8 << 6.5 << "0 -1 6 0.5";
+    // clang-format on
+  }
+  void geometry() {
+    QFETCH(int, length);
+    QFETCH(double, cor);
+    const SgmGeometry g = computeGeometry(true, length, cor);
+    QTEST(QString("%1 %2 %3 %4").arg(g.half).arg(g.width).arg(g.corInt).arg(g.corFrac), "geometry");
+  }
+
+  void untouchedForEdgeCor_data() {
+    QTest::addColumn<double>("cor");
+    QTest::addColumn<int>("frames");
+    QTest::newRow("floor 0") << 0.7 << 1;
+    QTest::newRow("ceil reaches length") << 2047.2 << 1;
+    QTest::newRow("nan") << std::nan("") << 1;
+    // No frames but a partial count: must not take an index modulo 0.
+    QTest::newRow("no frames, partial") << 1000.0 << 0;
+  }
+
+  void untouchedForEdgeCor() {
+    QFETCH(double, cor);
+    QFETCH(int, frames);
+    Set set;
+    if (frames) set.frames.push_back(std::make_unique<MemFrame>(2048, 2, 50.0));
+    HSgm rec;
+    rec.resize(3, 1);
+    rec.setSlice(77);
+    rec.sgm()[0] = 4.5;
+    SinogramParams p;
+    p.cor = cor;
+    p.usePartial = frames == 0;
+    p.usingImages = 10;
+    buildSinogram(set.source(2048, 2), p, rec);
+    QCOMPARE(rec.width(), 3);
+    QCOMPARE(rec.rows(), 1);
+    QCOMPARE(rec.slice(), 77);
+    QCOMPARE(rec.sgm()[0], 4.5);
+  }
+
+  void resampling() {
+    // Quarter pixel on line i^2: cor 4.25, half 4, out[3] from p = 4:
+    // 16 + 0.25 * (25 - 16) = 18.25
+    std::vector<double> sq(10);
+    for (int i = 0; i < 10; ++i) sq[i] = i * i;
+    SgmGeometry g = computeGeometry(true, 10, 4.25);
+    QCOMPARE(g.width, 7);
+    std::vector<double> out(7);
+    centredLine(sq.data(), 10, out.data(), g);
+    QCOMPARE(out[3], 18.25);
+    QCOMPARE(out[0], 1.0 + 0.25 * 3.0);  // p = 1: 1 + 0.25 * (4 - 1)
+    // Whole pixel: the CoR pixel lands on index half - 1, out[o] <- p = o + 1.
+    g = computeGeometry(true, 10, 4.0);
+    centredLine(sq.data(), 10, out.data(), g);
+    QCOMPARE(out[3], 16.0);
+    QCOMPARE(out[0], 1.0);
+
+    // Coinciding interpolation points give the mean.
+    QCOMPARE(interpolate(5.0, 2.0, 1.0, 2.0, 3.0), 2.0);
+    QCOMPARE(interpolate(2.5, 2.0, 1.0, 3.0, 3.0), 2.0);
+  }
+
+  void normalisation() {
+    // 8 wide, cor 4: half 3, width 5, output o <- pixel o + 2.
+    Set set;
+    set.i0 = std::make_unique<MemFrame>(8, 3, 1000.0);
+    set.bg = std::make_unique<MemFrame>(8, 3, 100.0);
+    set.i0->at(5, 1) = 50.0;  // I0 below BG at pixel 5
+    auto f = std::make_unique<MemFrame>(8, 3, 400.0);
+    f->at(3, 1) = 100.0;  // I - BG = 0
+    f->at(4, 1) = 550.0;
+    f->at(5, 1) = 200.0;
+    set.frames.push_back(std::move(f));
+    SinogramParams p;
+    p.cor = 4.0;
+    p.slice = 1;
+    HSgm rec;
+    buildSinogram(set.source(8, 3), p, rec);
+    QCOMPARE(rec.width(), 5);
+    QCOMPARE(rec.rows(), 1);
+    QCOMPARE(rec.slice(), 1);
+    QCOMPARE(rec.raw()[1], 100.0);
+    QCOMPARE(rec.sgm()[0], std::log(900.0 / 300.0));
+    QCOMPARE(rec.sgm()[1], std::log(900.0));          // b = 0 -> 1: ln(I0 - BG)
+    QCOMPARE(rec.sgm()[2], std::log(900.0 / 450.0));  // ln 2
+    QCOMPARE(rec.sgm()[3], -std::log(100.0));         // a = -50 -> 1: -ln(I - BG)
+  }
+
+  void missingReferences() {
+    // No I0 (1.0) and an unready BG (0.0): a = 1, sgm = -ln(raw).
+    Set set;
+    set.bg = std::make_unique<MemFrame>(8, 1, 100.0, false);
+    set.frames.push_back(std::make_unique<MemFrame>(8, 1, 20.0));
+    set.frames[0]->at(3, 0) = 0.0;  // b = 0 -> 1: ln(1) = 0
+    SinogramParams p;
+    p.cor = 4.0;
+    HSgm rec;
+    buildSinogram(set.source(8, 1), p, rec);
+    QCOMPARE(rec.sgm()[0], -std::log(20.0));
+    QCOMPARE(rec.sgm()[1], 0.0);
+  }
+
+  void horizontalAxisUsesColumns() {
+    Set set;
+    auto f = std::make_unique<MemFrame>(3, 8, 1.0);
+    f->setLine(false, 2, {1, 2, 3, 4, 5, 6, 7, 8});
+    set.frames.push_back(std::move(f));
+    SinogramParams p;
+    p.rotAxIsV = false;
+    p.cor = 4.0;
+    p.slice = 2;
+    HSgm rec;
+    buildSinogram(set.source(3, 8), p, rec);
+    QCOMPARE(rec.width(), 5);  // length is the height, 8
+    QCOMPARE(rec.raw()[0], 3.0);
+    QCOMPARE(rec.raw()[4], 7.0);
+  }
+
+  void partialRows_data() {
+    QTest::addColumn<bool>("partial");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("usingCount");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("firstFrame");
+    QTest::addColumn<int>("lastFrame");
+    QTest::newRow("5, 90 of 100") << true << 5 << 90 << 90 << 5 << 94;
+    QTest::newRow("start 120 -> 0") << true << 120 << 90 << 90 << 0 << 89;
+    QTest::newRow("negative count") << true << 3 << -4 << 4 << 3 << 6;
+    QTest::newRow("wraps") << true << 95 << 10 << 10 << 95 << 4;  // 104 mod 100
+    QTest::newRow("off: start ignored") << false << 5 << 90 << 100 << 0 << 99;
+  }
+
+  void partialRows() {
+    QFETCH(bool, partial);
+    QFETCH(int, start);
+    QFETCH(int, usingCount);
+    QFETCH(int, rows);
+    QFETCH(int, firstFrame);
+    QFETCH(int, lastFrame);
+    Set set;
+    for (int i = 0; i < 100; ++i) set.frames.push_back(std::make_unique<MemFrame>(8, 1, 10.0 + i));
+    SinogramParams p;
+    p.cor = 4.0;
+    p.usePartial = partial;
+    p.startImageNo = start;
+    p.usingImages = usingCount;
+    HSgm rec;
+    buildSinogram(set.source(8, 1), p, rec);
+    QCOMPARE(rec.rows(), rows);
+    QCOMPARE(rec.rawRow(0)[2], 10.0 + firstFrame);
+    QCOMPARE(rec.rawRow(rows - 1)[2], 10.0 + lastFrame);
+  }
+
+  void largeSinogramRows() {
+    // 300 rows of 1023 samples, large enough to be built in two halves side by
+    // side; the partial range wraps round the 100 frames three times, so both
+    // halves read the same frames. Every row must come from its own frame and
+    // hold log((I0 - BG) / (I - BG)) of its own samples.
+    const int w = 1024, frames = 100;
+    Set set;
+    for (int i = 0; i < frames; ++i) {
+      set.frames.push_back(std::make_unique<MemFrame>(w, 1));
+      for (int x = 0; x < w; ++x) set.frames.back()->at(x, 0) = 100.0 + i + 0.0005 * x;
+    }
+    set.i0 = std::make_unique<MemFrame>(w, 1, 1000.0);
+    set.bg = std::make_unique<MemFrame>(w, 1, 5.0);
+    SinogramParams p;
+    p.cor = 512.0;
+    p.usePartial = true;
+    p.startImageNo = 50;
+    p.usingImages = 300;
+    HSgm rec;
+    buildSinogram(set.source(w, 1), p, rec);
+    QCOMPARE(rec.rows(), 300);
+    QVERIFY(std::int64_t(rec.width()) * rec.rows() >= (1 << 18));
+    for (int r = 0; r < rec.rows(); ++r) {
+      const double* raw = rec.rawRow(r);
+      const double* sgm = rec.sgmRow(r);
+      QCOMPARE(int(std::floor(raw[0])) - 100, (50 + r) % frames);
+      for (int x = 0; x < rec.width(); ++x) {
+        QVERIFY(std::fabs(raw[x] - raw[0] - 0.0005 * x) < 1e-9);
+        QCOMPARE(sgm[x], std::log((1000.0 - 5.0) / (raw[x] - 5.0)));
+      }
+    }
+  }
+
+  void corNextToEdgeGivesZeros() {
+    // cor 6.5 on 8: half 0, width -1 -> a 2-wide record with defined zeros.
+    Set set;
+    set.frames.push_back(std::make_unique<MemFrame>(8, 1, 10.0));
+    set.frames.push_back(std::make_unique<MemFrame>(8, 1, 20.0));
+    SinogramParams p;
+    p.cor = 6.5;
+    HSgm rec;
+    buildSinogram(set.source(8, 1), p, rec);
+    QCOMPARE(rec.width(), 2);
+    QCOMPARE(rec.rows(), 2);
+    for (int i = 0; i < 4; ++i) {
+      QCOMPARE(rec.sgm()[i], 0.0);
+      QCOMPARE(rec.raw()[i], 0.0);
+    }
+  }
+
+  void partnerIndex_data() {
+    QTest::addColumn<double>("range");
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("partner");
+    QTest::newRow("360 / 200") << 360.0 << 200 << 0 << 100;
+    QTest::newRow("180 / 200 -> 199") << 180.0 << 200 << 0 << 199;
+    QTest::newRow("360 / 200 from 150") << 360.0 << 200 << 150 << 50;  // 250 mod 200
+    QTest::newRow("negative range") << -360.0 << 200 << 0 << 100;      // -100 mod 200
+    QTest::newRow("zero range") << 0.0 << 200 << 0 << -1;
+    QTest::newRow("no frames") << 180.0 << 0 << 0 << -1;
+  }
+
+  void partnerIndex() {
+    QFETCH(double, range);
+    QFETCH(int, frames);
+    QFETCH(int, start);
+    QFETCH(int, partner);
+    QCOMPARE(corPartnerIndex(range, frames, start), partner);
+  }
+
+  void guessTieKeepsSmaller() {
+    // Two constant lines: every centre with full overlap scores the same
+    // (39 products of 1 for |k - 200| < 20), so the first scanned, 100 - 10,
+    // is kept through both searches.
+    Set set;
+    set.frames.push_back(std::make_unique<MemFrame>(200, 1, 1.0));
+    set.frames.push_back(std::make_unique<MemFrame>(200, 1, 1.0));
+    SinogramParams p;
+    p.dataSetRangeDeg = 360.0;  // partner 1
+    QCOMPARE(corScore(std::vector<double>(200, 1.0).data(), std::vector<double>(200, 1.0).data(),
+                      200, 95.0, 0.1),
+             39.0);
+    QCOMPARE(guessCor(set.source(200, 1), p, 0.1, 100.0), 90.0);
+  }
+
+  void guessFindsPhantomCor_data() {
+    QTest::addColumn<double>("cor");
+    QTest::addColumn<double>("start");
+    QTest::newRow("258.5 from 250") << 258.5 << 250.0;
+    QTest::newRow("255.2 from 262") << 255.2 << 262.0;
+  }
+
+  void guessFindsPhantomCor() {
+    // Intensities of the head phantom at 0 and 180 degrees, the pair a
+    // 360-degree set of two frames compares: the guess must land on the
+    // centre the projections were made with, not half a pixel beside it.
+    QFETCH(double, cor);
+    QFETCH(double, start);
+    const int w = 512, rows = 8, slice = 4;
+    Phantom ph(w, rows, cor);
+    Set set;
+    std::vector<double> li(w);
+    for (int f = 0; f < 2; ++f) {
+      set.frames.push_back(std::make_unique<MemFrame>(w, rows));
+      for (int y = 0; y < rows; ++y) {
+        ph.lineIntegrals(f * std::numbers::pi, y, w, li.data());
+        for (int x = 0; x < w; ++x) set.frames[f]->at(x, y) = ph.intensity(x, y, li[x]);
+      }
+    }
+    SinogramParams p;
+    p.dataSetRangeDeg = 360.0;
+    p.slice = slice;
+    const double guess = guessCor(set.source(w, rows), p, 0.35, start);
+    QVERIFY2(std::fabs(guess - cor) <= 0.2 + 1e-9, qPrintable(QString::number(guess, 'g', 10)));
+  }
+
+  void guessWithZeroRangeKeepsCor() {
+    Set set;
+    set.frames.push_back(std::make_unique<MemFrame>(64, 1, 1.0));
+    SinogramParams p;
+    p.dataSetRangeDeg = 0.0;
+    QCOMPARE(guessCor(set.source(64, 1), p, 0.35, 31.5), 31.5);
+    Set none;
+    p.dataSetRangeDeg = 180.0;
+    QCOMPARE(guessCor(none.source(64, 1), p, 0.35, 12.0), 12.0);
+  }
+
+  void sinogramImageRefused_data() {
+    QTest::addColumn<double>("range");
+    QTest::newRow("zero range") << 0.0;
+    QTest::newRow("nan range") << std::nan("");
+    QTest::newRow("more than a full turn per image") << 1e9;  // K = 0
+    QTest::newRow("huge picture") << 1e-7;
+  }
+
+  void sinogramImageRefused() {
+    QFETCH(double, range);
+    Set set;
+    set.frames.push_back(std::make_unique<MemFrame>(3, 1, 1.0));
+    SinogramParams p;
+    p.cor = 1.0;
+    p.dataSetRangeDeg = range;
+    HSgm rec;
+    GreyMap map;
+    QVERIFY(renderSinogramImage(rec, set.source(3, 1), p, SinogramImageParams(), map).isNull());
+  }
+
+  void runAngles() {
+    CtRunParams p;
+    p.dataSetRangeDeg = 180.0;
+    p.dataSetImages = 900;
+    p.startImageNo = 10;
+    p.angleOriginDeg = 90.0;
+    CtAngles a = ctAngles(p);
+    QCOMPARE(a.dAngle, std::numbers::pi / 900.0);  // 0.2 degrees
+    QCOMPARE(a.angle0, 10.0 * (std::numbers::pi / 900.0) + std::numbers::pi / 2.0);
+    p.dataSetImages = 0;
+    a = ctAngles(p);
+    QCOMPARE(a.dAngle, 0.0);
+    QCOMPARE(a.angle0, std::numbers::pi / 2.0);
+  }
+
+  void runCorAndSlices() {
+    CtRunParams p;
+    p.cor = 1000.0;
+    QCOMPARE(interpolatedCor(p, 500), 1000.0);  // nothing recorded
+    p.cor1 = 1025.0;
+    p.corSlice1 = 900;
+    p.cor2 = 1023.5;
+    p.corSlice2 = 100;
+    QCOMPARE(interpolatedCor(p, 500), 1024.25);  // 1025 - 1.5 * 400 / 800
+    p.corSlice2 = 900;
+    QCOMPARE(interpolatedCor(p, 500), 1000.0);  // same slice twice
+
+    QCOMPARE(runSliceStep(2047, 0, 4), -4);
+    QCOMPARE(runSliceStep(0, 10, -3), 3);
+    QCOMPARE(runSliceStep(0, 10, 0), 1);  // a zero step would never leave the range
+    p.sliceFrom = 2047;
+    p.sliceTo = 0;  // a descending range holds both ends
+    QCOMPARE((QList<bool>{sliceInRange(p, 0), sliceInRange(p, 2047), sliceInRange(p, -4)}),
+             (QList<bool>{true, true, false}));
+    p.sliceFrom = 5;
+    p.sliceTo = 9;
+    QCOMPARE((QList<bool>{sliceInRange(p, 4), sliceInRange(p, 9), sliceInRange(p, 10)}),
+             (QList<bool>{false, true, false}));
+  }
 };
-
-void TestSinogram::geometry_data() {
-  QTest::addColumn<int>("length");
-  QTest::addColumn<double>("cor");
-  QTest::addColumn<int>("half");
-  QTest::addColumn<int>("width");
-  QTest::addColumn<int>("corInt");
-  QTest::addColumn<double>("corFrac");
-  QTest::newRow("1000 on 2048") << 2048 << 1000.0 << 1000 << 1999 << 1000 << 0.0;
-  // min(1023.5, 2048 - 1023.5 - 1 = 1023.5) -> 1023
-  QTest::newRow("1023.5 on 2048") << 2048 << 1023.5 << 1023 << 2045 << 1023 << 0.5;
-  // far side limits: min(1500.25, 546.75) -> 546
-  QTest::newRow("off centre") << 2048 << 1500.25 << 546 << 1091 << 1500 << 0.25;
-  QTest::newRow("no pixel beyond") << 8 << 6.5 << 0 << -1 << 6 << 0.5;
-}
-
-void TestSinogram::geometry() {
-  QFETCH(int, length);
-  QFETCH(double, cor);
-  QFETCH(int, half);
-  QFETCH(int, width);
-  QFETCH(int, corInt);
-  QFETCH(double, corFrac);
-  const SgmGeometry g = computeGeometry(true, length, cor);
-  QCOMPARE(g.half, half);
-  QCOMPARE(g.width, width);
-  QCOMPARE(g.corInt, corInt);
-  QCOMPARE(g.corFrac, corFrac);
-}
-
-void TestSinogram::untouchedForEdgeCor_data() {
-  QTest::addColumn<double>("cor");
-  QTest::addColumn<int>("frames");
-  QTest::newRow("floor 0") << 0.7 << 1;
-  QTest::newRow("ceil reaches length") << 2047.2 << 1;
-  QTest::newRow("nan") << std::nan("") << 1;
-  // No frames but a partial count: must not take an index modulo 0.
-  QTest::newRow("no frames, partial") << 1000.0 << 0;
-}
-
-void TestSinogram::untouchedForEdgeCor() {
-  QFETCH(double, cor);
-  QFETCH(int, frames);
-  Set set;
-  if (frames) set.frames.push_back(std::make_unique<MemFrame>(2048, 2, 50.0));
-  HSgm rec;
-  rec.resize(3, 1);
-  rec.setSlice(77);
-  rec.sgm()[0] = 4.5;
-  SinogramParams p;
-  p.cor = cor;
-  p.usePartial = frames == 0;
-  p.usingImages = 10;
-  buildSinogram(set.source(2048, 2), p, rec);
-  QCOMPARE(rec.width(), 3);
-  QCOMPARE(rec.rows(), 1);
-  QCOMPARE(rec.slice(), 77);
-  QCOMPARE(rec.sgm()[0], 4.5);
-}
-
-void TestSinogram::resampling() {
-  // Half-pixel CoR: every sample is the mean of two neighbours.
-  std::vector<double> line(2048);
-  for (int i = 0; i < 2048; ++i) line[i] = 0.001 * i * i;
-  SgmGeometry g = computeGeometry(true, 2048, 1023.5);
-  std::vector<double> out(g.width);
-  centredLine(line.data(), 2048, out.data(), g);
-  for (int o = 0; o < g.width; ++o) {
-    // output o <- pixel p = corInt + (o - half + 1) = o + 1 and p + 1
-    QVERIFY(std::fabs(out[o] - (line[o + 1] + line[o + 2]) / 2.0) < 1e-9);
-  }
-  // Whole-pixel CoR: the CoR pixel lands on index half - 1.
-  g = computeGeometry(true, 2048, 1000.0);
-  out.assign(g.width, 0.0);
-  centredLine(line.data(), 2048, out.data(), g);
-  QCOMPARE(out[999], line[1000]);
-  QCOMPARE(out[0], line[1]);
-  QCOMPARE(out[1998], line[1999]);
-
-  // Quarter pixel on line i^2: cor 4.25, half 4, out[3] from p = 4:
-  // 16 + 0.25 * (25 - 16) = 18.25
-  std::vector<double> sq(10);
-  for (int i = 0; i < 10; ++i) sq[i] = i * i;
-  g = computeGeometry(true, 10, 4.25);
-  QCOMPARE(g.width, 7);
-  out.assign(7, 0.0);
-  centredLine(sq.data(), 10, out.data(), g);
-  QCOMPARE(out[3], 18.25);
-  QCOMPARE(out[0], 1.0 + 0.25 * 3.0);  // p = 1: 1 + 0.25 * (4 - 1)
-
-  // Coinciding interpolation points give the mean.
-  QCOMPARE(interpolate(5.0, 2.0, 1.0, 2.0, 3.0), 2.0);
-  QCOMPARE(interpolate(2.5, 2.0, 1.0, 3.0, 3.0), 2.0);
-}
-
-void TestSinogram::normalisation() {
-  // 8 wide, cor 4: half 3, width 5, output o <- pixel o + 2.
-  Set set;
-  set.i0 = std::make_unique<MemFrame>(8, 3, 1000.0);
-  set.bg = std::make_unique<MemFrame>(8, 3, 100.0);
-  set.i0->at(5, 1) = 50.0;  // I0 below BG at pixel 5
-  auto f = std::make_unique<MemFrame>(8, 3, 400.0);
-  f->at(3, 1) = 100.0;  // I - BG = 0
-  f->at(4, 1) = 550.0;
-  f->at(5, 1) = 200.0;
-  set.frames.push_back(std::move(f));
-  SinogramParams p;
-  p.cor = 4.0;
-  p.slice = 1;
-  HSgm rec;
-  buildSinogram(set.source(8, 3), p, rec);
-  QCOMPARE(rec.width(), 5);
-  QCOMPARE(rec.rows(), 1);
-  QCOMPARE(rec.slice(), 1);
-  QCOMPARE(rec.raw()[1], 100.0);
-  QCOMPARE(rec.sgm()[0], std::log(900.0 / 300.0));
-  QCOMPARE(rec.sgm()[1], std::log(900.0));          // b = 0 -> 1: ln(I0 - BG)
-  QCOMPARE(rec.sgm()[2], std::log(900.0 / 450.0));  // ln 2
-  QCOMPARE(rec.sgm()[3], -std::log(100.0));         // a = -50 -> 1: -ln(I - BG)
-}
-
-void TestSinogram::missingReferences() {
-  // No I0 (1.0) and an unready BG (0.0): a = 1, sgm = -ln(raw).
-  Set set;
-  set.bg = std::make_unique<MemFrame>(8, 1, 100.0, false);
-  set.frames.push_back(std::make_unique<MemFrame>(8, 1, 20.0));
-  set.frames[0]->at(3, 0) = 0.0;  // b = 0 -> 1: ln(1) = 0
-  SinogramParams p;
-  p.cor = 4.0;
-  HSgm rec;
-  buildSinogram(set.source(8, 1), p, rec);
-  QCOMPARE(rec.sgm()[0], -std::log(20.0));
-  QCOMPARE(rec.sgm()[1], 0.0);
-}
-
-void TestSinogram::horizontalAxisUsesColumns() {
-  Set set;
-  auto f = std::make_unique<MemFrame>(3, 8, 1.0);
-  f->setLine(false, 2, {1, 2, 3, 4, 5, 6, 7, 8});
-  set.frames.push_back(std::move(f));
-  SinogramParams p;
-  p.rotAxIsV = false;
-  p.cor = 4.0;
-  p.slice = 2;
-  HSgm rec;
-  buildSinogram(set.source(3, 8), p, rec);
-  QCOMPARE(rec.width(), 5);  // length is the height, 8
-  QCOMPARE(rec.raw()[0], 3.0);
-  QCOMPARE(rec.raw()[4], 7.0);
-}
-
-void TestSinogram::partialRows_data() {
-  QTest::addColumn<bool>("partial");
-  QTest::addColumn<int>("start");
-  QTest::addColumn<int>("usingCount");
-  QTest::addColumn<int>("rows");
-  QTest::addColumn<int>("firstFrame");
-  QTest::addColumn<int>("lastFrame");
-  QTest::newRow("5, 90 of 100") << true << 5 << 90 << 90 << 5 << 94;
-  QTest::newRow("start 120 -> 0") << true << 120 << 90 << 90 << 0 << 89;
-  QTest::newRow("negative count") << true << 3 << -4 << 4 << 3 << 6;
-  QTest::newRow("wraps") << true << 95 << 10 << 10 << 95 << 4;  // 104 mod 100
-  QTest::newRow("off: start ignored") << false << 5 << 90 << 100 << 0 << 99;
-}
-
-void TestSinogram::partialRows() {
-  QFETCH(bool, partial);
-  QFETCH(int, start);
-  QFETCH(int, usingCount);
-  QFETCH(int, rows);
-  QFETCH(int, firstFrame);
-  QFETCH(int, lastFrame);
-  Set set;
-  for (int i = 0; i < 100; ++i) set.frames.push_back(std::make_unique<MemFrame>(8, 1, 10.0 + i));
-  SinogramParams p;
-  p.cor = 4.0;
-  p.usePartial = partial;
-  p.startImageNo = start;
-  p.usingImages = usingCount;
-  HSgm rec;
-  buildSinogram(set.source(8, 1), p, rec);
-  QCOMPARE(rec.rows(), rows);
-  QCOMPARE(rec.rawRow(0)[2], 10.0 + firstFrame);
-  QCOMPARE(rec.rawRow(rows - 1)[2], 10.0 + lastFrame);
-}
-
-void TestSinogram::largeSinogramRows() {
-  // 300 rows of 1023 samples, large enough to be built in two halves side by
-  // side; the partial range wraps round the 100 frames three times, so both
-  // halves read the same frames. Every row must come from its own frame and
-  // hold log((I0 - BG) / (I - BG)) of its own samples.
-  const int w = 1024, frames = 100;
-  Set set;
-  for (int i = 0; i < frames; ++i) {
-    set.frames.push_back(std::make_unique<MemFrame>(w, 1));
-    for (int x = 0; x < w; ++x) set.frames.back()->at(x, 0) = 100.0 + i + 0.0005 * x;
-  }
-  set.i0 = std::make_unique<MemFrame>(w, 1, 1000.0);
-  set.bg = std::make_unique<MemFrame>(w, 1, 5.0);
-  SinogramParams p;
-  p.cor = 512.0;
-  p.usePartial = true;
-  p.startImageNo = 50;
-  p.usingImages = 300;
-  HSgm rec;
-  buildSinogram(set.source(w, 1), p, rec);
-  QCOMPARE(rec.rows(), 300);
-  QVERIFY(std::int64_t(rec.width()) * rec.rows() >= (1 << 18));
-  for (int r = 0; r < rec.rows(); ++r) {
-    const double* raw = rec.rawRow(r);
-    const double* sgm = rec.sgmRow(r);
-    QCOMPARE(int(std::floor(raw[0])) - 100, (50 + r) % frames);
-    for (int x = 0; x < rec.width(); ++x) {
-      QVERIFY(std::fabs(raw[x] - raw[0] - 0.0005 * x) < 1e-9);
-      QCOMPARE(sgm[x], std::log((1000.0 - 5.0) / (raw[x] - 5.0)));
-    }
-  }
-}
-
-void TestSinogram::corNextToEdgeGivesZeros() {
-  // cor 6.5 on 8: half 0, width -1 -> a 2-wide record with defined zeros.
-  Set set;
-  set.frames.push_back(std::make_unique<MemFrame>(8, 1, 10.0));
-  set.frames.push_back(std::make_unique<MemFrame>(8, 1, 20.0));
-  SinogramParams p;
-  p.cor = 6.5;
-  HSgm rec;
-  buildSinogram(set.source(8, 1), p, rec);
-  QCOMPARE(rec.width(), 2);
-  QCOMPARE(rec.rows(), 2);
-  for (int i = 0; i < 4; ++i) {
-    QCOMPARE(rec.sgm()[i], 0.0);
-    QCOMPARE(rec.raw()[i], 0.0);
-  }
-}
-
-void TestSinogram::partnerIndex_data() {
-  QTest::addColumn<double>("range");
-  QTest::addColumn<int>("frames");
-  QTest::addColumn<int>("start");
-  QTest::addColumn<int>("partner");
-  QTest::newRow("360 / 200") << 360.0 << 200 << 0 << 100;
-  QTest::newRow("180 / 200 -> 199") << 180.0 << 200 << 0 << 199;
-  QTest::newRow("360 / 200 from 150") << 360.0 << 200 << 150 << 50;  // 250 mod 200
-  QTest::newRow("negative range") << -360.0 << 200 << 0 << 100;      // -100 mod 200
-  QTest::newRow("zero range") << 0.0 << 200 << 0 << -1;
-  QTest::newRow("no frames") << 180.0 << 0 << 0 << -1;
-}
-
-void TestSinogram::partnerIndex() {
-  QFETCH(double, range);
-  QFETCH(int, frames);
-  QFETCH(int, start);
-  QFETCH(int, partner);
-  QCOMPARE(corPartnerIndex(range, frames, start), partner);
-}
-
-void TestSinogram::guessTieKeepsSmaller() {
-  // Two constant lines: every centre with full overlap scores the same
-  // (39 products of 1 for |k - 200| < 20), so the first scanned, 100 - 10,
-  // is kept through both searches.
-  Set set;
-  set.frames.push_back(std::make_unique<MemFrame>(200, 1, 1.0));
-  set.frames.push_back(std::make_unique<MemFrame>(200, 1, 1.0));
-  SinogramParams p;
-  p.dataSetRangeDeg = 360.0;  // partner 1
-  QCOMPARE(corScore(std::vector<double>(200, 1.0).data(), std::vector<double>(200, 1.0).data(), 200,
-                    95.0, 0.1),
-           39.0);
-  QCOMPARE(guessCor(set.source(200, 1), p, 0.1, 100.0), 90.0);
-}
-
-void TestSinogram::guessFindsPhantomCor_data() {
-  QTest::addColumn<double>("cor");
-  QTest::addColumn<double>("start");
-  QTest::newRow("258.5 from 250") << 258.5 << 250.0;
-  QTest::newRow("255.2 from 262") << 255.2 << 262.0;
-}
-
-void TestSinogram::guessFindsPhantomCor() {
-  // Intensities of the head phantom at 0 and 180 degrees, the pair a
-  // 360-degree set of two frames compares: the guess must land on the
-  // centre the projections were made with, not half a pixel beside it.
-  QFETCH(double, cor);
-  QFETCH(double, start);
-  const int w = 512, rows = 8, slice = 4;
-  Phantom ph(w, rows, cor);
-  Set set;
-  std::vector<double> li(w);
-  for (int f = 0; f < 2; ++f) {
-    set.frames.push_back(std::make_unique<MemFrame>(w, rows));
-    for (int y = 0; y < rows; ++y) {
-      ph.lineIntegrals(f * std::numbers::pi, y, w, li.data());
-      for (int x = 0; x < w; ++x) set.frames[f]->at(x, y) = ph.intensity(x, y, li[x]);
-    }
-  }
-  SinogramParams p;
-  p.dataSetRangeDeg = 360.0;
-  p.slice = slice;
-  const double guess = guessCor(set.source(w, rows), p, 0.35, start);
-  QVERIFY2(std::fabs(guess - cor) <= 0.2 + 1e-9, qPrintable(QString::number(guess, 'g', 10)));
-}
-
-void TestSinogram::guessWithZeroRangeKeepsCor() {
-  Set set;
-  set.frames.push_back(std::make_unique<MemFrame>(64, 1, 1.0));
-  SinogramParams p;
-  p.dataSetRangeDeg = 0.0;
-  QCOMPARE(guessCor(set.source(64, 1), p, 0.35, 31.5), 31.5);
-  Set none;
-  p.dataSetRangeDeg = 180.0;
-  QCOMPARE(guessCor(none.source(64, 1), p, 0.35, 12.0), 12.0);
-}
-
-void TestSinogram::sinogramImage() {
-  // 4 frames over 180 deg: K = 4; length 3 -> 6 x 8 picture. Frame i's line
-  // is 10i+1, 10i+2, 10i+3; with cor 1 column c samples x = c - 2, so the
-  // row reads 0, 0, l0, l1, l2, 0. Grey = trunc(v / 40 * 256): frame 1 ->
-  // 70, 76, 83; frame 2 -> 134, 140, 147.
-  Set set;
-  for (int i = 0; i < 4; ++i) {
-    set.frames.push_back(std::make_unique<MemFrame>(3, 1));
-    set.frames[i]->setLine(true, 0, {10.0 * i + 1, 10.0 * i + 2, 10.0 * i + 3});
-  }
-  SinogramParams p;
-  p.cor = 1.0;
-  HSgm rec;  // no data: the fixed map is used as it is
-  GreyMap map;
-  map.minValue = 0.0;
-  map.maxValue = 40.0;
-  map.fixed = true;
-  SinogramImageParams layout;
-  QImage img = renderSinogramImage(rec, set.source(3, 1), p, layout, map);
-  QCOMPARE(img.size(), QSize(6, 8));
-  QCOMPARE(img.format(), QImage::Format_Grayscale8);
-  auto row = [&](int y) {
-    QList<int> r;
-    for (int x = 0; x < img.width(); ++x) r << img.constScanLine(y)[x];
-    return r;
-  };
-  QCOMPARE(row(1), (QList<int>{0, 0, 70, 76, 83, 0}));
-  QCOMPARE(row(5), (QList<int>{0, 83, 76, 70, 0, 0}));  // mirrored, row i + K
-
-  layout.offsetY = 1;  // row 0 shows frame 1
-  img = renderSinogramImage(rec, set.source(3, 1), p, layout, map);
-  QCOMPARE(row(0), (QList<int>{0, 0, 70, 76, 83, 0}));
-  layout.offsetY = -3;  // (-3 + 0) mod 4 = 1
-  img = renderSinogramImage(rec, set.source(3, 1), p, layout, map);
-  QCOMPARE(row(0), (QList<int>{0, 0, 70, 76, 83, 0}));
-
-  layout.offsetY = 0;
-  layout.alterStack = true;  // i = 2 -> rows 4 and 2K - 1 - 4 = 3
-  img = renderSinogramImage(rec, set.source(3, 1), p, layout, map);
-  QCOMPARE(row(4), (QList<int>{0, 0, 134, 140, 147, 0}));
-  QCOMPARE(row(3), (QList<int>{0, 147, 140, 134, 0, 0}));
-
-  // An unfixed map takes the record's raw range first.
-  map.fixed = false;
-  rec.resize(2, 1);
-  rec.raw()[0] = 5.0;
-  rec.raw()[1] = 25.0;
-  renderSinogramImage(rec, set.source(3, 1), p, layout, map);
-  QCOMPARE(map.minValue, 5.0);
-  QCOMPARE(map.maxValue, 25.0);
-}
-
-void TestSinogram::sinogramImageRefused_data() {
-  QTest::addColumn<double>("range");
-  QTest::newRow("zero range") << 0.0;
-  QTest::newRow("nan range") << std::nan("");
-  QTest::newRow("more than a full turn per image") << 1e9;  // K = 0
-  QTest::newRow("huge picture") << 1e-7;
-}
-
-void TestSinogram::sinogramImageRefused() {
-  QFETCH(double, range);
-  Set set;
-  set.frames.push_back(std::make_unique<MemFrame>(3, 1, 1.0));
-  SinogramParams p;
-  p.cor = 1.0;
-  p.dataSetRangeDeg = range;
-  HSgm rec;
-  GreyMap map;
-  QVERIFY(renderSinogramImage(rec, set.source(3, 1), p, SinogramImageParams(), map).isNull());
-}
-
-void TestSinogram::runAngles() {
-  CtRunParams p;
-  p.dataSetRangeDeg = 180.0;
-  p.dataSetImages = 900;
-  p.startImageNo = 10;
-  p.angleOriginDeg = 90.0;
-  CtAngles a = ctAngles(p);
-  QCOMPARE(a.dAngle, std::numbers::pi / 900.0);  // 0.2 degrees
-  QCOMPARE(a.angle0, 10.0 * (std::numbers::pi / 900.0) + std::numbers::pi / 2.0);
-  p.dataSetImages = 0;
-  a = ctAngles(p);
-  QCOMPARE(a.dAngle, 0.0);
-  QCOMPARE(a.angle0, std::numbers::pi / 2.0);
-}
-
-void TestSinogram::runCorAndSlices() {
-  CtRunParams p;
-  p.cor = 1000.0;
-  QCOMPARE(interpolatedCor(p, 500), 1000.0);  // nothing recorded
-  p.cor1 = 1025.0;
-  p.corSlice1 = 900;
-  p.cor2 = 1023.5;
-  p.corSlice2 = 100;
-  QCOMPARE(interpolatedCor(p, 500), 1024.25);  // 1025 - 1.5 * 400 / 800
-  p.corSlice2 = 900;
-  QCOMPARE(interpolatedCor(p, 500), 1000.0);  // same slice twice
-
-  QCOMPARE(runSliceStep(2047, 0, 4), -4);
-  QCOMPARE(runSliceStep(0, 10, -3), 3);
-  QCOMPARE(runSliceStep(0, 10, 0), 1);  // a zero step would never leave the range
-  p.sliceFrom = 2047;
-  p.sliceTo = 0;
-  QVERIFY(sliceInRange(p, 0));
-  QVERIFY(sliceInRange(p, 2047));
-  QVERIFY(!sliceInRange(p, -4));
-  p.sliceFrom = 5;
-  p.sliceTo = 9;
-  QVERIFY(sliceInRange(p, 9));
-  QVERIFY(!sliceInRange(p, 10));
-  QVERIFY(!sliceInRange(p, 4));
-}
 
 QTEST_GUILESS_MAIN(TestSinogram)
 #include "tst_sinogram.moc"

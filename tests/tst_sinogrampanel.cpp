@@ -150,13 +150,10 @@ class TestSinogramPanel : public QObject {
     const int y = int(surface->height() * (upper ? 0.25 : 0.75));
     const QPoint a(int(surface->width() * 0.3), y);
     const QPoint b(a.x() + int(std::lround(6 * sx)), y);
-    const double moved =
-        sg_->display()->imagePosAt(b.x(), y).x() - sg_->display()->imagePosAt(a.x(), y).x();
     QTest::mousePress(surface, Qt::LeftButton, {}, a);
     QTest::mouseMove(surface, b);
     QTest::mouseRelease(surface, Qt::LeftButton, {}, b);
-    QCOMPARE(pc_->cor(), upper ? 20 - moved : 20 + moved);
-    QVERIFY(std::abs(pc_->cor() - expected) < 0.5);
+    QVERIFY2(std::abs(pc_->cor() - expected) < 0.5, qPrintable(QString::number(pc_->cor())));
     QCOMPARE(sg_->display()->view(), view);  // the picture itself did not move
   }
 

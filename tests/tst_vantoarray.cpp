@@ -1,8 +1,6 @@
 // vanto-array's planning: how a slice range is cut into tasks, and which
 // result files a task's batch run will write (the files status checks).
-#include <QDir>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include "ArrayJob.h"
 #include "ResultForecast.h"
@@ -16,12 +14,13 @@ class TestVantoArray : public QObject {
     QTest::addColumn<int>("to");
     QTest::addColumn<int>("perTask");
     QTest::addColumn<QString>("ranges");
+    // clang-format off
     QTest::newRow("even") << 0 << 31 << 8 << "0-7 8-15 16-23 24-31";
     // ceil(10 / 4) = 3 tasks, the last one shorter.
     QTest::newRow("remainder") << 0 << 9 << 4 << "0-3 4-7 8-9";
     QTest::newRow("one slice") << 5 << 5 << 3 << "5-5";
-    QTest::newRow("near the int limit")
-        << 2147483640 << 2147483647 << 5 << "2147483640-2147483644 2147483645-2147483647";
+    QTest::newRow("near the int limit") << 2147483640 << 2147483647 << 5 << "2147483640-2147483644 2147483645-2147483647";
+    // clang-format on
   }
   void sliceTasks() {
     QFETCH(int, from);
@@ -58,31 +57,16 @@ class TestVantoArray : public QObject {
         "images_keep_setup 1\nct_slice_from ${F}\nct_slice_to ${T}\n"
         "auto_save_data 1\nauto_save_data_path res/d\nauto_save_data_name p\n"
         "auto_save_data_tag s\n";
-    QTest::newRow("data and pictures, flat")
-        << save + "auto_save_image 1\nauto_save_image_path \"res/i m\"\ncalc_exec"
-        << "F=8;T=9"
-        << QStringList{"8:res/d/p-s-00008.dat", "8:res/i m/-00008.png", "9:res/d/p-s-00009.dat",
-                       "9:res/i m/-00009.png"};
-    QTest::newRow("step 2 downwards")
-        << save + "ct_slice_step 2\ncalc_exec"
-        << "F=5;T=1"
-        << QStringList{"5:res/d/p-s-00005.dat", "3:res/d/p-s-00003.dat", "1:res/d/p-s-00001.dat"};
+    // clang-format off
+    QTest::newRow("data and pictures, flat") << save + "auto_save_image 1\nauto_save_image_path \"res/i m\"\ncalc_exec" << "F=8;T=9" << QStringList{"8:res/d/p-s-00008.dat", "8:res/i m/-00008.png", "9:res/d/p-s-00009.dat", "9:res/i m/-00009.png"};
+    QTest::newRow("step 2 downwards") << save + "ct_slice_step 2\ncalc_exec" << "F=5;T=1" << QStringList{"5:res/d/p-s-00005.dat", "3:res/d/p-s-00003.dat", "1:res/d/p-s-00001.dat"};
     // Both sub-folder kinds: the file is written once into each.
-    QTest::newRow("energy and slice folders")
-        << save +
-               "auto_save_in_sub_folders 1\nauto_save_in_sub_folders_of_energy 1\n"
-               "auto_save_in_sub_folders_of_slice 1\ncalc_exec"
-        << "F=3;T=3" << QStringList{"3:res/d/s/p-s-00003.dat", "3:res/d/00003/p-s-00003.dat"};
+    QTest::newRow("energy and slice folders") << save + "auto_save_in_sub_folders 1\nauto_save_in_sub_folders_of_energy 1\nauto_save_in_sub_folders_of_slice 1\ncalc_exec" << "F=3;T=3" << QStringList{"3:res/d/s/p-s-00003.dat", "3:res/d/00003/p-s-00003.dat"};
     // Data set 2 of scan/ (7100eV, 7200eV): the tag becomes its energy.
-    QTest::newRow("data set by number")
-        << save +
-               "auto_save_in_sub_folders 1\nauto_save_in_sub_folders_of_energy 1\n"
-               "add_inf_Eng_Dirs 1\nseq_exec_dir scan\nseq_exec_set ${S}\ncalc_exec"
-        << "F=0;T=0;S=2" << QStringList{"0:res/d/7200eV/p-7200eV-00000.dat"};
-    QTest::newRow("ended by :end") << save + ":end\ncalc_exec"
-                                   << "F=0;T=0" << QStringList{};
-    QTest::newRow("range from the images") << save + "images_keep_setup 0\ncalc_exec"
-                                           << "F=0;T=3" << QStringList{"unknown"};
+    QTest::newRow("data set by number") << save + "auto_save_in_sub_folders 1\nauto_save_in_sub_folders_of_energy 1\nadd_inf_Eng_Dirs 1\nseq_exec_dir scan\nseq_exec_set ${S}\ncalc_exec" << "F=0;T=0;S=2" << QStringList{"0:res/d/7200eV/p-7200eV-00000.dat"};
+    QTest::newRow("ended by :end") << save + ":end\ncalc_exec" << "F=0;T=0" << QStringList{};
+    QTest::newRow("range from the images") << save + "images_keep_setup 0\ncalc_exec" << "F=0;T=3" << QStringList{"unknown"};
+    // clang-format on
   }
   void forecast() {
     QFETCH(QString, batch);

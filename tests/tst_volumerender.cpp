@@ -80,7 +80,6 @@ class TestVolumeRender : public QObject {
  private slots:
   void turnKeepsAxesOrthonormal();
   void quarterTurn();
-  void nothingLoaded();
   void edgeOnViewDrawsFrameOnly();
   void windowHighEnd_data();
   void windowHighEnd();
@@ -108,12 +107,8 @@ void TestVolumeRender::turnKeepsAxesOrthonormal() {
                     rng.generateDouble() - 0.5);
     rotateAxes(ex, ey, ez, axis, (rng.generateDouble() - 0.5) * 6);
   }
-  QVERIFY(std::abs(ex.norm() - 1) < 1e-9);
-  QVERIFY(std::abs(ey.norm() - 1) < 1e-9);
-  QVERIFY(std::abs(ez.norm() - 1) < 1e-9);
-  QVERIFY(std::abs(ex.dot(ey)) < 1e-9);
-  QVERIFY(std::abs(ey.dot(ez)) < 1e-9);
-  QVERIFY(std::abs(ez.dot(ex)) < 1e-9);
+  for (const Vec3& a : {ex, ey, ez}) QVERIFY(std::abs(a.norm() - 1) < 1e-9);
+  QVERIFY(std::abs(ex.dot(ey)) + std::abs(ey.dot(ez)) + std::abs(ez.dot(ex)) < 1e-9);
   QVERIFY((ex.cross(ey) - ez).norm() < 1e-9);  // still right-handed
 }
 
@@ -127,14 +122,6 @@ void TestVolumeRender::quarterTurn() {
   // A zero axis leaves the axes alone.
   rotateAxes(ex, ey, ez, Vec3(), 1.0);
   QVERIFY((ex - Vec3(0, -1, 0)).norm() < 1e-12);
-}
-
-void TestVolumeRender::nothingLoaded() {
-  SliceDatas empty;
-  SliceSetStyle st;
-  const QImage img = renderPicture({sliceSetInput(empty, st)}, view(32, 24));
-  QCOMPARE(img.size(), QSize(32, 24));
-  QVERIFY(allWhite(img));
 }
 
 void TestVolumeRender::edgeOnViewDrawsFrameOnly() {
@@ -161,9 +148,7 @@ void TestVolumeRender::windowHighEnd_data() {
   const QColor vc(0, 127, 127);
   QTest::newRow("high end invisible") << 256.0 << QColor(Qt::white);  // u = 256
   QTest::newRow("255 full colour") << 255.0 << vc;                    // u = 255
-  QTest::newRow("just above 255 invisible") << 255.5 << QColor(Qt::white);
-  QTest::newRow("low end invisible") << 0.0 << QColor(Qt::white);  // u = 0
-  QTest::newRow("below window") << -3.0 << QColor(Qt::white);
+  QTest::newRow("low end invisible") << 0.0 << QColor(Qt::white);     // u = 0
 }
 
 void TestVolumeRender::windowHighEnd() {
@@ -180,8 +165,6 @@ void TestVolumeRender::shadeFormula_data() {
   QTest::addColumn<double>("q");
   QTest::addColumn<int>("expected");
   QTest::newRow("q 0 white") << 127 << 0.0 << 255;
-  QTest::newRow("q 255 colour") << 127 << 255.0 << 127;
-  QTest::newRow("q 255 zero channel") << 0 << 255.0 << 0;
   QTest::newRow("q 128 of 127") << 127 << 128.0 << 191;  // 255 - 128 * 128/255 = 190.75
   QTest::newRow("q 128 of 0") << 0 << 128.0 << 127;      // 255 - 128
 }
@@ -191,12 +174,6 @@ void TestVolumeRender::shadeFormula() {
   QFETCH(double, q);
   QFETCH(int, expected);
   QCOMPARE(shadeChannel(c, q), expected);
-  // And through a picture, with the value q in a window 0..256.
-  auto s = makeSeries(4, 4, 2, [&](int, int, int) { return q; });
-  SliceSetStyle st = style256();
-  st.volumeColor = QColor(c, c, c);
-  const QImage pic = renderPicture({{s, st}}, view(8, 8));
-  QCOMPARE(at(pic, 4, 4), q > 0 ? QColor(expected, expected, expected) : QColor(Qt::white));
 }
 
 void TestVolumeRender::twoSetsHalfOpaque() {
@@ -303,11 +280,8 @@ void TestVolumeRender::cutFaceClosed_data() {
   QTest::addColumn<QList<double>>("turns");  // axis x, y, z as 0, 1, 2, then degrees
   QTest::addColumn<int>("slider");
   QTest::newRow("straight, plane between slices") << QList<double>{} << 0;
-  QTest::newRow("x 20") << QList<double>{0, 20} << 0;
   QTest::newRow("x 40, y 25") << QList<double>{0, 40, 1, 25} << 0;
   QTest::newRow("x -60, z 30, forward") << QList<double>{0, -60, 2, 30} << 15;
-  QTest::newRow("y 70") << QList<double>{1, 70} << -10;
-  QTest::newRow("x 80") << QList<double>{0, 80} << 5;
   QTest::newRow("from below, y 160") << QList<double>{1, 160} << 0;
 }
 
@@ -361,7 +335,6 @@ void TestVolumeRender::sizeClamping_data() {
   QTest::addColumn<int>("h");
   QTest::addColumn<QSize>("expected");
   QTest::addColumn<bool>("logged");
-  QTest::newRow("zero") << 0 << 10 << QSize(1, 10) << true;
   QTest::newRow("negative") << -5 << -7 << QSize(1, 1) << true;
   QTest::newRow("absurd") << 100000 << 100000 << QSize(8192, 8192) << true;
   QTest::newRow("fine") << 256 << 128 << QSize(256, 128) << false;
@@ -390,20 +363,16 @@ void TestVolumeRender::productionMatchesLiteral_data() {
   QTest::addColumn<double>("tilt");      // then turned this far about the x axis
   QTest::addColumn<bool>("tiltAboutY");  // or the y axis
   QTest::addColumn<bool>("inverted");    // the window's ends swapped
-  QTest::newRow("straight") << 0 << false << 255 << 1.0 << false << 0.0 << false << false;
-  QTest::newRow("turned") << 1 << false << 255 << 1.0 << false << 0.0 << false << false;
   QTest::newRow("turned twice, zoomed")
       << 2 << false << 200 << 0.63 << false << 0.0 << false << false;
   QTest::newRow("section") << 2 << true << 255 << 0.8 << false << 0.0 << false << false;
   QTest::newRow("two sets half opaque") << 3 << true << 128 << 1.3 << true << 0.0 << false << false;
   // Rays nearly along the slices: each slice moves a ray's sample by several pixels
   // (by more than the slice height in the second), so each ray meets few slices.
-  QTest::newRow("nearly edge-on") << 0 << false << 255 << 0.7 << false << 1.45 << false << false;
   QTest::newRow("nearly edge-on, about y")
       << 0 << false << 255 << 0.6 << false << 1.46 << true << false;
   QTest::newRow("edge-on within a degree")
       << 0 << true << 255 << 0.5 << false << 1.555 << false << false;
-  QTest::newRow("inverted window") << 1 << false << 255 << 1.0 << false << 0.0 << false << true;
   QTest::newRow("inverted window, section")
       << 2 << true << 200 << 0.8 << false << 0.0 << false << true;
 }

@@ -1,4 +1,5 @@
-// window-grab DIR OUT.png [--ja] [--setups] [--view3d] [--log] [--save FOLDER] [--sizes]
+// window-grab DIR OUT.png [--ja] [--setups] [--view3d] [--log] [--sinogram] [--save FOLDER]
+//             [--sizes]
 //
 // The main window, at the size it opens at on this screen (1280 x 800 on a
 // 1280 x 800 screen), on the projections DIR/proj-*.img with DIR/i0.img and
@@ -15,6 +16,9 @@
 // --log     shows the "Log" page (every debug-log message with its time; a file
 //           DIR/notes.txt, if there, is offered to the loader first, which
 //           refuses it).
+// --sinogram moves the centre of rotation 6 pixels off, presses "Guess CoR",
+//           prints where it started and what the guess gave, and grabs the
+//           window with the "Sinogram" page shown.
 // --sizes   prints the width the left column's panels ask for, the column's own
 //           width and whether it needs its horizontal scroll bar; with
 //           GRAB_DETAIL set also where the processing-control and file-selection
@@ -113,10 +117,9 @@ int main(int argc, char** argv) {
   QApplication::setStyle(QStyleFactory::create("Fusion"));
   const QStringList args = app.arguments();
   if (args.size() < 3) {
-    std::fprintf(
-        stderr,
-        "usage: window-grab DIR OUT.png [--ja] [--setups] [--view3d] [--log] [--save FOLDER] "
-        "[--sizes]\n");
+    std::fprintf(stderr,
+                 "usage: window-grab DIR OUT.png [--ja] [--setups] [--view3d] [--log] [--sinogram] "
+                 "[--save FOLDER] [--sizes]\n");
     return 2;
   }
   const bool view3d = args.contains("--view3d");
@@ -147,6 +150,14 @@ int main(int argc, char** argv) {
   QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
   emit ui->CTFiles->filesSelected(files, true);
   if (!loaded.wait(600000)) return 1;
+  if (args.contains("--sinogram")) {
+    const double start = ui->procCtrl->cor() - 6;
+    ui->procCtrl->setCor(start);
+    ui->ImgsTab->setCurrentWidget(ui->SinogramTab);
+    settle(200);
+    body.findChild<QPushButton*>("GuessCor")->click();
+    std::printf("Guess CoR: %g (started from %g)\n", ui->procCtrl->cor(), start);
+  }
   ui->procCtrl->setAutoExec(true);
   const int mid = ui->procCtrl->sliceNo();  // the middle detector row after loading
   const int from = view3d ? 0 : mid - 4;
@@ -204,6 +215,8 @@ int main(int argc, char** argv) {
     view->paintPImg();
     std::printf("3D picture %dx%d rendered in %lld ms\n", view->picture().width(),
                 view->picture().height(), static_cast<long long>(t.elapsed()));
+  } else if (args.contains("--sinogram")) {
+    ui->ImgsTab->setCurrentWidget(ui->SinogramTab);
   } else if (args.contains("--log")) {
     ui->ImgsTab->setCurrentWidget(body.findChild<QWidget*>("LogView"));
   } else {
