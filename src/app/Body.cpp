@@ -249,7 +249,7 @@ Body::Body(QWidget* parent)
   connect(logStatus, &LogStatus::showLog, this,
           [this, logView] { ui_->ImgsTab->setCurrentWidget(logView); });
   registerCommands();
-  batch_->setCommandWords(commands_.keys());
+  batch_->setCommandWords(commands_.words());
   replayConfigLines();
   setupQuillmapLink();
 }

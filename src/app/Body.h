@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/CommandTable.h"
 #include "automation/BatchCmd.h"
 #include "ct/CtRunParams.h"
 #include "ct/JobStatus.h"
@@ -76,6 +77,7 @@ class Body : public QFrame {
   Batch* batch() const { return batch_; }
   XafsBatch* xafsBatch() const { return xafs_; }
   QFileDialog* setupDialog() const { return setupDialog_; }
+  const CommandTable& commandTable() const { return commands_; }
   bool anyWorkerBusy() const;
   // Worker i is on a slice, or its end of slice has not reached the window yet.
   bool workerBusy(int i) const;
@@ -221,7 +223,7 @@ class Body : public QFrame {
   void runIdleTasks();
   void setInputsLocked(bool locked);
   void replayConfigLines();
-  // The command set of the dispatcher, keyed by the upper-cased word.
+  // The command table of the dispatcher and the setup writer.
   void registerCommands();
   // Runs task now, or once the workers are idle when a run reads the inputs
   // that task changes.
@@ -331,7 +333,7 @@ class Body : public QFrame {
   qint64 seqLastMark_ = 0;
   // Frames that the loading of the current selection added.
   int framesLoaded_ = 0;
-  QHash<QString, std::function<void(const BatchCmd&)>> commands_;
+  CommandTable commands_;
   QFileDialog* setupDialog_ = nullptr;
   bool setupSaving_ = false;
   bool quietDispatch_ = false;
