@@ -39,6 +39,11 @@ if [ -z "$base" ]; then
     base=$(git merge-base HEAD "$main")
   elif git rev-parse -q --verify HEAD~1 >/dev/null; then
     base=HEAD~1
+  elif [ "$(git rev-parse --is-shallow-repository)" = true ]; then
+    # A clone of one commit has no parent to compare with; its lines are not
+    # all new, so checking every line would only report older formatting.
+    echo "check-format: shallow clone without the previous commit, nothing to compare with"
+    exit 0
   else
     base=$(git hash-object -t tree /dev/null)  # the first commit: everything is new
   fi
