@@ -268,7 +268,7 @@ void options() {
   ws.forwardAll(s);
   ws.filterAll(rows);
   FbpWorkspace padded;
-  padded.setup(n, rows, 0, FbpFilterSpec{FilterWindow::Hann, true});
+  padded.setup(n, rows, 0, FbpFilterChoice{FilterWindow::Hann, true});
 
   // Projection lines of 2048 pixels around the slice: 16-bit-like counts
   // with a few bright outliers.

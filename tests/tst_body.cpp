@@ -344,7 +344,7 @@ class TestBody : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(runs.count(), 1, 20000);
     QTRY_VERIFY(!body.anyWorkerBusy());
     const CtRunParams withOptions = body.runParams();
-    QVERIFY(withOptions.filter == (FbpFilterSpec{FilterWindow::Hann, true}));
+    QVERIFY(withOptions.filter == (FbpFilterChoice{FilterWindow::Hann, true}));
     CtCalc2* w = body.workers().front();
     const int slice = w->sliceNo();
     const FbpRegion region = body.workerPanels().front()->calcRegion();

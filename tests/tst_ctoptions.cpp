@@ -111,7 +111,7 @@ void TestCtOptions::windowWeights() {
   QFETCH(FilterWindow, window);
   QFETCH(int, k);
   QFETCH(double, factor);
-  const std::vector<double> w = filterWeights(FbpFilterSpec{window, false}, 8);
+  const std::vector<double> w = filterWeights(FbpFilterChoice{window, false}, 8);
   QCOMPARE(int(w.size()), 5);
   // The ramp at index k of 8 is k * 2 pi / 8; index 0 stays 0.
   QVERIFY(std::fabs(w[k] - k * kPi / 4 * factor) < 1e-15);
@@ -152,7 +152,7 @@ void TestCtOptions::paddedDiscIsCalibrated() {
     }
   }
   FbpWorkspace ws;
-  ws.setup(n, m, 0, FbpFilterSpec{window, true});
+  ws.setup(n, m, 0, FbpFilterChoice{window, true});
   QCOMPARE(ws.transformLength(), 1024);
   ws.clearImage(n);
   ws.forwardAll(s);
@@ -185,7 +185,7 @@ void TestCtOptions::defaultFilterAfterOptions() {
   for (int i = 0; i < 101 * 7; ++i) s.sgm()[i] = d(gen);
   FbpWorkspace fresh, reused;
   fresh.setup(100, 7);
-  reused.setup(100, 7, 0, FbpFilterSpec{FilterWindow::Hann, true});
+  reused.setup(100, 7, 0, FbpFilterChoice{FilterWindow::Hann, true});
   reused.forwardAll(s);
   reused.filterAll(7);
   reused.setup(100, 7);

@@ -241,7 +241,7 @@ void Body::registerCommands() {
                     << c.textArg();
        },
        [pc]() -> V {
-         const FilterWindow w = pc->filterSpec().window;
+         const FilterWindow w = pc->filterChoice().window;
          if (w == FilterWindow::Ramp) return {};
          return QVariantList{filterWindowName(w)};
        })
@@ -256,7 +256,7 @@ void Body::registerCommands() {
           qDebug() << "ct_filter_padding takes 0 or 1, not" << v;
       },
       [pc]() -> V {
-        if (!pc->filterSpec().padding) return {};
+        if (!pc->filterChoice().padding) return {};
         return QVariantList{true};
       });
   t.add(

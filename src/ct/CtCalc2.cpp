@@ -34,7 +34,7 @@ void CtCalc2::setGreyMap(const GreyMap& map) {
   map_ = map;
 }
 
-void CtCalc2::setupWorkspace(int n, int m, int rowCapacity, const FbpFilterSpec& filter) {
+void CtCalc2::setupWorkspace(int n, int m, int rowCapacity, const FbpFilterChoice& filter) {
   std::lock_guard lock(work_);
   ws_.setup(n, m, rowCapacity, filter);
 }

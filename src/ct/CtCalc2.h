@@ -51,7 +51,7 @@ class CtCalc2 : public QObject {
   // GUI thread, any time: the panel's colour-bar mapping (range and marks).
   void setGreyMap(const GreyMap& map);
   // GUI thread, while idle: sizes the workspace (FFTW plans are made here).
-  void setupWorkspace(int n, int m, int rowCapacity, const FbpFilterSpec& filter = {});
+  void setupWorkspace(int n, int m, int rowCapacity, const FbpFilterChoice& filter = {});
   int workspaceN() const;
 
   // The dispatcher reserves an idle worker before addressing it, so that it

@@ -32,7 +32,7 @@ struct CtRunParams {
   double offset = 10.0;
   bool saveDataTiff = false;  // saved slices as 32-bit float TIFF instead of CT data files
   // Reconstruction options, all off by default.
-  FbpFilterSpec filter;           // ramp window and padding
+  FbpFilterChoice filter;         // ramp window and padding
   int ringRemovalSize = 0;        // stripe removal across this many detector columns; < 3: off
   double outlierThreshold = 0.0;  // raw excess over the 3 x 3 median; <= 0: off
   // The run is a centre-of-rotation sweep: workers hand back their pictures

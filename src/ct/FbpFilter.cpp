@@ -84,13 +84,14 @@ std::vector<double> spatialRampSpectrum(int p) {
   return out;
 }
 
-std::vector<double> filterWeights(const FbpFilterSpec& spec, int n) {
+std::vector<double> filterWeights(const FbpFilterChoice& choice, int n) {
   if (n <= 0) return {};
-  if (spec.padding) {
+  if (choice.padding) {
     const int p = paddedLength(n);
     std::vector<double> w = spatialRampSpectrum(p);
-    if (spec.window != FilterWindow::Ramp)
-      for (int k = 0; k < static_cast<int>(w.size()); ++k) w[k] *= windowFactor(spec.window, k, p);
+    if (choice.window != FilterWindow::Ramp)
+      for (int k = 0; k < static_cast<int>(w.size()); ++k)
+        w[k] *= windowFactor(choice.window, k, p);
     return w;
   }
   const double d = 2.0 * std::numbers::pi / n;
@@ -99,7 +100,7 @@ std::vector<double> filterWeights(const FbpFilterSpec& spec, int n) {
     // The same expression as the plain ramp has always been computed with,
     // so that the default filter keeps its results to the bit.
     w[k] = std::min(k, n - k) * d;
-    if (spec.window != FilterWindow::Ramp) w[k] *= windowFactor(spec.window, k, n);
+    if (choice.window != FilterWindow::Ramp) w[k] *= windowFactor(choice.window, k, n);
   }
   return w;
 }

@@ -9,12 +9,12 @@
 // built in the spatial domain.
 enum class FilterWindow { Ramp, SheppLogan, Cosine, Hamming, Hann };
 
-struct FbpFilterSpec {
+struct FbpFilterChoice {
   FilterWindow window = FilterWindow::Ramp;
   bool padding = false;
 
   bool isDefault() const { return window == FilterWindow::Ramp && !padding; }
-  bool operator==(const FbpFilterSpec&) const = default;
+  bool operator==(const FbpFilterChoice&) const = default;
 };
 
 // "ramp", "shepp-logan", "cosine", "hamming", "hann".
@@ -42,4 +42,4 @@ std::vector<double> spatialRampSpectrum(int p);
 // of the transform length len: without padding (len = n) the ramp
 // min(k, n - k) * 2 pi / n, with padding (len = paddedLength(n)) the
 // spatial-domain ramp's spectrum; both times the window's factor.
-std::vector<double> filterWeights(const FbpFilterSpec& spec, int n);
+std::vector<double> filterWeights(const FbpFilterChoice& choice, int n);

@@ -31,7 +31,7 @@ void FbpWorkspace::release() {
   samples_.release();
 }
 
-void FbpWorkspace::setup(int n, int m, int rowCapacity, const FbpFilterSpec& filter) {
+void FbpWorkspace::setup(int n, int m, int rowCapacity, const FbpFilterChoice& filter) {
   m_ = m;
   if (n < 0) n = 0;
   const int capacity = std::max({m, rowCapacity, 0});

@@ -41,7 +41,7 @@ class FbpWorkspace {
   // Stores M; re-allocates when N, the row capacity max(M, rowCapacity) or
   // the filter changed. Plans are re-created only when the transform length
   // changed.
-  void setup(int n, int m, int rowCapacity = 0, const FbpFilterSpec& filter = {});
+  void setup(int n, int m, int rowCapacity = 0, const FbpFilterChoice& filter = {});
   // Makes the image n x n zeros (n should equal the workspace's N; a
   // different size is kept but never back-projected into).
   void clearImage(int n);
@@ -69,7 +69,7 @@ class FbpWorkspace {
   int n() const { return n_; }
   // Samples per transform: N, or the padded length.
   int transformLength() const { return length_; }
-  const FbpFilterSpec& filterSpec() const { return filter_; }
+  const FbpFilterChoice& filterChoice() const { return filter_; }
   int projections() const { return m_; }
   int rowCapacity() const { return capacity_; }
   bool done() const { return done_; }
@@ -95,7 +95,7 @@ class FbpWorkspace {
   int capacity_ = 0;
   int length_ = 0;          // transform length: N, or N padded
   int spectrumLength_ = 0;  // length / 2 + 1
-  FbpFilterSpec filter_;
+  FbpFilterChoice filter_;
   std::vector<double> weights_;  // filter weight of each of the spectrumLength_ frequencies
   FftwBuffer<double> in1_;
   FftwBuffer<fftw_complex> out1_;

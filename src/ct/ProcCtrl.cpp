@@ -98,11 +98,11 @@ void ProcCtrl::setRotAxIsV(bool v) {
 }
 
 // The window list of the form is in the order of FilterWindow.
-FbpFilterSpec ProcCtrl::filterSpec() const {
-  FbpFilterSpec spec;
-  spec.window = static_cast<FilterWindow>(std::clamp(ui_->FilterWindowBox->currentIndex(), 0, 4));
-  spec.padding = ui_->FilterPadding->isChecked();
-  return spec;
+FbpFilterChoice ProcCtrl::filterChoice() const {
+  FbpFilterChoice choice;
+  choice.window = static_cast<FilterWindow>(std::clamp(ui_->FilterWindowBox->currentIndex(), 0, 4));
+  choice.padding = ui_->FilterPadding->isChecked();
+  return choice;
 }
 
 void ProcCtrl::setFilterWindow(FilterWindow w) {
@@ -152,7 +152,7 @@ void ProcCtrl::fillRunParams(CtRunParams& p, bool singleOn, bool workersOn) cons
   p.upperLimit = 10.0;
   p.lowerLimit = -10.0;
   p.offset = 10.0;
-  p.filter = filterSpec();
+  p.filter = filterChoice();
   p.ringRemovalSize = ringRemovalSize();
   p.outlierThreshold = outlierThreshold();
   p.corSweep = false;

@@ -60,7 +60,7 @@ class ProcCtrl : public QFrame {
   // The reconstruction options of the "Options" group (all off by default):
   // the filter window and padding, the ring-removal window (0: off) and the
   // outlier threshold (0: off; the field parses as other fields do).
-  FbpFilterSpec filterSpec() const;
+  FbpFilterChoice filterChoice() const;
   void setFilterWindow(FilterWindow w);
   void setFilterPadding(bool on);
   int ringRemovalSize() const;
