@@ -6,35 +6,18 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 
 #include "ItexFixture.h"
+#include "RunProgram.h"
 #include "output/CtDataFile.h"
 
 namespace {
 const QString kVanto = QStringLiteral(VANTO_BINARY_DIR "/src/vanto");
 const QString kPhantom = QStringLiteral(VANTO_BINARY_DIR "/tools/vanto-phantom/vanto-phantom");
 constexpr int kW = 96, kRows = 3, kProjections = 60;
-
-int run(const QString& program, const QStringList& args, const QString& dir, QByteArray* log) {
-  QProcess p;
-  p.setWorkingDirectory(dir);
-  p.setProcessChannelMode(QProcess::MergedChannels);
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  p.setProcessEnvironment(env);
-  p.start(program, args);
-  if (!p.waitForFinished(300000)) {
-    p.kill();
-    p.waitForFinished();
-    return -1;
-  }
-  if (log) *log = p.readAll();
-  return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
 
 // Frames [first, first + n) of a stack as unsigned 16-bit pixels.
 bool readFrames(hid_t file, const char* name, hsize_t first, hsize_t n,
@@ -132,7 +115,7 @@ class TestHdf5E2e : public QObject {
     if (nxtomo)
       args << "--layout"
            << "nxtomo";
-    QCOMPARE(run(kPhantom, args, dir.path(), nullptr), 0);
+    QCOMPARE(runProgram(kPhantom, args, dir.path(), 300000, nullptr), 0);
     const QString scan = nxtomo ? "ph/scan.nxs" : "ph/scan.h5";
 
     // The same frames as ITEX projections, the averaged references as
@@ -174,9 +157,15 @@ class TestHdf5E2e : public QObject {
     QVERIFY(writeText(dir.filePath("b.batch"), batch(fromItex, "outB", false)));
     QVERIFY(writeText(dir.filePath("c.batch"), batch(fromScan, "outC", true)));
     QByteArray logA, log, logC;
-    QCOMPARE(run(kVanto, {"-nw", "-e", "-b", "a.batch", "-x", "-q"}, dir.path(), &logA), 0);
-    QCOMPARE(run(kVanto, {"-nw", "-e", "-b", "b.batch", "-x", "-q"}, dir.path(), &log), 0);
-    QCOMPARE(run(kVanto, {"-nw", "-e", "-b", "c.batch", "-x", "-q"}, dir.path(), &logC), 0);
+    QCOMPARE(
+        runProgram(kVanto, {"-nw", "-e", "-b", "a.batch", "-x", "-q"}, dir.path(), 300000, &logA),
+        0);
+    QCOMPARE(
+        runProgram(kVanto, {"-nw", "-e", "-b", "b.batch", "-x", "-q"}, dir.path(), 300000, &log),
+        0);
+    QCOMPARE(
+        runProgram(kVanto, {"-nw", "-e", "-b", "c.batch", "-x", "-q"}, dir.path(), 300000, &logC),
+        0);
 
     // Lines naming the scan file (as the batch gave it, or absolute).
     const QByteArray end = QFileInfo(scan).fileName().toUtf8();

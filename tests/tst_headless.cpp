@@ -5,31 +5,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "RunProgram.h"
 #include "output/CtDataFile.h"
 
 namespace {
 const QString kVanto = QStringLiteral(VANTO_BINARY_DIR "/src/vanto");
 const QString kPhantom = QStringLiteral(VANTO_BINARY_DIR "/tools/vanto-phantom/vanto-phantom");
 const QString kDemoBatch = QStringLiteral(VANTO_SOURCE_DIR "/examples/reconstruct-phantom.batch");
-
-// Runs program in dir; returns the exit code, or -1 when it did not finish.
-int run(const QString& program, const QStringList& args, const QString& dir, int timeoutMs,
-        QByteArray* log = nullptr) {
-  QProcess p;
-  p.setWorkingDirectory(dir);
-  p.setProcessChannelMode(QProcess::MergedChannels);
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  p.setProcessEnvironment(env);
-  p.start(program, args);
-  if (!p.waitForFinished(timeoutMs)) {
-    p.kill();
-    p.waitForFinished();
-    return -1;
-  }
-  if (log) *log = p.readAll();
-  return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
 
 // Pearson correlation of a reconstructed slice with the truth inside the
 // reconstruction circle of an n x n grid.
@@ -79,7 +61,8 @@ class TestHeadless : public QObject {
  private slots:
   void initTestCase() {
     QVERIFY(phantom_.isValid());
-    QCOMPARE(run(kPhantom,
+    QCOMPARE(runProgram(
+                 kPhantom,
                  {"--out", phantom_.path(), "--width", "64", "--rows", "8", "--projections", "30"},
                  phantom_.path(), 120000),
              0);
@@ -88,17 +71,17 @@ class TestHeadless : public QObject {
   void demoBatchReconstructsThePhantom() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QCOMPARE(run(kPhantom,
-                 {"--out", "phantom", "--width", "512", "--rows", "32", "--projections", "360",
-                  "--truth"},
-                 dir.path(), 120000),
+    QCOMPARE(runProgram(kPhantom,
+                        {"--out", "phantom", "--width", "512", "--rows", "32", "--projections",
+                         "360", "--truth"},
+                        dir.path(), 120000),
              0);
     const int n = reconstructionSize(dir.path());
     QVERIFY(n > 0);
 
     QByteArray log;
     const int rc =
-        run(kVanto, {"-nw", "-e", "-b", kDemoBatch, "-x", "-q"}, dir.path(), 600000, &log);
+        runProgram(kVanto, {"-nw", "-e", "-b", kDemoBatch, "-x", "-q"}, dir.path(), 600000, &log);
     QVERIFY2(rc == 0, log.right(2000).constData());
     QVERIFY(log.contains(
         "\nJob finished: 32 of 32 slices reconstructed, 64 files written, 0 failures in "));
@@ -146,7 +129,8 @@ class TestHeadless : public QObject {
       f.write(batch.toUtf8());
     }
     QByteArray log;
-    const int rc = run(kVanto, {"-nw", "-e", "-b", path, "-x", "-q"}, dir.path(), 120000, &log);
+    const int rc =
+        runProgram(kVanto, {"-nw", "-e", "-b", path, "-x", "-q"}, dir.path(), 120000, &log);
     QVERIFY2(rc != -1, "the program did not end with its batch");
     QVERIFY2(rc == exitCode, log.right(2000).constData());
     if (exitCode != 2) QVERIFY(log.contains("\nJob finished: "));
@@ -196,7 +180,7 @@ class TestHeadless : public QObject {
     f.close();
     QByteArray log;
     const int rc =
-        run(kVanto, {"-nw", "-e", "-b", "job.batch", "-x", "-q"}, dir.path(), 120000, &log);
+        runProgram(kVanto, {"-nw", "-e", "-b", "job.batch", "-x", "-q"}, dir.path(), 120000, &log);
     QVERIFY2(rc != -1, "the job did not end");
     QVERIFY2(rc == exitCode, log.right(3000).constData());
     const QStringList lines = QString::fromUtf8(log).split('\n').filter("Job finished: ");
@@ -234,7 +218,7 @@ class TestHeadless : public QObject {
                   .toUtf8() +
               lines.toUtf8());
       f.close();
-      return run(kVanto, {"-nw", "-e", "-b", name, "-x", "-q"}, dir.path(), 120000, log);
+      return runProgram(kVanto, {"-nw", "-e", "-b", name, "-x", "-q"}, dir.path(), 120000, log);
     };
     // Centres 31 .. 33 on a 64-pixel detector: 33 leaves the fewest pixels on
     // one side (30), so every picture has that centre's size, 2 * 30 - 1

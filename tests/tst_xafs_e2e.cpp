@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "PhantomWriter.h"
+#include "RunProgram.h"
 #include "app/Body.h"
 #include "automation/XafsBatch.h"
 #include "imagedata/ImgDatas.h"
@@ -174,22 +175,9 @@ class TestXafsE2e : public QObject {
       QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Text));
       f.write(batch.toUtf8());
     }
-    QProcess p;
-    p.setWorkingDirectory(r);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    p.setProcessEnvironment(env);
-    p.start(kVanto, {"-nw", "-e", "-b", batchPath, "-x", "-q"});
-    QVERIFY(p.waitForStarted());
-    if (!p.waitForFinished(300000)) {
-      p.kill();
-      p.waitForFinished();
-      QFAIL("the program did not end with its batch");
-    }
-    const QByteArray log = p.readAll();
-    QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
-             log.right(2000).constData());
+    QByteArray log;
+    const int rc = runProgram(kVanto, {"-nw", "-e", "-b", batchPath, "-x", "-q"}, r, 300000, &log);
+    QVERIFY2(rc == 0, log.right(2000).constData());
 
     QCOMPARE(filesBelow(r + "/results"), files);
     for (const QString& f : files) {
