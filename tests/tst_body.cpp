@@ -257,7 +257,7 @@ class TestBody : public QObject {
     pc->setSliceTo(19);
     pc->setSliceStep(1);
     pc->setMaxThreads(int(body.workers().size()));
-    QSignalSpy started(&body, &Body::startCt);
+    QSignalSpy started(body.ctRun(), &CtRun::startCt);
     std::map<int, int> images;
     connect(&body, &Body::calcFinished, this, [] {});
     const int finishedBefore = runs.count();
@@ -267,7 +267,7 @@ class TestBody : public QObject {
     QCOMPARE(runs.count(), finishedBefore + 1);
     QCOMPARE(started.count(), 16);
     std::map<int, int> seen;
-    for (const auto& args : started) ++seen[args.at(3).toInt()];
+    for (const auto& args : started) ++seen[args.at(1).toInt()];
     QCOMPARE(int(seen.size()), 16);
     for (const auto& [slice, count] : seen) {
       QVERIFY(slice >= 4 && slice <= 19);

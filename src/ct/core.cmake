@@ -10,6 +10,7 @@ vanto_core_library(ct
   CtRunMath.h CtRunMath.cpp
   CtDispatch.h CtDispatch.cpp
   JobStatus.h JobStatus.cpp
+  CtRun.h CtRun.cpp
   CtProgress.h
   CtCalc2.h CtCalc2.cpp
   FftwBuffer.h
