@@ -38,57 +38,6 @@ class TestCtDispatch : public QObject {
   Q_OBJECT
 
  private slots:
-  void firstDispatchFillsThreads() {
-    Pool pool(8);
-    CtRunParams p = range(0, 2047, 1, 6);
-    const CtDispatchResult r = pool.step(p);
-    QCOMPARE(pool.started, (std::vector<int>{0, 1, 2, 3, 4, 5}));
-    QCOMPARE(r.busy, 6);
-    QCOMPARE(p.currentSlice, 6);
-    QVERIFY(!r.finished);
-    // Worker 3 finishes: the next dispatch gives it slice 6 and nobody else.
-    pool.busy[3] = false;
-    pool.step(p);
-    QCOMPARE(pool.started.back(), 6);
-    QCOMPARE(pool.started.size(), std::size_t(7));
-  }
-
-  void everySliceOnceUntilFinished_data() {
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    QTest::addColumn<int>("step");
-    QTest::addColumn<int>("threads");
-    QTest::addColumn<std::vector<int>>("expected");
-    QTest::newRow("100 down to 0 by 10")
-        << 100 << 0 << 10 << 3 << std::vector<int>{100, 90, 80, 70, 60, 50, 40, 30, 20, 10, 0};
-    QTest::newRow("0 to 9 by 4") << 0 << 9 << 4 << 2 << std::vector<int>{0, 4, 8};
-    QTest::newRow("step 0 counts as 1") << 5 << 7 << 0 << 4 << std::vector<int>{5, 6, 7};
-    QTest::newRow("one slice") << 12 << 12 << 1 << 2 << std::vector<int>{12};
-  }
-
-  void everySliceOnceUntilFinished() {
-    QFETCH(int, from);
-    QFETCH(int, to);
-    QFETCH(int, step);
-    QFETCH(int, threads);
-    QFETCH(std::vector<int>, expected);
-    Pool pool(4);
-    CtRunParams p = range(from, to, step, threads);
-    CtDispatchResult r = pool.step(p);
-    // Workers finish one at a time, the lowest first, until the run ends.
-    for (int guard = 0; !r.finished && guard < 100; ++guard) {
-      for (std::size_t i = 0; i < pool.busy.size(); ++i)
-        if (pool.busy[i]) {
-          pool.busy[i] = false;
-          break;
-        }
-      r = pool.step(p);
-    }
-    QVERIFY(r.finished);
-    QCOMPARE(pool.started, expected);
-    QCOMPARE(r.percent, 100.0);
-  }
-
   void progress_data() {
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("to");
@@ -120,23 +69,6 @@ class TestCtDispatch : public QObject {
     QCOMPARE(runProgressPercent(p, busy), percent);
     QCOMPARE(QString("%1 %").arg(runProgressPercent(p, busy), 0, 'f', 1),
              QString("%1 %").arg(percent, 0, 'f', 1));
-  }
-
-  void noThreadsEndsAtOnce() {
-    Pool pool(4);
-    CtRunParams p = range(0, 10, 1, 0);
-    const CtDispatchResult r = pool.step(p);
-    QVERIFY(r.finished);
-    QVERIFY(pool.started.empty());
-  }
-
-  void moreThreadsThanWorkers() {
-    // threads above the pool size use the workers there are.
-    Pool pool(2);
-    CtRunParams p = range(0, 10, 1, 6);
-    const CtDispatchResult r = pool.step(p);
-    QCOMPARE(pool.started, (std::vector<int>{0, 1}));
-    QCOMPARE(r.busy, 2);
   }
 
   // Slices off the detector are never reconstructed: the run goes over the

@@ -36,7 +36,7 @@ std::shared_ptr<const FrameSet> discFrames(bool rotAxIsV) {
   return set;
 }
 
-CtRunParams rangeParams(bool rotAxIsV, int from, int to, int step) {
+CtRunParams rangeParams(bool rotAxIsV, int from, int to, int step, int threads = 2) {
   CtRunParams p;
   p.workersOn = true;
   p.rotAxIsV = rotAxIsV;
@@ -47,7 +47,7 @@ CtRunParams rangeParams(bool rotAxIsV, int from, int to, int step) {
   p.sliceFrom = from;
   p.sliceTo = to;
   p.sliceStep = runSliceStep(from, to, step);
-  p.threads = 2;
+  p.threads = threads;
   return p;
 }
 
@@ -92,17 +92,18 @@ class TestCtRun : public QObject {
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("to");
     QTest::addColumn<int>("step");
+    QTest::addColumn<int>("threads");  // of the two workers
     QTest::addColumn<std::vector<int>>("slices");
     QTest::addColumn<long long>("asked");
     QTest::addColumn<QString>("firstFailure");
-    QTest::newRow("whole detector")
-        << true << 0 << 3 << 1 << std::vector<int>{0, 1, 2, 3} << 4LL << QString();
-    QTest::newRow("horizontal axis, downwards by 2")
-        << false << 3 << 0 << 2 << std::vector<int>{1, 3} << 2LL << QString();
+    QTest::newRow("whole detector, more threads than workers")
+        << true << 0 << 3 << 1 << 8 << std::vector<int>{0, 1, 2, 3} << 4LL << QString();
+    QTest::newRow("horizontal axis, downwards by 2, one thread")
+        << false << 3 << 0 << 2 << 1 << std::vector<int>{1, 3} << 2LL << QString();
     QTest::newRow("two beyond the end")
-        << true << 2 << 5 << 1 << std::vector<int>{2, 3} << 4LL
+        << true << 2 << 5 << 1 << 2 << std::vector<int>{2, 3} << 4LL
         << "Slice 4 is outside the detector (0..3), and 1 more slice of the range";
-    QTest::newRow("none on the detector") << true << -3 << -1 << 1 << std::vector<int>{} << 3LL
+    QTest::newRow("none on the detector") << true << -3 << -1 << 1 << 2 << std::vector<int>{} << 3LL
                                           << "Slice -3 is outside the detector (0..3), and 2 more "
                                              "slices of the range";
   }
@@ -111,12 +112,13 @@ class TestCtRun : public QObject {
     QFETCH(int, from);
     QFETCH(int, to);
     QFETCH(int, step);
+    QFETCH(int, threads);
     QFETCH(std::vector<int>, slices);
     QFETCH(long long, asked);
     QFETCH(QString, firstFailure);
     QTemporaryDir dir;
     Rig rig;
-    rig.request.params = rangeParams(rotAxIsV, from, to, step);
+    rig.request.params = rangeParams(rotAxIsV, from, to, step, threads);
     rig.request.frames = discFrames(rotAxIsV);
     rig.request.saveData = CtSaveSetting{true, dir.filePath("data"), "disc", "t"};
     rig.request.saveImage = CtSaveSetting{true, dir.filePath("images"), "disc", "t"};
@@ -124,6 +126,8 @@ class TestCtRun : public QObject {
     QVERIFY(rig.runToIdle());
 
     QCOMPARE(rig.slicesStarted(), slices);
+    for (const auto& args : rig.started)  // only the first `threads` workers are used
+      QVERIFY(threads > 1 || args.at(0).value<CtCalc2*>() == rig.run.workers()[0]);
     QCOMPARE(rig.finished.count(), 1);
     const JobStatus& st = rig.run.runStatus();
     const long long n = static_cast<long long>(slices.size());
