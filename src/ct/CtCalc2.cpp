@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "ct/CtRunMath.h"
 #include "output/CtDataFile.h"
 #include "output/CtFloatTiff.h"
 #include "output/SavingData.h"
