@@ -228,7 +228,7 @@ class TestCommands : public QObject {
       exec(body, l);
     QTRY_VERIFY(!body.loadingFiles());
     for (const char* l : {"ct_cor 32", "ct_slice_from 0", "ct_slice_to 7"}) exec(body, l);
-    QSignalSpy started(&body, &Body::startCt);
+    QSignalSpy started(body.ctRun(), &CtRun::startCt);
     QSignalSpy runs(&body, &Body::calcFinished);
     body.form()->CalcCT->click();
     QVERIFY(body.calculating());
@@ -240,7 +240,7 @@ class TestCommands : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!body.batch()->running(), 60000);
     QCOMPARE(runs.count(), 2);
     QList<int> slices;
-    for (const auto& args : started) slices << args.at(3).toInt();
+    for (const auto& args : started) slices << args.at(1).toInt();
     std::sort(slices.begin(), slices.begin() + std::min<qsizetype>(8, slices.size()));
     QCOMPARE(slices, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 2, 3}));
     QCOMPARE(body.form()->procCtrl->sliceNo(), 5);

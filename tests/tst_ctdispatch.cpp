@@ -38,58 +38,6 @@ class TestCtDispatch : public QObject {
   Q_OBJECT
 
  private slots:
-  void firstDispatchFillsThreads() {
-    Pool pool(8);
-    CtRunParams p = range(0, 2047, 1, 6);
-    const CtDispatchResult r = pool.step(p);
-    QCOMPARE(pool.started, (std::vector<int>{0, 1, 2, 3, 4, 5}));
-    QCOMPARE(r.busy, 6);
-    QCOMPARE(p.currentSlice, 6);
-    QVERIFY(!r.finished);
-    // Worker 3 finishes: the next dispatch gives it slice 6 and nobody else.
-    pool.busy[3] = false;
-    pool.step(p);
-    QCOMPARE(pool.started.back(), 6);
-    QCOMPARE(pool.started.size(), std::size_t(7));
-  }
-
-  void everySliceOnceUntilFinished_data() {
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    QTest::addColumn<int>("step");
-    QTest::addColumn<int>("threads");
-    QTest::addColumn<std::vector<int>>("expected");
-    // clang-format off
-    QTest::newRow("100 down to 0 by 10") << 100 << 0 << 10 << 3 << std::vector<int>{100, 90, 80, 70, 60, 50, 40, 30, 20, 10, 0};
-    QTest::newRow("0 to 9 by 4") << 0 << 9 << 4 << 2 << std::vector<int>{0, 4, 8};
-    QTest::newRow("step 0 counts as 1") << 5 << 7 << 0 << 4 << std::vector<int>{5, 6, 7};
-    QTest::newRow("one slice") << 12 << 12 << 1 << 2 << std::vector<int>{12};
-    // clang-format on
-  }
-
-  void everySliceOnceUntilFinished() {
-    QFETCH(int, from);
-    QFETCH(int, to);
-    QFETCH(int, step);
-    QFETCH(int, threads);
-    QFETCH(std::vector<int>, expected);
-    Pool pool(4);
-    CtRunParams p = range(from, to, step, threads);
-    CtDispatchResult r = pool.step(p);
-    // Workers finish one at a time, the lowest first, until the run ends.
-    for (int guard = 0; !r.finished && guard < 100; ++guard) {
-      for (std::size_t i = 0; i < pool.busy.size(); ++i)
-        if (pool.busy[i]) {
-          pool.busy[i] = false;
-          break;
-        }
-      r = pool.step(p);
-    }
-    QVERIFY(r.finished);
-    QCOMPARE(pool.started, expected);
-    QCOMPARE(r.percent, 100.0);
-  }
-
   void progress_data() {
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("to");
@@ -121,18 +69,6 @@ class TestCtDispatch : public QObject {
     CtRunParams p = range(from, to, step, 4);
     p.currentSlice = current;
     QCOMPARE(runProgressPercent(p, busy), percent);
-  }
-
-  // No thread ends the run at once; more threads than workers use the workers there are.
-  void threadsAgainstWorkers() {
-    Pool none(4);
-    CtRunParams p = range(0, 10, 1, 0);
-    QVERIFY(none.step(p).finished);
-    QVERIFY(none.started.empty());
-    Pool two(2);
-    p = range(0, 10, 1, 6);
-    QCOMPARE(two.step(p).busy, 2);
-    QCOMPARE(two.started, (std::vector<int>{0, 1}));
   }
 
   // Slices off the detector are never reconstructed: the run goes over the

@@ -15,7 +15,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTabWidget>
-#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -31,10 +30,8 @@
 #include "ct/CtCalc.h"
 #include "ct/CtCalc2.h"
 #include "ct/CtCalc2Ui.h"
-#include "ct/CtDispatch.h"
 #include "ct/CtRunMath.h"
 #include "ct/ProcCtrl.h"
-#include "ct/SgmGeometry.h"
 #include "ct/Sinogram.h"
 #include "imagedata/ImgDatas.h"
 #include "imagedata/ScanAngles.h"
@@ -80,11 +77,11 @@ Body::Body(QWidget* parent)
     : QFrame(parent),
       ui_(new Ui::Body),
       imgs_(new ImgDatas(this)),
-      saver_(new DataSaver(this)),
+      saver_(nullptr),
       batch_(new Batch(this)),
       xafs_(new XafsBatch(this)) {
-  // Slices are addressed to the workers through queued signals.
-  qRegisterMetaType<CtCalc2*>("CtCalc2*");
+  ct_ = new CtRun(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())), this);
+  saver_ = ct_->saver();
   ui_->setupUi(this);
   setWindowTitle("Vanto");
 
@@ -111,7 +108,7 @@ Body::Body(QWidget* parent)
   });
   ctCalc_ = new CtCalc;
   ctCalc_->setSinogram(sino_);
-  ctCalc_->setRunParams(&runParams_);
+  ctCalc_->setRunParams(&ct_->params());
   ctPop_ = dockInto(ui_->CtImgBaseLayout, ctCalc_, "CT Reconstruction");
   ctView_ = new CtView;
   viewPop_ = dockInto(ui_->CtViewBaseLayout, ctView_, "Reconstructed Body View");
@@ -144,7 +141,7 @@ Body::Body(QWidget* parent)
   connect(this, &Body::callBatchCheckEnd, batch_, &Batch::batchCheckEnd, Qt::DirectConnection);
   // A batch line that could not be run (undefined ${NAME}, no such data set)
   // is a failure of the job; Batch has logged it already.
-  connect(batch_, &Batch::failed, this, [this](const QString& text) { job_.failed(text); });
+  connect(batch_, &Batch::failed, this, [this](const QString& text) { ct_->jobFailed(text); });
   connect(ui_->SelI0Files, &SelectDataFiles::filesSelected, this, &Body::i0FilesSelected);
   connect(ui_->SelI0Files, &SelectDataFiles::filesCleared, this, [this] { i0Energies_.clear(); });
   connect(ui_->SelDDir, &SelectDataDir::selected, this, &Body::selectedDir);
@@ -198,15 +195,19 @@ Body::Body(QWidget* parent)
   connect(ui_->CalcCT, &QPushButton::clicked, this, &Body::toggleCalcCt);
 
   // The single panel's run ends the window's run when it was started from here.
-  connect(ctCalc_, &CtCalc::calcFinished, this, [this] {
-    if (!calculating_ || !runParams_.singleOn || runParams_.autoExec) return;
-    run_.sliceReconstructed();
-    ctCalcFinished();
+  connect(ctCalc_, &CtCalc::calcFinished, ct_, &CtRun::singleFinished);
+  ct_->setPrepare([this](CtRunRequest& request) { return prepareRun(request); });
+  ct_->setBusyElsewhere([this] { return loadingFiles_ || startAfterLoad_; });
+  connect(ct_, &CtRun::started, this, &Body::runStarted);
+  connect(ct_, &CtRun::waiting, this, [this] { ui_->CalcCT->setStyleSheet(kCalcRunning); });
+  connect(ct_, &CtRun::refused, this, &Body::runRefused);
+  connect(ct_, &CtRun::singleRequested, ctCalc_, &CtCalc::calcCt);
+  connect(ct_, &CtRun::progress, this, [this](double percent) {
+    ui_->ProgPerCent->setText(QString("%1 %").arg(percent, 0, 'f', 1));
   });
-  connect(saver_, &DataSaver::saved, this, [this] { status().fileWritten(); });
-  connect(saver_, &DataSaver::saveFailed, this, [this](const QString& path, const QString& why) {
-    status().failed(QStringLiteral("Saving failed: %1: %2").arg(path, why));
-  });
+  connect(ct_, &CtRun::sweepPicture, gallery_, &CtDisp::addImg);
+  connect(ct_, &CtRun::finished, this, &Body::runFinished);
+  connect(ct_, &CtRun::inputsLocked, this, &Body::setInputsLocked);
 
   // The last run's counts, beside its times.
   runCounts_ = new QLineEdit(this);
@@ -255,18 +256,13 @@ Body::Body(QWidget* parent)
 }
 
 Body::~Body() {
-  // Workers finish the slice they are on; nothing they report is read after.
-  for (CtCalc2* w : workers_) QObject::disconnect(w, nullptr, this, nullptr);
-  for (QThread* t : workerThreads_) {
-    t->quit();
-    t->wait();
-  }
-  for (CtCalc2* w : workers_) delete w;
-  workers_.clear();
+  // The workers end (each finishes the slice it is on) before the panels
+  // that show them go.
+  delete ct_;
 }
 
 void Body::createWorkers() {
-  const int n = std::max(1u, std::thread::hardware_concurrency());
+  const int n = static_cast<int>(ct_->workers().size());
   bool ok = false;
   showAllCt2_ =
       ConfigStore::instance().value("show_all_ct2_images", "0").trimmed().toInt(&ok) == 1 && ok;
@@ -278,8 +274,7 @@ void Body::createWorkers() {
     auto* pop = new PopDockBase;
     pop->setContent(panel);
     grid->addWidget(pop, 0, 0);
-    auto* worker = new CtCalc2;
-    worker->setRunParams(&runParams_);
+    CtCalc2* worker = ct_->workers()[static_cast<std::size_t>(i - 1)];
     panel->setWorker(worker);
     if (showAllCt2_) {
       ui_->ImgsTab->addTab(page, QString("CT2 %1").arg(i));
@@ -291,60 +286,16 @@ void Body::createWorkers() {
     }
     ct2Pages_.push_back(showAllCt2_ || i == 1 ? page : nullptr);
     pop->popWindow()->setWindowTitle(QString("CT Calc2 %1").arg(i));
-    auto* thread = new QThread(this);
-    worker->moveToThread(thread);
-    thread->start(QThread::InheritPriority);
-
-    connect(this, &Body::startCt, worker,
-            qOverload<CtCalc2*, bool, double, int, bool>(&CtCalc2::startCt));
-    connect(worker, &CtCalc2::sliceEnded, this, [this](int slice, bool reconstructed) {
-      if (reconstructed)
-        status().sliceReconstructed();
-      else
-        fail(QStringLiteral("Slice %1 could not be reconstructed").arg(slice));
-    });
-    const std::size_t index = workers_.size();
-    connect(worker, &CtCalc2::calcFinished, this, [this, index] {
-      awaited_[index] = false;
-      execMultiCtCalc();
-    });
     connect(worker, &CtCalc2::ctImage, this, &Body::ctImage);
-    connect(worker, &CtCalc2::corImage, this, &Body::corImage);
     connect(worker, &CtCalc2::askToStartCalc, this, &Body::toggleCalcCt);
-    connect(worker, &CtCalc2::saveDataWDiscard, saver_, &DataSaver::saveDataWDiscard);
-    connect(worker, &CtCalc2::saveImgWDiscard, saver_, &DataSaver::saveImgWDiscard);
     connect(panel, &CtCalc2Ui::dRUpdated, this, &Body::dRUpdated);
     connect(panel, &CtCalc2Ui::cRUpdated, this, &Body::cRUpdated);
-    workers_.push_back(worker);
-    awaited_.push_back(false);
     workerUis_.push_back(panel);
-    workerThreads_.push_back(thread);
   }
   ui_->procCtrl->setThreadLimit(n);
 }
 
 void Body::replayConfigLines() { runQuietly(ConfigStore::instance().rawLines()); }
-
-bool Body::anyWorkerBusy() const {
-  for (std::size_t i = 0; i < workers_.size(); ++i)
-    if (workerBusy(static_cast<int>(i))) return true;
-  return false;
-}
-
-bool Body::workerBusy(int i) const {
-  // A worker is idle for the window only once its end of slice has arrived
-  // here: its results (saving records, counts) come before that notice.
-  return workers_[i]->busy() || awaited_[i];
-}
-
-void Body::runWhenIdle(std::function<void()> task) { idleTasks_.push_back(std::move(task)); }
-
-void Body::runIdleTasks() {
-  if (anyWorkerBusy() || idleTasks_.empty()) return;
-  std::vector<std::function<void()>> tasks;
-  tasks.swap(idleTasks_);
-  for (auto& t : tasks) t();
-}
 
 void Body::setInputsLocked(bool locked) {
   runLock_ = locked;
@@ -358,35 +309,13 @@ void Body::refreshInputLock() {
   ui_->I0BgSelectFrame->setEnabled(!runLock_);
 }
 
-void Body::fail(const QString& text) {
-  qDebug().noquote() << text;
-  status().failed(text);
-}
-
-bool Body::idle() const {
-  return !loadingFiles_ && !calculating_ && !startPending_ && !startAfterLoad_ && !startAfterRun_ &&
-         idleTasks_.empty() && !anyWorkerBusy();
-}
-
-void Body::whenIdle(std::function<void()> done) {
-  whenIdle_.push_back(std::move(done));
-  checkIdle();
-}
-
-void Body::checkIdle() {
-  if (whenIdle_.empty() || !idle()) return;
-  std::vector<std::function<void()>> calls;
-  calls.swap(whenIdle_);
-  for (auto& c : calls) c();
-}
-
 // ---- loading -------------------------------------------------------------
 
 void Body::dataFilesSelected(QStringList files, bool clear) {
   lastSelectionSize_ = static_cast<int>(files.size());
-  if (calculating_ || anyWorkerBusy()) {
+  if (calculating() || anyWorkerBusy()) {
     // The workers read the frames being replaced: load once they are idle.
-    if (calculating_) stopCalcCt();
+    if (calculating()) stopCalcCt();
     qDebug() << "data file selection waits for the running reconstruction";
     runWhenIdle([this, files, clear] { dataFilesSelected(files, clear); });
     return;
@@ -631,12 +560,11 @@ void Body::showSinogram() {
 // ---- calculation ---------------------------------------------------------
 
 void Body::toggleCalcCt() {
-  if (startPending_ || startAfterLoad_ || startAfterRun_) {
+  if (ct_->startWaiting() || startAfterLoad_) {
     // A start that still waits is called off; a batch waiting for it goes on.
-    const bool wasRunning = calculating_;
-    startPending_ = false;
+    const bool wasRunning = calculating();
+    ct_->cancelStart();
     startAfterLoad_ = false;
-    startAfterRun_ = false;
     if (!wasRunning) ui_->CalcCT->setStyleSheet(kCalcIdle);
     if (calcByBatch_ && !runByBatch_) {
       fail("CT calculation called off before it started");
@@ -646,273 +574,97 @@ void Body::toggleCalcCt() {
     return;
   }
   if (imgs_->count() == 0) return;
-  if (calculating_)
+  if (calculating())
     stopCalcCt();
   else
     startCalcCt();
 }
 
-void Body::refuseRun(const QString& text) {
-  fail(text);
+void Body::runRefused() {
   sweepAsked_.clear();
   ui_->CalcCT->setStyleSheet(kCalcIdle);
   releaseBatchCalc();
   // The energy-scan sequence waits for the end of its run; it goes on with
   // the next data set instead.
   if (xafs_->running()) emit calcFinished();
-  checkIdle();
 }
 
-bool Body::runPossible(const QString& notStarted) {
-  // Workers and the single panel take what these values give without
-  // checking; a run that can give nothing is refused here, with the reason.
-  const SinogramSource src = sino_->source();
-  const CtRunParams& p = runParams_;
-  const int length = detectorLength(src, p.rotAxIsV);
-  if (!corUsable(length, p.cor)) {
-    refuseRun(notStarted + QStringLiteral("the centre of rotation %1 leaves no sinogram on a "
-                                          "detector line of %2 pixels")
-                               .arg(QString::number(p.cor, 'g', 6))
-                               .arg(length));
-    return false;
-  }
-  if (sinogramRows(sino_->params(p.rotAxIsV, p.cor, p.sliceNo), imgs_->count()) == 0) {
-    refuseRun(notStarted + "the partial data set uses no image");
-    return false;
-  }
-  return true;
-}
-
-void Body::startCalcCt() {
-  if (calculating_) {
-    // One run at a time: a start asked for meanwhile (a batch's calc_exec)
-    // begins when the running one has ended.
-    if (!startAfterRun_) qDebug() << "CT calculation starts when the running one has ended";
-    startAfterRun_ = true;
-    return;
-  }
+bool Body::prepareRun(CtRunRequest& request) {
   if (loadingFiles_) {
     // Files announced for loading are still coming in one per event-loop
     // turn: the run starts on the complete set once they are in.
     if (!startAfterLoad_) qDebug() << "CT calculation starts when the files being loaded are in";
     startAfterLoad_ = true;
     ui_->CalcCT->setStyleSheet(kCalcRunning);
-    return;
+    return false;
   }
   const bool sweep = !sweepAsked_.empty();
   const QString notStarted = sweep ? QStringLiteral("CoR sweep not started : ")
                                    : QStringLiteral("CT calculation not started : ");
   if (imgs_->count() == 0) {
-    refuseRun(notStarted + "no projection images are loaded");
-    return;
+    ct_->refuse(notStarted + "no projection images are loaded");
+    return false;
   }
-  if (anyWorkerBusy()) {
-    // A worker of the last run is still on its slice: its workspace must not
-    // be re-sized under it, so the run starts when it is done.
-    if (!startPending_) {
-      startPending_ = true;
-      qDebug() << "CT calculation starts when the workers of the last run are done";
-      runWhenIdle([this] {
-        if (!startPending_) return;
-        startPending_ = false;
-        startCalcCt();
-      });
-    }
-    ui_->CalcCT->setStyleSheet(kCalcRunning);
-    return;
-  }
-  ui_->procCtrl->fillRunParams(runParams_, ui_->SelectCt1->isChecked(),
-                               ui_->SelectCt2->isChecked());
-  runParams_.upperLimit = ui_->DataUpperLimit->text().toDouble();
-  runParams_.lowerLimit = ui_->DataLowerLimit->text().toDouble();
-  runParams_.offset = ui_->DataOffset->text().toDouble();
-  runParams_.saveDataTiff = ui_->AutoSaveDataFormat->currentIndex() == 1;
-  if (sweep) {
-    // The current slice once per centre, on the workers; every centre must
-    // leave a sinogram, which the two extremes decide.
-    runParams_.singleOn = false;
-    runParams_.workersOn = true;
-    runParams_.autoExec = false;
-    runParams_.corSweep = true;
-    const auto [lo, hi] = std::minmax_element(sweepAsked_.begin(), sweepAsked_.end());
-    const double extremes[2] = {*lo, *hi};
-    for (double c : extremes) {
-      runParams_.cor = c;
-      if (!runPossible(notStarted)) return;
-    }
-    sweep_ = Sweep{};
-    sweep_.centres = std::move(sweepAsked_);
-    sweepAsked_.clear();
-    runParams_.cor = sweep_.centres.front();
-  } else if (!runPossible(notStarted)) {
-    return;
-  }
+  CtRunParams& p = request.params;
+  ui_->procCtrl->fillRunParams(p, ui_->SelectCt1->isChecked(), ui_->SelectCt2->isChecked());
+  p.upperLimit = ui_->DataUpperLimit->text().toDouble();
+  p.lowerLimit = ui_->DataLowerLimit->text().toDouble();
+  p.offset = ui_->DataOffset->text().toDouble();
+  p.saveDataTiff = ui_->AutoSaveDataFormat->currentIndex() == 1;
+  request.frames = imgs_->snapshot();
+  const SelectAFile* is = ui_->SelectImageSaveDir;
+  const SelectAFile* ds = ui_->SelectDataSaveDir;
+  request.saveImage =
+      CtSaveSetting{ui_->AutoSaveImage->isChecked(), is->path(), is->name(), is->tag()};
+  request.saveData =
+      CtSaveSetting{ui_->AutoSaveData->isChecked(), ds->path(), ds->name(), ds->tag()};
+  request.showResult = ui_->ShowCalcRes->isChecked();
+  request.subFolders = ui_->SaveInSubFolders->isChecked();
+  request.ofEnergy = ui_->SubOfEnergy->isChecked();
+  request.ofSlice = ui_->SubOfSlice->isChecked();
+  request.sweepCentres = std::move(sweepAsked_);
+  sweepAsked_.clear();
+  return true;
+}
 
-  calculating_ = true;
+void Body::runStarted() {
   runByBatch_ = calcByBatch_;
-  run_.restart();
   calcStart_ = QDateTime::currentDateTime();
   ui_->CalcStartT->setText(calcStart_.toString(kTimeFormat));
   ui_->CalcEndT->setText("--");
   ui_->CalcCT->setStyleSheet(kCalcRunning);
   runCounts_->clear();
   gallery_->clear();
-  auto makeSaveDir = [this](const QString& dir) {
-    if (!QDir().mkpath(dir)) fail(namedMessage("Cannot create the save folder :", dir));
-  };
-  if (sweep) {
-    // A sweep writes its pictures into the image save folder, whether or not
-    // slices are saved automatically.
-    sweep_.folder = ui_->SelectImageSaveDir->path();
-    if (sweep_.folder.isEmpty())
-      qDebug() << "CoR sweep: no image save folder, the pictures are only shown";
-    else
-      makeSaveDir(sweep_.folder);
-  } else {
-    if (ui_->AutoSaveImage->isChecked()) makeSaveDir(ui_->SelectImageSaveDir->path());
-    if (ui_->AutoSaveData->isChecked()) makeSaveDir(ui_->SelectDataSaveDir->path());
-  }
-  saver_->setSubFolders(ui_->SaveInSubFolders->isChecked());
-  saver_->setOfEnergy(ui_->SubOfEnergy->isChecked());
-  saver_->setOfSlice(ui_->SubOfSlice->isChecked());
-  checkScanAngles(*imgs_, runParams_.dataSetRangeDeg, runParams_.angleOriginDeg);
-  if (runParams_.workersOn) ui_->ProgPerCent->setText("0 %");
-
-  // Slices are detector lines along the axis; one off the detector would
-  // be reconstructed from nothing and saved as zeros.
-  const int slices = runParams_.rotAxIsV ? imgs_->height() : imgs_->width();
-  const QString detector = QStringLiteral("(0..%1)").arg(slices - 1);
-  if (runParams_.autoExec) {
-    const SliceRangeOnDetector r = sliceRangeOnDetector(runParams_, slices);
-    run_.slicesAsked(r.asked);
-    if (r.inside < r.asked) {
-      QString text =
-          QStringLiteral("Slice %1 is outside the detector %2").arg(r.firstOutside).arg(detector);
-      const long long more = r.asked - r.inside - 1;
-      if (more > 0)
-        text += QStringLiteral(", and %1 more %2 of the range")
-                    .arg(more)
-                    .arg(more == 1 ? QStringLiteral("slice") : QStringLiteral("slices"));
-      qDebug().noquote() << text;
-      run_.failed(text, r.asked - r.inside);
-    }
-    if (r.inside == 0) {
-      ctCalcFinished();
-      return;
-    }
-    // The run goes over the slices on the detector only.
-    runParams_.sliceFrom = r.firstInside;
-    runParams_.sliceTo = r.lastInside;
-  } else {
-    run_.slicesAsked(sweep ? static_cast<long long>(sweep_.centres.size()) : 1);
-    if (runParams_.sliceNo < 0 || runParams_.sliceNo >= slices) {
-      fail(QStringLiteral("Slice %1 is outside the detector %2")
-               .arg(runParams_.sliceNo)
-               .arg(detector));
-      ctCalcFinished();
-      return;
-    }
-  }
-  setupFFT();
+  const CtRunParams& p = ct_->params();
+  checkScanAngles(*imgs_, p.dataSetRangeDeg, p.angleOriginDeg);
+  if (p.workersOn) ui_->ProgPerCent->setText("0 %");
   setupSaveConds();
-  setInputsLocked(true);
-  if (sweep) {
-    sweep_.thumbs.assign(sweep_.centres.size(), QImage());
-    sweep_.running = true;
-    execMultiCtCalc();
-  } else if (runParams_.autoExec) {
-    runParams_.currentSlice = runParams_.sliceFrom;
-    execMultiCtCalc();
-  } else {
-    execSingleCtCalc();
-  }
 }
+
+void Body::startCalcCt() { ct_->start(); }
 
 void Body::stopCalcCt() {
   ctCalcFinished();
   if (ctCalc_->running()) ctCalc_->stopCt();
 }
 
-void Body::setupFFT() {
-  // Every slice of a run is reconstructed with the run's CoR, so that CoR
-  // also sizes the transform: N is the same for the workspace and each slice.
-  // The filter scales by 1 / (N x rows) with one row per frame used, as the
-  // single panel does, so a partial data set is scaled alike by both.
-  const SinogramSource src = sino_->source();
-  SinogramParams base = sino_->params(runParams_.rotAxIsV, runParams_.cor, runParams_.sliceNo);
-  base.outlierThreshold = runParams_.outlierThreshold;
-  const int length = detectorLength(src, runParams_.rotAxIsV);
-  const SgmGeometry g = computeGeometry(runParams_.rotAxIsV, length, runParams_.cor);
-  int n = std::max(0, g.width) & ~1;
-  if (runParams_.corSweep) {
-    // One transform length for every centre: each sinogram takes the half
-    // width of the centre nearest a detector edge.
-    base.halfLimit = sweepHalfWidth(sweep_.centres, length);
-    n = std::max(0, 2 * base.halfLimit - 1) & ~1;
-  }
-  const int rows = sinogramRows(base, imgs_->count());
-  for (CtCalc2* w : workers_) {
-    w->setSource(src, base);
-    w->setupWorkspace(n, rows, rows, runParams_.filter);
-  }
-}
+void Body::setupFFT() { ct_->setupWorkspaces(); }
 
 void Body::setupSaveConds() {
-  const bool img = ui_->AutoSaveImage->isChecked();
-  const bool dat = ui_->AutoSaveData->isChecked();
+  // The single panel's; the workers take theirs from the run.
   SelectAFile* is = ui_->SelectImageSaveDir;
   SelectAFile* ds = ui_->SelectDataSaveDir;
-  ctCalc_->setSaveImage(img, is->path(), is->name(), is->tag());
-  ctCalc_->setSaveData(dat, ds->path(), ds->name(), ds->tag());
-  for (CtCalc2* w : workers_) {
-    w->setSaveImage(img, is->path(), is->name(), is->tag());
-    w->setSaveData(dat, ds->path(), ds->name(), ds->tag());
-  }
+  ctCalc_->setSaveImage(ui_->AutoSaveImage->isChecked(), is->path(), is->name(), is->tag());
+  ctCalc_->setSaveData(ui_->AutoSaveData->isChecked(), ds->path(), ds->name(), ds->tag());
 }
 
-void Body::execSingleCtCalc() {
-  if (runParams_.singleOn) ctCalc_->calcCt();
-  if (runParams_.workersOn && !workers_.empty() && !awaited_[0] && workers_[0]->claim()) {
-    awaited_[0] = true;
-    emit startCt(workers_[0], runParams_.rotAxIsV, runParams_.cor, runParams_.sliceNo,
-                 ui_->ShowCalcRes->isChecked());
-  }
-}
+void Body::execSingleCtCalc() { ct_->startSingle(); }
 
-void Body::execMultiCtCalc() {
-  if (!calculating_) {
-    if (!anyWorkerBusy()) {
-      setInputsLocked(false);
-      runIdleTasks();
-      checkIdle();
-    }
-    return;
-  }
-  if (sweep_.running) {
-    dispatchSweep();
-    return;
-  }
-  if (!runParams_.autoExec) {
-    ctCalcFinished();
-    return;
-  }
-  if (!runParams_.workersOn) return;
-  const bool show = ui_->ShowCalcRes->isChecked();
-  const CtDispatchResult r = dispatchSlices(
-      runParams_, static_cast<int>(workers_.size()),
-      [this](int i) { return !awaited_[i] && workers_[i]->claim(); },
-      [this, show](int i, int slice) {
-        awaited_[i] = true;
-        emit startCt(workers_[i], runParams_.rotAxIsV, runParams_.cor, slice, show);
-      },
-      [this](int i) { return workerBusy(i); });
-  ui_->ProgPerCent->setText(QString("%1 %").arg(r.percent, 0, 'f', 1));
-  if (r.finished) ctCalcFinished();
-}
+void Body::execMultiCtCalc() { ct_->dispatch(); }
 
-void Body::ctCalcFinished() {
-  calculating_ = false;
-  sweep_.running = false;
+void Body::ctCalcFinished() { ct_->finish(); }
+
+void Body::runFinished() {
   const QDateTime end = QDateTime::currentDateTime();
   ui_->CalcEndT->setText(end.toString(kTimeFormat));
   ui_->CalcSpentT->setText(QString::number(calcStart_.msecsTo(end) / 1000.0, 'g', 6));
@@ -923,20 +675,11 @@ void Body::ctCalcFinished() {
     releaseBatchCalc();
   }
   emit calcFinished();
-  if (!anyWorkerBusy()) {
-    setInputsLocked(false);
-    runIdleTasks();
-  }
-  if (startAfterRun_) {
-    startAfterRun_ = false;
-    startCalcCt();
-  }
-  checkIdle();
 }
 
 void Body::showRunCounts() {
-  runCounts_->setText(run_.counts());
-  runCounts_->setToolTip(run_.counts());
+  runCounts_->setText(runStatus().counts());
+  runCounts_->setToolTip(runStatus().counts());
   runCounts_->setCursorPosition(0);
 }
 
@@ -959,62 +702,6 @@ bool Body::requestCorSweep(std::vector<double> centres, const QString& asked) {
   sweepAsked_ = std::move(centres);
   startCalcCt();
   return true;
-}
-
-void Body::dispatchSweep() {
-  const std::size_t total = sweep_.centres.size();
-  const int use = std::min(std::max(1, runParams_.threads), static_cast<int>(workers_.size()));
-  for (int i = 0; i < use && sweep_.next < total; ++i) {
-    if (awaited_[i] || !workers_[i]->claim()) continue;
-    awaited_[i] = true;
-    emit startCt(workers_[i], runParams_.rotAxIsV, sweep_.centres[sweep_.next++],
-                 runParams_.sliceNo, true);
-  }
-  const double percent = std::min(100.0, std::trunc(1000.0 * sweep_.done / total) / 10.0);
-  ui_->ProgPerCent->setText(QString("%1 %").arg(percent, 0, 'f', 1));
-  if (sweep_.next >= total && !anyWorkerBusy()) finishSweep();
-}
-
-void Body::corImage(double cor, QImage img) {
-  if (!sweep_.running) return;  // a stopped sweep's last pictures
-  const auto it = std::find(sweep_.centres.begin(), sweep_.centres.end(), cor);
-  if (it == sweep_.centres.end()) return;
-  const int index = static_cast<int>(it - sweep_.centres.begin());
-  // The label is made from the centre the worker reports having used.
-  const QString label = sweepLabel(cor);
-  const QImage labelled = labelledPicture(img, label);
-  if (!sweep_.folder.isEmpty()) {
-    const QString path = QDir(sweep_.folder).filePath(sweepFileName(cor));
-    if (labelled.save(path, "PNG"))
-      status().fileWritten();
-    else
-      fail(namedMessage("Cannot write the picture :", path));
-  }
-  gallery_->addImg(index, labelled);
-  const int cell = 256;
-  sweep_.thumbs[index] = std::max(img.width(), img.height()) > cell
-                             ? img.scaled(cell, cell, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                             : img;
-  ++sweep_.done;
-}
-
-void Body::finishSweep() {
-  std::vector<QImage> pictures;
-  std::vector<QString> labels;
-  for (std::size_t i = 0; i < sweep_.centres.size(); ++i) {
-    if (sweep_.thumbs[i].isNull()) continue;
-    pictures.push_back(sweep_.thumbs[i]);
-    labels.push_back(sweepLabel(sweep_.centres[i]));
-  }
-  if (!pictures.empty() && !sweep_.folder.isEmpty()) {
-    const QString path = QDir(sweep_.folder).filePath(sweepSheetName());
-    if (contactSheet(pictures, labels).save(path, "PNG"))
-      status().fileWritten();
-    else
-      fail(namedMessage("Cannot write the picture :", path));
-  }
-  sweep_.thumbs.clear();
-  ctCalcFinished();
 }
 
 void Body::i0FilesSelected(QStringList files, bool clear) {

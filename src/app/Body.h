@@ -14,8 +14,7 @@
 
 #include "app/CommandTable.h"
 #include "automation/BatchCmd.h"
-#include "ct/CtRunParams.h"
-#include "ct/JobStatus.h"
+#include "ct/CtRun.h"
 #include "imagedata/KestrelMetaReader.h"
 #include "link/QmpSequence.h"
 #include "widgets/MouseC.h"
@@ -30,7 +29,6 @@ class QLineEdit;
 class Batch;
 class XafsBatch;
 class QPainter;
-class QThread;
 class CtCalc;
 class CtCalc2;
 class CtCalc2Ui;
@@ -47,9 +45,10 @@ class SelectDataFiles;
 class Sinogram;
 
 // The main window. It owns every panel of the program, wires them together,
-// runs the load -> sinogram -> reconstruct -> show workflow, dispatches the
-// slices of a range to the reconstruction workers (one per hardware thread,
-// each in a thread of its own) and ends the process when it is closed.
+// runs the load -> sinogram -> reconstruct -> show workflow and ends the
+// process when it is closed. Reconstruction runs belong to its run controller
+// (CtRun: the workers, one per hardware thread, and the slice hand-out); the
+// window reads the panels into a run's inputs and shows what the run reports.
 class Body : public QFrame {
   Q_OBJECT
 
@@ -68,28 +67,29 @@ class Body : public QFrame {
   QuillmapLink* quillmapLink() const { return qmp_; }
   const QmpSequence& qmpSequence() const { return qmpSeq_; }
   DataSaver* saver() const { return saver_; }
-  const std::vector<CtCalc2*>& workers() const { return workers_; }
+  CtRun* ctRun() const { return ct_; }
+  const std::vector<CtCalc2*>& workers() const { return ct_->workers(); }
   const std::vector<CtCalc2Ui*>& workerPanels() const { return workerUis_; }
-  const CtRunParams& runParams() const { return runParams_; }
-  bool calculating() const { return calculating_; }
+  const CtRunParams& runParams() const { return ct_->params(); }
+  bool calculating() const { return ct_->running(); }
   // Whether projection files announced for loading are still being loaded.
   bool loadingFiles() const { return loadingFiles_; }
   Batch* batch() const { return batch_; }
   XafsBatch* xafsBatch() const { return xafs_; }
   QFileDialog* setupDialog() const { return setupDialog_; }
   const CommandTable& commandTable() const { return commands_; }
-  bool anyWorkerBusy() const;
+  bool anyWorkerBusy() const { return ct_->anyWorkerBusy(); }
   // Worker i is on a slice, or its end of slice has not reached the window yet.
-  bool workerBusy(int i) const;
+  bool workerBusy(int i) const { return ct_->workerBusy(i); }
 
   // What was asked and done since the window was made (the job) and in the
   // last run: slices, files written, failures.
-  const JobStatus& jobStatus() const { return job_; }
-  const JobStatus& runStatus() const { return run_; }
+  const JobStatus& jobStatus() const { return ct_->jobStatus(); }
+  const JobStatus& runStatus() const { return ct_->runStatus(); }
   // Nothing loads, runs or waits to start.
-  bool idle() const;
+  bool idle() const { return ct_->idle(); }
   // Calls done once the window is idle (at once when it is).
-  void whenIdle(std::function<void()> done);
+  void whenIdle(std::function<void()> done) { ct_->whenIdle(std::move(done)); }
 
   // The size the window opens at on a screen whose free area is available:
   // 1280 x 800, taller when the left column needs it, never below what the
@@ -107,7 +107,6 @@ class Body : public QFrame {
   void noticeFinishedLoadDataFiles();
   void setFirstSet(int firstIdx);
   void setNextSet(int lastIdx);
-  void startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool genImg = true);
   void finishing();
   void finishedLoadingCTFiles();
   void calcFinished();
@@ -172,8 +171,6 @@ class Body : public QFrame {
   void qmpStageCtrl();
   void qmpStartCont2dA();
   void ctImage(int no, QImage img);
-  // A worker's picture of a centre-of-rotation sweep.
-  void corImage(double cor, QImage img);
 
  public slots:
   void batchLoad(QString fname);
@@ -208,19 +205,20 @@ class Body : public QFrame {
   // cannot be read leaves the old one in use and counts as a failure.
   void selectReference(SelectAImgFile* sel, const QString& path);
   // Logs text and counts it as a failure of the run under way, else of the job.
-  void fail(const QString& text);
-  JobStatus& status() { return calculating_ ? run_ : job_; }
-  // A start that cannot happen: logged and counted, and whoever waited for
-  // it (a batch on calc_exec, the energy-scan sequence) goes on.
-  void refuseRun(const QString& text);
-  // Checks that the run parameters can give a reconstruction; false (after
-  // refusing the run) when they cannot.
-  bool runPossible(const QString& notStarted = QStringLiteral("CT calculation not started : "));
+  void fail(const QString& text) { ct_->fail(text); }
+  // A start was refused (logged and counted): whoever waited for it (a batch
+  // on calc_exec, the energy-scan sequence) goes on.
+  void runRefused();
+  // Reads the panels into the inputs of a run that begins now; false when it
+  // cannot begin now (nothing loaded, files still loading).
+  bool prepareRun(CtRunRequest& request);
+  // The window's part of a run's beginning and end.
+  void runStarted();
+  void runFinished();
   void showRunCounts();
-  void checkIdle();
+  void checkIdle() { ct_->checkIdle(); }
   // Runs what waited for the workers of an earlier run to become idle.
-  void runWhenIdle(std::function<void()> task);
-  void runIdleTasks();
+  void runWhenIdle(std::function<void()> task) { ct_->whenWorkersIdle(std::move(task)); }
   void setInputsLocked(bool locked);
   void replayConfigLines();
   // The command table of the dispatcher and the setup writer.
@@ -239,10 +237,6 @@ class Body : public QFrame {
   // given, for the log. False when there is no centre to sweep (logged and
   // counted as a failure).
   bool requestCorSweep(std::vector<double> centres, const QString& asked);
-  // Hands the sweep's next centres to idle workers; ends it when all are done.
-  void dispatchSweep();
-  // Writes the contact sheet and ends the run.
-  void finishSweep();
   // A data set taken from the data-set selector: its energy's I0, the energy
   // shown and used as the saving tag, so every energy is saved apart.
   void takeDataSetEnergy();
@@ -277,18 +271,12 @@ class Body : public QFrame {
   CtDisp* gallery_ = nullptr;
   PopDockBase* galleryPop_ = nullptr;
 
-  std::vector<CtCalc2*> workers_;
+  CtRun* ct_ = nullptr;
   std::vector<CtCalc2Ui*> workerUis_;
-  std::vector<QThread*> workerThreads_;
-  // Per worker: a slice was handed to it and its calcFinished has not been
-  // handled yet (the worker's own busy flag clears before that).
-  std::vector<bool> awaited_;
-  CtRunParams runParams_;
 
   QStringList pendingFiles_;
   QString currentFile_;
   int currentFrames_ = 0;
-  bool calculating_ = false;
   bool calcByBatch_ = false;
   QDateTime calcStart_;
   bool showAllCt2_ = false;
@@ -307,14 +295,10 @@ class Body : public QFrame {
   DefaultMark markSliceRange_, markSliceNo_, markCor_, markRegions_;
   int loadedWidth_ = 0;  // frame size of the last completed load
   int loadedHeight_ = 0;
-  bool startPending_ = false;
-  std::vector<std::function<void()>> idleTasks_;
   // Loading runs one file per event-loop turn; a start asked for meanwhile
   // waits for its end, so that a run sees the whole set.
   bool loadingFiles_ = false;
   bool startAfterLoad_ = false;
-  // A start asked for while a run is going begins when that run ends.
-  bool startAfterRun_ = false;
   // The running run is the one a batch's calc_exec waits for.
   bool runByBatch_ = false;
   bool runLock_ = false;
@@ -338,20 +322,7 @@ class Body : public QFrame {
   bool setupSaving_ = false;
   bool quietDispatch_ = false;
   std::vector<QWidget*> ct2Pages_;  // the view page of each worker, null when it has none
-  JobStatus job_;
-  JobStatus run_{&job_};
-  std::vector<std::function<void()>> whenIdle_;
   QLineEdit* runCounts_ = nullptr;  // the last run's counts, beside its times
   // Centres of a sweep asked for and not started yet.
   std::vector<double> sweepAsked_;
-  // The sweep under way: its centres, the next one to hand out, the pictures
-  // received (scaled for the contact sheet) and the folder they go to.
-  struct Sweep {
-    bool running = false;
-    std::vector<double> centres;
-    std::size_t next = 0;
-    int done = 0;
-    std::vector<QImage> thumbs;
-    QString folder;
-  } sweep_;
 };

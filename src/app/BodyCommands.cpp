@@ -68,7 +68,7 @@ void Body::runQuietly(const QStringList& lines) {
 }
 
 void Body::whenInputsFree(std::function<void()> task) {
-  if (calculating_ || anyWorkerBusy()) {
+  if (calculating() || anyWorkerBusy()) {
     // Workers read the frames and references without locks while they run.
     qDebug() << "input change waits for the running reconstruction";
     runWhenIdle(std::move(task));

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "ct/CtRunMath.h"
 #include "ct/StripeRemoval.h"
 #include "output/CtDataFile.h"
 #include "output/CtFloatTiff.h"
@@ -17,10 +16,9 @@ CtCalc2::CtCalc2(QObject* parent) : QObject(parent) {}
 
 CtCalc2::~CtCalc2() = default;
 
-void CtCalc2::setSource(const SinogramSource& src, const SinogramParams& base) {
+void CtCalc2::setRun(std::shared_ptr<const CtRunData> run) {
   std::lock_guard lock(input_);
-  source_ = src;
-  base_ = base;
+  run_ = std::move(run);
 }
 
 void CtCalc2::setRegion(const FbpRegion& region, bool regionSet) {
@@ -122,8 +120,8 @@ bool CtCalc2::takeSlice() {
   return busy_.compare_exchange_strong(expected, true);
 }
 
-void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool genAndDispImage) {
-  if (ctc2 != this || !panel_) return;
+void CtCalc2::startCt(CtCalc2* ctc2, int slice, bool genAndDispImage, int sweepIndex) {
+  if (ctc2 != this) return;
   if (!takeSlice()) return;
   genAndDispImage_ = genAndDispImage;
   beginingCt();
@@ -133,71 +131,66 @@ void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool 
   }
   emit began(slice);
 
-  SinogramSource src;
-  SinogramParams sp;
+  std::shared_ptr<const CtRunData> run;
   FbpRegion region;
   bool regionSet;
   {
     std::lock_guard lock(input_);
-    src = source_;
-    sp = base_;
+    run = run_;
     region = region_;
     regionSet = regionSet_;
   }
-  sp.rotAxIsV = rotAxIsV;
-  sp.cor = cor;
-  sp.slice = slice;
 
   bool computed = false;
-  {
+  const bool sweep =
+      run && sweepIndex >= 0 && sweepIndex < static_cast<int>(run->sweepCentres.size());
+  double cor = 0.0;
+  if (run) {
+    // The run sized this worker's workspace from the same geometry the
+    // sinogram is built with, so every slice fits it. A sweep's centres
+    // share the run's half width, and with it the transform length.
+    const CtRunGeometry& g = run->geometry;
+    SinogramParams sp = g.sinogram;
+    sp.slice = slice;
+    SgmGeometry window = g.window;
+    if (sweep) {
+      sp.cor = run->sweepCentres[sweepIndex];
+      window = sinogramGeometry(sp, g.length);
+    }
+    cor = sp.cor;
     std::lock_guard lock(work_);
-    // The builder leaves the record as it is when it cannot build (no frames,
-    // a CoR off the detector); a slice number it did not write tells that,
-    // and the arrays are kept from slice to slice.
+    // The builder leaves the record as it is when it cannot build (no
+    // frames); a slice number it did not write tells that, and the arrays
+    // are kept from slice to slice.
     sgm_.setSlice(std::numeric_limits<int>::min());
-    buildSinogram(src, sp, sgm_);
+    buildSinogram(run->source, sp, window, sgm_);
     if (sgm_.slice() == slice && sgm_.hasData() &&
         static_cast<long long>(sgm_.width()) * sgm_.rows() > 0) {
-      n_ = sgm_.width() & ~1;
-      m_ = sgm_.rows();
-      if (n_ != ws_.n() || m_ > ws_.rowCapacity()) {
-        // The run sized every workspace for one transform length; a slice
-        // that needs another is skipped rather than computed out of bounds.
-        qDebug() << "CtCalc2: slice" << slice << "needs N" << n_ << "and" << m_
-                 << "rows; the workspace has" << ws_.n() << "and" << ws_.rowCapacity();
-      } else {
-        ws_.clearImage(n_);
-        if (!regionSet) {
-          region = FbpRegion{0.0, 0.0, static_cast<double>(n_), static_cast<double>(n_)};
-          emit regionDefaulted(n_);
-        }
-        region_used_ = region;
-        const CtAngles a = params_ ? ctAngles(*params_) : CtAngles{};
-        if (params_ && params_->ringRemovalSize >= 3)
-          removeStripes(sgm_.sgm(), sgm_.width(), m_, params_->ringRemovalSize);
-        ws_.forwardAll(sgm_);
-        ws_.filterAll(m_);
-        ws_.backProjectAll(m_, region, a.angle0, a.dAngle);
-        {
-          std::lock_guard rl(result_);
-          pictureValid_ = false;
-        }
-        if (genAndDispImage_) genResImageLocked();
-        computed = true;
+      n_ = g.n;
+      m_ = g.rows;
+      ws_.clearImage(n_);
+      if (!regionSet) {
+        region = g.region;
+        emit regionDefaulted(n_);
       }
+      region_used_ = region;
+      if (run->params.ringRemovalSize >= 3)
+        removeStripes(sgm_.sgm(), sgm_.width(), m_, run->params.ringRemovalSize);
+      ws_.forwardAll(sgm_);
+      ws_.filterAll(m_);
+      ws_.backProjectAll(m_, region, run->angles.angle0, run->angles.dAngle);
+      {
+        std::lock_guard rl(result_);
+        pictureValid_ = false;
+      }
+      if (genAndDispImage_) genResImageLocked();
+      computed = true;
     }
   }
   if (computed) {
     ++slicesDone_;
-    const bool sweep = params_ && params_->corSweep;
-    bool saveImg, saveDat;
-    {
-      std::lock_guard lock(input_);
-      saveImg = saveImg_.on && !sweep;
-      saveDat = saveData_.on && !sweep;
-    }
-    if (saveImg) saveImage();
-    if (saveDat) saveData();
+    if (run->saveImage.on) saveImage();
+    if (run->saveData.on) saveData();
     QImage copy;
     bool valid;
     {
@@ -206,7 +199,7 @@ void CtCalc2::startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool 
       if (valid) copy = picture_.copy();
     }
     if (valid && sweep)
-      emit corImage(sp.cor, copy);
+      emit corImage(cor, copy);
     else if (valid)
       emit ctImage(slice, copy);
   }
@@ -247,7 +240,7 @@ void CtCalc2::saveImage() {
   CtSaveSetting setting;
   {
     std::lock_guard lock(input_);
-    setting = saveImg_;
+    if (run_) setting = run_->saveImage;
   }
   auto* rec = new SavingImg(setting.path, setting.name, setting.tag, sliceNo());
   {
@@ -268,15 +261,20 @@ void CtCalc2::saveImage() {
 }
 
 void CtCalc2::saveData() {
-  CtSaveSetting setting;
+  std::shared_ptr<const CtRunData> run;
   {
     std::lock_guard lock(input_);
-    setting = saveData_;
+    run = run_;
+  }
+  CtSaveSetting setting;
+  CtDataLimits limits;
+  bool tiff = false;
+  if (run) {
+    setting = run->saveData;
+    limits = CtDataLimits{run->params.upperLimit, run->params.lowerLimit, run->params.offset};
+    tiff = run->params.saveDataTiff;
   }
   auto* rec = new SavingData(setting.path, setting.name, setting.tag, sliceNo());
-  CtDataLimits limits;
-  if (params_) limits = CtDataLimits{params_->upperLimit, params_->lowerLimit, params_->offset};
-  const bool tiff = params_ && params_->saveDataTiff;
   {
     std::lock_guard lock(work_);
     const CtDataRegion r{region_used_.x0, region_used_.y0, region_used_.x1, region_used_.y1};
@@ -298,14 +296,4 @@ void CtCalc2::saveData() {
   }
   if (tiff) rec->ext = QStringLiteral("tif");
   emit saveDataWDiscard(rec);
-}
-
-void CtCalc2::setSaveImage(bool f, QString path, QString name, QString tag) {
-  std::lock_guard lock(input_);
-  saveImg_ = CtSaveSetting{f, path, name, tag};
-}
-
-void CtCalc2::setSaveData(bool f, QString path, QString name, QString tag) {
-  std::lock_guard lock(input_);
-  saveData_ = CtSaveSetting{f, path, name, tag};
 }

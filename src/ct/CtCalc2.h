@@ -6,31 +6,25 @@
 #include <QObject>
 #include <QString>
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "base/GreyMap.h"
-#include "ct/CtRunParams.h"
+#include "ct/CtRun.h"
 #include "ct/FbpWorkspace.h"
 #include "ct/HSgm.h"
-#include "ct/SinogramBuilder.h"
 
 class SavingData;
 class SavingImg;
 
-// Where and whether a worker saves its pictures or data files.
-struct CtSaveSetting {
-  bool on = false;
-  QString path, name, tag;
-};
-
 // One reconstruction worker. It lives in a thread of its own with its own
-// sinogram record and FBP workspace and reconstructs the slices the main
-// window addresses to it through startCt. Everything it needs from widgets
-// (image set frames, partial-data-set values, its panel's calculation region)
-// is handed over as copies on the GUI thread; what it shows (times, slice
-// number, picture, colour-bar range) leaves through queued signals and
-// mutex-guarded getters.
+// sinogram record and FBP workspace and reconstructs the slices the run
+// addresses to it through startCt. What it reads comes as the run's shared,
+// unchanging data (frames, geometry, angles, saving) and as copies of its
+// panel's region and colour-bar settings made on the GUI thread; what it
+// shows (times, slice number, picture, colour-bar range) leaves through
+// queued signals and mutex-guarded getters.
 class CtCalc2 : public QObject {
   Q_OBJECT
 
@@ -38,14 +32,12 @@ class CtCalc2 : public QObject {
   explicit CtCalc2(QObject* parent = nullptr);
   ~CtCalc2() override;
 
-  // The panel showing this worker; a worker without one ignores slices.
+  // The panel showing this worker, if any.
   void setPanel(QObject* panel) { panel_ = panel; }
   QObject* panel() const { return panel_; }
-  void setRunParams(const CtRunParams* p) { params_ = p; }
 
-  // GUI thread, while idle: the frames and the partial-data-set values every
-  // slice of the coming run is built from.
-  void setSource(const SinogramSource& src, const SinogramParams& base);
+  // GUI thread, while idle: what every slice of the coming run is made from.
+  void setRun(std::shared_ptr<const CtRunData> run);
   // GUI thread, any time: the panel's calculation region.
   void setRegion(const FbpRegion& region, bool regionSet);
   // GUI thread, any time: the panel's colour-bar mapping (range and marks).
@@ -81,9 +73,8 @@ class CtCalc2 : public QObject {
   // In a centre-of-rotation sweep, instead of ctImage and saving: the
   // picture of the slice and the centre it was reconstructed with.
   void corImage(double cor, QImage image);
-  // The slice this worker took is done: reconstructed, or not (no sinogram,
-  // or a transform length the run's workspace does not have). Emitted after
-  // the saving records and before calcFinished.
+  // The slice this worker took is done: reconstructed, or not (no run, or no
+  // sinogram). Emitted after the saving records and before calcFinished.
   void sliceEnded(int slice, bool reconstructed);
   // For the panel (queued).
   void began(int slice);
@@ -96,21 +87,18 @@ class CtCalc2 : public QObject {
   void beginingCt();
   void endingCt();
   void genResImage();
-  void startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice, bool genAndDispImage);
-  void startCt(CtCalc2* ctc2, bool rotAxIsV, double cor, int slice) {
-    startCt(ctc2, rotAxIsV, cor, slice, true);
-  }
+  // Reconstructs a slice of the run when this worker is ctc2 and idle.
+  // sweepIndex: the centre of the run's sweep to reconstruct the slice
+  // with, or -1 for the run's own centre.
+  void startCt(CtCalc2* ctc2, int slice, bool genAndDispImage, int sweepIndex);
   void saveImage();
   void saveData();
-  void setSaveImage(bool f, QString path, QString name, QString tag);
-  void setSaveData(bool f, QString path, QString name, QString tag);
 
  private:
   bool takeSlice();
   void genResImageLocked();
 
   QObject* panel_ = nullptr;
-  const CtRunParams* params_ = nullptr;
   std::atomic<bool> busy_{false};
   std::atomic<bool> claimed_{false};
   std::atomic<int> slicesDone_{0};
@@ -127,12 +115,10 @@ class CtCalc2 : public QObject {
 
   // Inputs handed over from the GUI thread.
   mutable std::mutex input_;
-  SinogramSource source_;
-  SinogramParams base_;
+  std::shared_ptr<const CtRunData> run_;
   FbpRegion region_;
   bool regionSet_ = false;
   GreyMap map_;
-  CtSaveSetting saveImg_, saveData_;
 
   // Results read by the GUI thread.
   mutable std::mutex result_;

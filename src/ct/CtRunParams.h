@@ -19,6 +19,7 @@ struct CtRunParams {
   double angleOriginDeg = 0.0;
   int dataSetImages = 0;
   double dataSetRangeDeg = 180.0;
+  bool usePartial = false;  // a partial data set: usingImages from startImageNo
   int usingImages = 0;
   int startImageNo = 0;
   bool autoExec = false;

@@ -142,6 +142,7 @@ void ProcCtrl::fillRunParams(CtRunParams& p, bool singleOn, bool workersOn) cons
   p.dataSetImages = dataSetImages();
   p.dataSetRangeDeg = dataSetRangeDeg();
   const bool partial = usePartialDataSet();
+  p.usePartial = partial;
   p.usingImages = partial ? dataSetUsingImages() : p.dataSetImages;
   p.startImageNo = partial ? dataSetStartImageNo() : 0;
   p.autoExec = autoExec();

@@ -111,6 +111,11 @@ int sinogramRows(const SinogramParams& p, int frameCount) {
 }
 
 void buildSinogram(const SinogramSource& src, const SinogramParams& p, HSgm& out) {
+  buildSinogram(src, p, sinogramGeometry(p, detectorLength(src, p.rotAxIsV)), out);
+}
+
+void buildSinogram(const SinogramSource& src, const SinogramParams& p, const SgmGeometry& g,
+                   HSgm& out) {
   const int length = detectorLength(src, p.rotAxIsV);
   if (!(std::floor(p.cor) > 0.0) || !(std::ceil(p.cor) < length)) return;
   const int n = static_cast<int>(src.frames.size());
@@ -122,7 +127,6 @@ void buildSinogram(const SinogramSource& src, const SinogramParams& p, HSgm& out
   const int start = firstImage(p, n);
   const int rows = sinogramRows(p, n);
 
-  const SgmGeometry g = sinogramGeometry(p, length);
   // A CoR next to the far edge has no pixel on both sides (width -1): the
   // record is then 2 wide and holds zeros, since nothing can be resampled.
   const int width = g.width < 0 ? 2 : g.width;

@@ -73,3 +73,8 @@ SgmGeometry sinogramGeometry(const SinogramParams& p, int length);
 // detector length, or an empty frame list, leaves out untouched. Uses only
 // buffers of its own, so it may run on several threads at once.
 void buildSinogram(const SinogramSource& src, const SinogramParams& p, HSgm& out);
+// The same with the window on the detector line worked out by the caller (a
+// run works it out once for all its slices); p.cor only decides, as above,
+// whether there is a sinogram at all.
+void buildSinogram(const SinogramSource& src, const SinogramParams& p, const SgmGeometry& g,
+                   HSgm& out);

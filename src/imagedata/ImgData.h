@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QString>
 #include <memory>
+#include <vector>
 
 #include "base/GreyMap.h"
 
@@ -81,3 +82,14 @@ QString imageFilePath(const QString& path);
 ImgFileType fileType(const QString& path);
 // A new reader for the type (null for Unknown), init() already called.
 std::unique_ptr<ImgData> createImgData(ImgFileType type);
+
+// Projection frames and references as they were at one moment. Whoever holds
+// the set keeps its frames alive and unchanged: loading may replace the image
+// set or a reference meanwhile, but never these frames.
+struct FrameSet {
+  std::vector<std::shared_ptr<const ImgData>> frames;
+  std::shared_ptr<const ImgData> i0;  // null when no reference is loaded
+  std::shared_ptr<const ImgData> bg;
+  int width = 0;  // frame size of the set
+  int height = 0;
+};

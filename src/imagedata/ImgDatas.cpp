@@ -16,6 +16,16 @@ std::vector<const ImgData*> ImgDatas::frameList() const {
   return list;
 }
 
+std::shared_ptr<const FrameSet> ImgDatas::snapshot() const {
+  auto set = std::make_shared<FrameSet>();
+  set->frames.assign(frames_.begin(), frames_.end());
+  if (i0_) set->i0 = *i0_;
+  if (bg_) set->bg = *bg_;
+  set->width = width_;
+  set->height = height_;
+  return set;
+}
+
 void ImgDatas::clear() {
   clearImgs();
   width_ = height_ = 0;

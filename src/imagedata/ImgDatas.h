@@ -17,7 +17,7 @@ class ImgDatas : public QObject {
   Q_OBJECT
 
  public:
-  using FrameSlot = std::unique_ptr<ImgData>;
+  using FrameSlot = std::shared_ptr<ImgData>;
 
   explicit ImgDatas(QObject* parent = nullptr);
   ~ImgDatas() override;
@@ -28,6 +28,8 @@ class ImgDatas : public QObject {
   const ImgData* frame(int i) const { return frames_[static_cast<size_t>(i)].get(); }
   ImgData* frame(int i) { return frames_[static_cast<size_t>(i)].get(); }
   std::vector<const ImgData*> frameList() const;
+  // The frames and references as they are now, for readers on other threads.
+  std::shared_ptr<const FrameSet> snapshot() const;
 
   // The reference slots are set once by the main window; they may hold null.
   void setReferences(const FrameSlot* i0, const FrameSlot* bg) {
@@ -55,7 +57,7 @@ class ImgDatas : public QObject {
  private:
   int width_ = 0;
   int height_ = 0;
-  std::vector<std::unique_ptr<ImgData>> frames_;
+  std::vector<std::shared_ptr<ImgData>> frames_;
   const FrameSlot* i0_ = nullptr;
   const FrameSlot* bg_ = nullptr;
 };

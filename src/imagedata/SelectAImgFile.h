@@ -23,7 +23,7 @@ class SelectAImgFile : public SelectAFile {
   ~SelectAImgFile() override;
 
   // The slot the image set points at; null while no reference is loaded.
-  const std::unique_ptr<ImgData>* frameSlot() const { return &frame_; }
+  const std::shared_ptr<ImgData>* frameSlot() const { return &frame_; }
   const ImgData* frame() const { return frame_.get(); }
   ImgDispWPV* display() const { return disp_.get(); }
 
@@ -44,7 +44,8 @@ class SelectAImgFile : public SelectAFile {
   void setExpTime(double time);
 
  private:
-  std::unique_ptr<ImgData> frame_;
+  // Shared with the frame sets of runs that read it (see FrameSet).
+  std::shared_ptr<ImgData> frame_;
   std::unique_ptr<ImgDispWPV> disp_;
   double defaultExpTime_ = 0.05;
   Hdf5Scan::Role hdf5Role_ = Hdf5Scan::Role::Flats;
