@@ -284,24 +284,6 @@ class TestBody : public QObject {
     QVERIFY(ui->DataSetSelectFrame->isEnabled());
   }
 
-  // A thread count of 0 (the old default of a one-thread machine) still
-  // reconstructs every slice.
-  void threadsZeroStillReconstructs() {
-    Body body;
-    Ui::Body* ui = body.form();
-    QVERIFY(load(body, projections_.mid(0, 4)));
-    ui->procCtrl->setAutoExec(true);
-    ui->procCtrl->setSliceFrom(0);
-    ui->procCtrl->setSliceTo(3);
-    ui->procCtrl->setMaxThreads(0);
-    QSignalSpy runs(&body, &Body::calcFinished);
-    ui->CalcCT->click();
-    QTRY_COMPARE_WITH_TIMEOUT(runs.count(), 1, 20000);
-    QCOMPARE(body.runStatus().reconstructed(), 4);
-    QCOMPARE(body.findChild<QLineEdit*>("RunCounts")->text(),
-             QString("4 of 4 slices reconstructed, 0 files written, 0 failures"));
-  }
-
   // Partial data sets: the workers scale as the single panel and the engine
   // do, by 1 / (N x frames used), not by the frames loaded; a worker's slice
   // equals the engine's for the same sinogram.

@@ -98,6 +98,10 @@ class TestCtRun : public QObject {
     QTest::addColumn<QString>("firstFailure");
     QTest::newRow("whole detector, more threads than workers")
         << true << 0 << 3 << 1 << 8 << std::vector<int>{0, 1, 2, 3} << 4LL << QString();
+    // A thread count of 0 (the old default of a one-thread machine) used to
+    // hand out nothing and never end.
+    QTest::newRow("threads 0 counts as 1")
+        << true << 0 << 3 << 1 << 0 << std::vector<int>{0, 1, 2, 3} << 4LL << QString();
     QTest::newRow("step 0 counts as 1")
         << true << 1 << 3 << 0 << 2 << std::vector<int>{1, 2, 3} << 3LL << QString();
     QTest::newRow("horizontal axis, downwards by 2, one thread")

@@ -164,6 +164,8 @@ bool CtRun::cancelStart() {
 
 void CtRun::begin(CtRunRequest request) {
   params_ = request.params;
+  // A thread count of 0 (the old default of a one-thread machine) runs on one.
+  params_.threads = std::max(1, params_.threads);
   const std::vector<double>& centres = request.sweepCentres;
   const bool sweep = !centres.empty();
   const QString notStarted = sweep ? QStringLiteral("CoR sweep not started : ")
@@ -350,7 +352,7 @@ void CtRun::singleFinished() {
 
 void CtRun::dispatchSweep() {
   const std::size_t total = data_->sweepCentres.size();
-  const int use = std::min(std::max(1, params_.threads), static_cast<int>(workers_.size()));
+  const int use = std::min(params_.threads, static_cast<int>(workers_.size()));
   for (int i = 0; i < use && sweep_.next < total; ++i) {
     if (awaited_[i] || !workers_[i]->claim()) continue;
     awaited_[i] = true;
