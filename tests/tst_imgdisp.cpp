@@ -39,14 +39,11 @@ class TestImgDisp : public QObject {
   void firstEmptyImageLeavesViewUnset();
   void viewKeptAcrossNewImage_data();
   void viewKeptAcrossNewImage();
-  void selection_data();
-  void selection();
   void pointAfterPictureDrag();
   void saveVisiblePart_data();
   void saveVisiblePart();
   void saveNothingVisible();
   void readoutRow();
-  void barMarksAndRamp();
   void renderFrameTakesRangeUnlessFixed();
 
  private:
@@ -108,36 +105,6 @@ void TestImgDisp::viewKeptAcrossNewImage() {
   QCOMPARE(disp_->view(), again);
   disp_->resetScale();
   QCOMPARE(disp_->view(), whole);
-}
-
-void TestImgDisp::selection_data() {
-  QTest::addColumn<QPoint>("from");
-  QTest::addColumn<QPoint>("to");
-  QTest::addColumn<bool>("has");
-  QTest::newRow("up left is normalised") << QPoint(150, 200) << QPoint(50, 60) << true;
-  QTest::newRow("zero width") << QPoint(50, 60) << QPoint(50, 200) << false;
-}
-
-void TestImgDisp::selection() {
-  QFETCH(QPoint, from);
-  QFETCH(QPoint, to);
-  QFETCH(bool, has);
-  setImage(greyImage(400, 400, 100));
-  const double sx = 400.0 / surface()->width(), sy = 400.0 / surface()->height();
-  QSignalSpy point(disp_, &ImgDisp::selectedAPoint);
-  QTest::mousePress(surface(), Qt::LeftButton, Qt::ShiftModifier, from);
-  QVERIFY(disp_->selecting());
-  QTest::mouseMove(surface(), to);
-  QTest::mouseRelease(surface(), Qt::LeftButton, Qt::ShiftModifier, to);
-  QVERIFY(!disp_->selecting());
-  QCOMPARE(disp_->hasSelection(), has);
-  QCOMPARE(point.count(), 0);  // a modified release is no point click
-  if (!has) return;
-  const QRectF s = disp_->selection();
-  QVERIFY(s.width() > 0 && s.height() > 0);
-  QVERIFY(qAbs(s.x() - qMin(from.x(), to.x()) * sx) < 1e-9);
-  QVERIFY(qAbs(s.y() - qMin(from.y(), to.y()) * sy) < 1e-9);
-  QVERIFY(qAbs(s.width() - qAbs(to.x() - from.x()) * sx) < 1e-9);
 }
 
 void TestImgDisp::pointAfterPictureDrag() {
@@ -207,31 +174,6 @@ void TestImgDisp::readoutRow() {
   QCOMPARE(inv.last().at(0).toDouble(), double(int((W / 2) * 400.0 / W)));
   disp_->setVal(1.23456789);
   QCOMPARE(disp_->valText(), QString("1.23457"));
-}
-
-void TestImgDisp::barMarksAndRamp() {
-  ColorBar bar;
-  bar.resize(30, 300);
-  bar.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&bar));
-  const int h = bar.height();
-  QSignalSpy newBar(&bar, &ColorBar::newBar);
-  // Press near the top picks the upper mark; drag it to 1/4 of the height.
-  QTest::mousePress(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(10, 5));
-  QVERIFY(bar.dragging() && bar.draggingUpper());
-  QTest::mouseMove(&bar, QPoint(10, h - h / 4));
-  QTest::mouseRelease(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(10, h - h / 4));
-  QCOMPARE(newBar.count(), 1);
-  QCOMPARE(bar.map().upperMark, 0.25);
-  // Lower mark dragged above the upper one inverts the ramp.
-  QTest::mousePress(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(10, h - 2));
-  QVERIFY(!bar.draggingUpper());
-  QTest::mouseMove(&bar, QPoint(10, 0));
-  QTest::mouseRelease(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(10, 0));
-  QCOMPARE(bar.map().lowerMark, 1.0);
-  // (0.5 - 1) * 256 / (0.25 - 1) = 170.67 -> white below the middle, black above the top
-  QCOMPARE(bar.index(0.5), 170);
-  QCOMPARE(bar.index(0.0), 255);
 }
 
 void TestImgDisp::renderFrameTakesRangeUnlessFixed() {
