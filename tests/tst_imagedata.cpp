@@ -112,25 +112,13 @@ class TestImageData : public QObject {
       // value of pixel (x, y) on page k: 100 * k + 10 * y + x (negated for signed types)
       auto fill = [&](unsigned char* dst, int x, int y) {
         const double v = (format == SAMPLEFORMAT_INT ? -1 : 1) * (100.0 * page + 10 * y + x);
-        for (int s = 0; s < spp; ++s) {
-          unsigned char* q = dst + s * bits / 8;
-          if (format == SAMPLEFORMAT_IEEEFP && bits == 32) {
-            float f = float(v) + 0.5f;
-            std::memcpy(q, &f, 4);
-          } else if (format == SAMPLEFORMAT_IEEEFP) {
-            double f = v + 0.25;
-            std::memcpy(q, &f, 8);
-          } else if (bits == 8) {
-            qint8 i = qint8(v);
-            std::memcpy(q, &i, 1);
-          } else if (bits == 16) {
-            qint16 i = qint16(v);
-            std::memcpy(q, &i, 2);
-          } else {
-            qint32 i = qint32(v);
-            std::memcpy(q, &i, 4);
-          }
-        }
+        auto put = [&](auto value) {
+          for (int s = 0; s < spp; ++s) std::memcpy(dst + s * sizeof value, &value, sizeof value);
+        };
+        if (format == SAMPLEFORMAT_IEEEFP)
+          bits == 32 ? put(float(v) + 0.5f) : put(v + 0.25);
+        else
+          bits == 8 ? put(qint8(v)) : bits == 16 ? put(qint16(v)) : put(qint32(v));
       };
       if (tiled) {
         TIFFSetField(t, TIFFTAG_TILEWIDTH, 16);
