@@ -1,6 +1,6 @@
 // The sinogram panel wired to a processing control and an image set of small
 // hand-made frames: rebuilds on changes, the picture's size, the CoR field,
-// mouse drags of the CoR, the value readout and the guess.
+// the value readout and the guess.
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -11,7 +11,6 @@
 #include "ct/ProcCtrl.h"
 #include "ct/Sinogram.h"
 #include "imagedata/ImgDatas.h"
-#include "widgets/DispB.h"
 #include "widgets/ImgDispWPV.h"
 
 namespace {
@@ -127,31 +126,6 @@ class TestSinogramPanel : public QObject {
     QCOMPARE(sg_->display()->valText(), val);
     sg_->newPos(5, 16);  // beyond 2 x rows: nothing shown
     QCOMPARE(sg_->display()->valText(), val);
-  }
-
-  void dragMovesCor_data() {
-    QTest::addColumn<bool>("upper");
-    QTest::addColumn<double>("expected");
-    // Drag 6 image pixels to the right from CoR 20: the upper half moves the
-    // CoR by press - current = -6, the mirrored lower half by +6.
-    QTest::newRow("upper half") << true << 14.0;
-    QTest::newRow("lower half") << false << 26.0;
-  }
-  void dragMovesCor() {
-    QFETCH(bool, upper);
-    QFETCH(double, expected);
-    pc_->setCor(20);
-    DispB* surface = sg_->display()->dispB();
-    const QRectF view = sg_->display()->view();
-    const double sx = surface->width() / view.width();  // surface pixels per image pixel
-    const int y = int(surface->height() * (upper ? 0.25 : 0.75));
-    const QPoint a(int(surface->width() * 0.3), y);
-    const QPoint b(a.x() + int(std::lround(6 * sx)), y);
-    QTest::mousePress(surface, Qt::LeftButton, {}, a);
-    QTest::mouseMove(surface, b);
-    QTest::mouseRelease(surface, Qt::LeftButton, {}, b);
-    QVERIFY2(std::abs(pc_->cor() - expected) < 0.5, qPrintable(QString::number(pc_->cor())));
-    QCOMPARE(sg_->display()->view(), view);  // the picture itself did not move
   }
 
   void guessFindsTheCentre() {
