@@ -1,8 +1,6 @@
 #include <QDir>
 #include <QLabel>
 #include <QSignalSpy>
-#include <QSlider>
-#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,7 +25,6 @@ class TestSmallWidgets : public QObject {
   void galleryOrder();
   void seekIncDec_data();
   void seekIncDec();
-  void seekControlsInStep();
   void popDockMovesContent();
   void selectFileSaveModeCreatesDir();
   void logWarnings_data();
@@ -81,17 +78,6 @@ void TestSmallWidgets::seekIncDec() {
   QCOMPARE(s.spinValue(), result);
   QCOMPARE(spy.count(), reports);
   if (reports) QCOMPARE(spy.at(0).at(0).toInt(), result);
-}
-
-void TestSmallWidgets::seekControlsInStep() {
-  SeekCtrl s;
-  s.setRange(0, 50);
-  QSignalSpy spy(&s, &SeekCtrl::newIndex);
-  s.findChild<QSpinBox*>("Index")->setValue(17);
-  QCOMPARE(s.value(), 17);
-  s.findChild<QSlider*>("Seek")->setValue(33);
-  QCOMPARE(s.spinValue(), 33);
-  QCOMPARE(spy.count(), 2);  // one report per change, no echo
 }
 
 void TestSmallWidgets::popDockMovesContent() {
