@@ -56,13 +56,15 @@ QByteArray raw(std::initializer_list<T> values) {
   return b;
 }
 
-QByteArray u16s(int n, int start) {
-  QByteArray b;
-  for (int i = 0; i < n; ++i) {
-    const quint16 v = quint16(start + i);
-    b.append(reinterpret_cast<const char*>(&v), 2);
-  }
-  return b;
+// The 4 x 3 frame of the default header, values 0 .. 11.
+const QByteArray kRamp = raw<quint16>({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+
+// The ITEX reader on its own, pointed at path.
+std::unique_ptr<ImgDataITEX> itexReader(const QString& path) {
+  auto d = std::make_unique<ImgDataITEX>();
+  d->init();
+  d->setFilePath(path);
+  return d;
 }
 
 }  // namespace
@@ -171,9 +173,7 @@ class TestImageData : public QObject {
     const QString p = dir_.filePath("absent.img");
     LogCapture log;
     QCOMPARE(int(fileType(p)), int(ImgFileType::Unknown));
-    auto d = std::make_unique<ImgDataITEX>();
-    d->init();
-    d->setFilePath(p);
+    auto d = itexReader(p);
     QVERIFY(!d->open(0));
     QCOMPARE(log.lines(),
              (QStringList{"Check File Type (ITEX):: Can not open " + p,
@@ -230,7 +230,7 @@ class TestImageData : public QObject {
 
   void rowsAndColumns() {
     Itex f;  // 4 x 3, values 0 .. 11
-    f.pixels = u16s(12, 0);
+    f.pixels = kRamp;
     auto d = openFrame(write(f.bytes()));
     QVERIFY(d);
     QCOMPARE(rowOf(*d, 2), (std::vector<double>{8, 9, 10, 11}));
@@ -257,9 +257,7 @@ class TestImageData : public QObject {
     f.frames = 3;
     for (int k = 0; k < 3; ++k) f.pixels += QByteArray(512 * 512 * 2, char(k + 1));
     const QString p = write(f.bytes(), ".his");
-    auto itex = std::make_unique<ImgDataITEX>();
-    itex->init();
-    itex->setFilePath(p);
+    auto itex = itexReader(p);
     QVERIFY(itex->open(2));
     QCOMPARE(itex->frameCount(), 3);
     QCOMPARE(itex->frameOffset(), qint64(164 + 2 * (524288 + 64)));
@@ -273,7 +271,7 @@ class TestImageData : public QObject {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("message");  // "" : no message at all
     Itex ok;
-    ok.pixels = u16s(12, 0);
+    ok.pixels = kRamp;
     Itex noComment = ok;
     noComment.comment.clear();
     Itex noSize = ok;
@@ -311,9 +309,7 @@ class TestImageData : public QObject {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, message);
     const QString p = write(bytes);
-    auto d = std::make_unique<ImgDataITEX>();
-    d->init();
-    d->setFilePath(p);
+    auto d = itexReader(p);
     LogCapture log;
     QVERIFY(!d->open(0));
     QVERIFY(!d->ready());
