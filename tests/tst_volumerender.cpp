@@ -70,7 +70,6 @@ class TestVolumeRender : public QObject {
   void quarterTurn();
   void twoSetsHalfOpaque();
   void sectionCut();
-  void emptyWindow();
   void windowEnds_data();
   void windowEnds();
   void cutFaceClosed_data();
@@ -130,39 +129,35 @@ void TestVolumeRender::sectionCut() {
   QCOMPARE(at(whole, 4, 4), QColor(65, 160, 160));
 }
 
-void TestVolumeRender::emptyWindow() {
-  auto s = ballSeries();
-  SliceSetStyle st = style256();
-  st.minPC = st.maxPC = 40;  // high = low
-  const QImage pic = renderPicture({{s, st}}, view(50, 40));
-  QVERIFY(allWhite(pic));
-  QVERIFY(allWhite(renderPictureLiteral({{s, st}}, view(50, 40))));
-}
-
 void TestVolumeRender::windowEnds_data() {
-  QTest::addColumn<bool>("inverted");  // window 0 .. 256, or 256 .. 0
-  QTest::addColumn<double>("front");   // value of slice 1
-  QTest::addColumn<double>("back");    // value of slice 0
+  QTest::addColumn<double>("lowPC");  // the window in percent of the range 0 .. 256
+  QTest::addColumn<double>("highPC");
+  QTest::addColumn<double>("front");  // value of slice 1
+  QTest::addColumn<double>("back");   // value of slice 0
   QTest::addColumn<QColor>("expected");
   // Volume colour (0, 127, 127) at q: 255 - q, 255 - q * 128/255. Window 0 .. 256: u = v;
   // 256 .. 0: u = 256 - v, the ray shows its smallest value.
   const QColor full(0, 127, 127), white(Qt::white);
-  QTest::newRow("high end invisible") << false << 256.0 << 256.0 << white;
-  QTest::newRow("255 full colour") << false << 255.0 << 255.0 << full;
-  QTest::newRow("low end invisible") << false << 0.0 << 0.0 << white;
-  QTest::newRow("inverted: smaller wins") << true << 200.0 << 100.0 << QColor(99, 177, 177);
-  QTest::newRow("inverted: 1 full colour") << true << 1.0 << 300.0 << full;
-  QTest::newRow("inverted: 0 gives 256, invisible") << true << 0.0 << 256.0 << white;
+  QTest::newRow("high end invisible") << 0.0 << 100.0 << 256.0 << 256.0 << white;
+  QTest::newRow("255 full colour") << 0.0 << 100.0 << 255.0 << 255.0 << full;
+  QTest::newRow("low end invisible") << 0.0 << 100.0 << 0.0 << 0.0 << white;
+  QTest::newRow("inverted: smaller wins") << 100.0 << 0.0 << 200.0 << 100.0 << QColor(99, 177, 177);
+  QTest::newRow("inverted: 1 full colour") << 100.0 << 0.0 << 1.0 << 300.0 << full;
+  QTest::newRow("inverted: 0 gives 256, invisible") << 100.0 << 0.0 << 0.0 << 256.0 << white;
+  // High = low: nothing is drawn, not even a value on the window itself.
+  QTest::newRow("empty window") << 40.0 << 40.0 << 102.4 << 50.0 << white;
 }
 
 void TestVolumeRender::windowEnds() {
-  QFETCH(bool, inverted);
+  QFETCH(double, lowPC);
+  QFETCH(double, highPC);
   QFETCH(double, front);
   QFETCH(double, back);
   QFETCH(QColor, expected);
   auto s = makeSeries(4, 4, 2, [&](int, int, int k) { return k == 1 ? front : back; });
   SliceSetStyle st = style256();
-  if (inverted) std::swap(st.minPC, st.maxPC);
+  st.minPC = lowPC;
+  st.maxPC = highPC;
   const std::vector<SliceSetInput> sets{{s, st}};
   const QImage pic = renderPicture(sets, view(8, 8));
   QCOMPARE(at(pic, 4, 4), expected);
