@@ -1,5 +1,4 @@
 #include <QDir>
-#include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -7,7 +6,6 @@
 #include "base/MessageLog.h"
 #include "widgets/CtDisp.h"
 #include "widgets/ImgDisp.h"
-#include "widgets/PopDockBase.h"
 #include "widgets/SeekCtrl.h"
 #include "widgets/SelectAFile.h"
 
@@ -25,7 +23,6 @@ class TestSmallWidgets : public QObject {
   void galleryOrder();
   void seekIncDec_data();
   void seekIncDec();
-  void popDockMovesContent();
   void selectFileSaveModeCreatesDir();
   void logWarnings_data();
   void logWarnings();
@@ -80,27 +77,6 @@ void TestSmallWidgets::seekIncDec() {
   if (reports) QCOMPARE(spy.at(0).at(0).toInt(), result);
 }
 
-void TestSmallWidgets::popDockMovesContent() {
-  PopDockBase panel;
-  auto* content = new QLabel("content");
-  panel.setContent(content);
-  panel.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&panel));
-  QCOMPARE(content->window(), &panel);
-  QSignalSpy popped(&panel, &PopDockBase::popped);
-  panel.popDock();
-  QVERIFY(panel.isPopped() && panel.popWindow()->isVisible());
-  QCOMPARE(content->window(), panel.popWindow());
-  panel.popDock(true);  // already popped: nothing happens
-  // Closing the window brings the content back.
-  panel.popWindow()->close();
-  QVERIFY(!panel.isPopped());
-  QCOMPARE(content->window(), &panel);
-  QCOMPARE(popped.count(), 2);
-  QCOMPARE(popped.at(0).at(0).toBool(), true);
-  QCOMPARE(popped.at(1).at(0).toBool(), false);
-}
-
 void TestSmallWidgets::selectFileSaveModeCreatesDir() {
   QTemporaryDir tmp;
   SelectAFile open;
@@ -125,12 +101,12 @@ void TestSmallWidgets::selectFileSaveModeCreatesDir() {
 }
 
 // The log page highlights the program's failure lines, which are mostly plain
-// debug lines, and leaves progress lines alone.
+// debug lines, and leaves progress lines alone (a refused file through the
+// window: tst_window).
 void TestSmallWidgets::logWarnings_data() {
   QTest::addColumn<int>("type");
   QTest::addColumn<QString>("text");
   QTest::addColumn<bool>("warning");
-  QTest::newRow("unknown type") << int(QtDebugMsg) << "Unknown file type :  \"/d/a.txt\"" << true;
   QTest::newRow("run refused") << int(QtDebugMsg)
                                << "CT calculation not started : no projection images are loaded"
                                << true;
