@@ -41,7 +41,6 @@ class TestImgDisp : public QObject {
   void pointAfterPictureDrag();
   void saveVisiblePart_data();
   void saveVisiblePart();
-  void readoutRow();
   void renderFrameTakesRangeUnlessFixed();
 
  private:
@@ -143,20 +142,6 @@ void TestImgDisp::saveVisiblePart() {
   QCOMPARE(saved.size(), size);
   // Column 0 of the image is in the saved part exactly when the view starts left of it.
   QCOMPARE(qGray(saved.pixel(0, 0)) == 200, int(view.x()) <= 0);
-}
-
-void TestImgDisp::readoutRow() {
-  setImage(greyImage(400, 400, 0));
-  QSignalSpy inv(disp_, &ImgDispWPV::newPosInvY);
-  const int W = surface()->width(), H = surface()->height();
-  QTest::mouseMove(surface(), QPoint(W / 2, H / 4));
-  QVERIFY(inv.count() >= 1);
-  // Truncated image position: pixel * 400 / surface size.
-  QCOMPARE(disp_->posXText(), QString::number(int((W / 2) * 400.0 / W)));
-  QCOMPARE(disp_->posYText(), QString::number(int((H / 4) * 400.0 / H)));
-  QCOMPARE(inv.last().at(0).toDouble(), double(int((W / 2) * 400.0 / W)));
-  disp_->setVal(1.23456789);
-  QCOMPARE(disp_->valText(), QString("1.23457"));
 }
 
 void TestImgDisp::renderFrameTakesRangeUnlessFixed() {
