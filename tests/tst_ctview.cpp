@@ -1,6 +1,5 @@
 // The 3D view widget: its settings reaching the renderer (against the
-// per-point reference composition), linked cross sections and saving by
-// suffix.
+// per-point reference composition) and saving by suffix.
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -90,22 +89,6 @@ class TestCtView : public QObject {
     // The window used is kept in the set's series: 0.3 .. 2.7.
     QCOMPARE(a->datas()->displayMinimum(), 0.3);
     QCOMPARE(a->datas()->displayMaximum(), 2.7);
-  }
-
-  void linkedCrossSection() {
-    CtView v;
-    SlicesCtrl* b = v.addSliceSet();
-    SlicesCtrl* c = v.addSliceSet();
-    SlicesCtrl* a = v.sliceSets()[0];
-    a->setCSliderValue(30);
-    QCOMPARE(b->cSliderValue(), 0);  // not linked
-    v.findChild<QCheckBox*>("linkCSection_")->setChecked(true);
-    b->setCSliderValue(-40);
-    QCOMPARE(a->cSliderValue(), -40);
-    QCOMPARE(c->cSliderValue(), -40);
-    c->setCsFixDir(true);
-    QVERIFY(a->csFixDir());
-    QVERIFY(b->csFixDir());
   }
 
   void savingBySuffix_data() {
