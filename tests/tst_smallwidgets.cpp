@@ -1,3 +1,5 @@
+// Small widgets: the slice gallery's order, the file selector's folder making,
+// and which log lines the log page counts as warnings.
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -21,8 +23,6 @@ class TestSmallWidgets : public QObject {
   Q_OBJECT
  private slots:
   void galleryOrder();
-  void seekIncDec_data();
-  void seekIncDec();
   void selectFileSaveModeCreatesDir();
   void logWarnings_data();
   void logWarnings();
@@ -48,33 +48,6 @@ void TestSmallWidgets::galleryOrder() {
   QCOMPARE(qGray(g.display()->image().pixel(0, 0)), 32);
   g.clear();
   QVERIFY(g.getQImages().isEmpty());
-}
-
-void TestSmallWidgets::seekIncDec_data() {
-  QTest::addColumn<int>("max");
-  QTest::addColumn<int>("start");
-  QTest::addColumn<bool>("up");
-  QTest::addColumn<int>("result");
-  QTest::addColumn<int>("reports");
-  QTest::newRow("inc limited to max") << 25 << 20 << true << 25 << 1;
-  QTest::newRow("dec at 0") << 100 << 0 << false << 0 << 0;
-}
-
-void TestSmallWidgets::seekIncDec() {
-  QFETCH(int, max);
-  QFETCH(int, start);
-  QFETCH(bool, up);
-  QFETCH(int, result);
-  QFETCH(int, reports);
-  SeekCtrl s;
-  s.setRange(0, max);
-  s.setValue(start);
-  QSignalSpy spy(&s, &SeekCtrl::newIndex);
-  up ? s.inc() : s.dec();
-  QCOMPARE(s.value(), result);
-  QCOMPARE(s.spinValue(), result);
-  QCOMPARE(spy.count(), reports);
-  if (reports) QCOMPARE(spy.at(0).at(0).toInt(), result);
 }
 
 void TestSmallWidgets::selectFileSaveModeCreatesDir() {
