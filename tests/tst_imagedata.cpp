@@ -4,6 +4,7 @@
 // through the grey map is checked by tst_imgdisp.
 #include <tiffio.h>
 
+#include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -22,19 +23,15 @@ struct Itex {
   QByteArray comment = "Prop_ImageWidth=4,Prop_ImageHeight=3,";
   QByteArray pixels;  // all frames' pixel bytes; further frames get their own header
 
+  // Little-endian: "IM", comment length, width, height, x and y offset, type, frames.
   QByteArray header(bool first) const {
     QByteArray h(64, '\0');
-    auto put = [&h](int at, int v) {
-      h[at] = char(v & 0xff);
-      h[at + 1] = char((v >> 8) & 0xff);
-    };
-    h[0] = 'I';
-    h[1] = 'M';
-    put(2, first ? (commentLengthField >= 0 ? commentLengthField : comment.size()) : 0);
-    put(4, headerWidth);
-    put(6, headerHeight);
-    put(12, type);
-    put(14, frames);
+    QDataStream d(&h, QIODevice::ReadWrite);
+    d.setByteOrder(QDataStream::LittleEndian);
+    d.writeRawData("IM", 2);
+    d << quint16(first ? (commentLengthField >= 0 ? commentLengthField : comment.size()) : 0)
+      << quint16(headerWidth) << quint16(headerHeight) << quint32(0) << quint16(type)
+      << quint16(frames);
     return h;
   }
   QByteArray bytes() const {

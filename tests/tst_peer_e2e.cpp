@@ -44,10 +44,7 @@ struct Standin {
   }
   // The message lines, in order, without the other notes.
   QStringList messages() const {
-    QStringList m;
-    for (const QByteArray& l : out.split('\n'))
-      if (l.startsWith("rec: ") || l.startsWith("snd: ")) m << QString::fromUtf8(l);
-    return m;
+    return QString::fromUtf8(out).split('\n').filter(QRegularExpression("^(rec|snd): "));
   }
   void kill() {
     proc.kill();
