@@ -1,8 +1,10 @@
 // Frame readers: file-type detection, the ITEX header and comment, every pixel
 // type, multi-frame offsets, the failure messages, refusal of inconsistent or
-// truncated files, and TIFF files written here with libtiff.
+// truncated files, and TIFF files written here with libtiff. Rendering a frame
+// through the grey map is checked by tst_imgdisp.
 #include <tiffio.h>
 
+#include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -12,7 +14,6 @@
 #include "LogCapture.h"
 #include "imagedata/ImgData.h"
 #include "imagedata/ImgDataITEX.h"
-#include "imagedata/PixelConvert.h"
 
 namespace {
 
@@ -22,19 +23,15 @@ struct Itex {
   QByteArray comment = "Prop_ImageWidth=4,Prop_ImageHeight=3,";
   QByteArray pixels;  // all frames' pixel bytes; further frames get their own header
 
+  // Little-endian: "IM", comment length, width, height, x and y offset, type, frames.
   QByteArray header(bool first) const {
     QByteArray h(64, '\0');
-    auto put = [&h](int at, int v) {
-      h[at] = char(v & 0xff);
-      h[at + 1] = char((v >> 8) & 0xff);
-    };
-    h[0] = 'I';
-    h[1] = 'M';
-    put(2, first ? (commentLengthField >= 0 ? commentLengthField : comment.size()) : 0);
-    put(4, headerWidth);
-    put(6, headerHeight);
-    put(12, type);
-    put(14, frames);
+    QDataStream d(&h, QIODevice::ReadWrite);
+    d.setByteOrder(QDataStream::LittleEndian);
+    d.writeRawData("IM", 2);
+    d << quint16(first ? (commentLengthField >= 0 ? commentLengthField : comment.size()) : 0)
+      << quint16(headerWidth) << quint16(headerHeight) << quint32(0) << quint16(type)
+      << quint16(frames);
     return h;
   }
   QByteArray bytes() const {
@@ -56,13 +53,15 @@ QByteArray raw(std::initializer_list<T> values) {
   return b;
 }
 
-QByteArray u16s(int n, int start) {
-  QByteArray b;
-  for (int i = 0; i < n; ++i) {
-    const quint16 v = quint16(start + i);
-    b.append(reinterpret_cast<const char*>(&v), 2);
-  }
-  return b;
+// The 4 x 3 frame of the default header, values 0 .. 11.
+const QByteArray kRamp = raw<quint16>({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+
+// The ITEX reader on its own, pointed at path.
+std::unique_ptr<ImgDataITEX> itexReader(const QString& path) {
+  auto d = std::make_unique<ImgDataITEX>();
+  d->init();
+  d->setFilePath(path);
+  return d;
 }
 
 }  // namespace
@@ -112,25 +111,13 @@ class TestImageData : public QObject {
       // value of pixel (x, y) on page k: 100 * k + 10 * y + x (negated for signed types)
       auto fill = [&](unsigned char* dst, int x, int y) {
         const double v = (format == SAMPLEFORMAT_INT ? -1 : 1) * (100.0 * page + 10 * y + x);
-        for (int s = 0; s < spp; ++s) {
-          unsigned char* q = dst + s * bits / 8;
-          if (format == SAMPLEFORMAT_IEEEFP && bits == 32) {
-            float f = float(v) + 0.5f;
-            std::memcpy(q, &f, 4);
-          } else if (format == SAMPLEFORMAT_IEEEFP) {
-            double f = v + 0.25;
-            std::memcpy(q, &f, 8);
-          } else if (bits == 8) {
-            qint8 i = qint8(v);
-            std::memcpy(q, &i, 1);
-          } else if (bits == 16) {
-            qint16 i = qint16(v);
-            std::memcpy(q, &i, 2);
-          } else {
-            qint32 i = qint32(v);
-            std::memcpy(q, &i, 4);
-          }
-        }
+        auto put = [&](auto value) {
+          for (int s = 0; s < spp; ++s) std::memcpy(dst + s * sizeof value, &value, sizeof value);
+        };
+        if (format == SAMPLEFORMAT_IEEEFP)
+          bits == 32 ? put(float(v) + 0.5f) : put(v + 0.25);
+        else
+          bits == 8 ? put(qint8(v)) : bits == 16 ? put(qint16(v)) : put(qint32(v));
       };
       if (tiled) {
         TIFFSetField(t, TIFFTAG_TILEWIDTH, 16);
@@ -164,10 +151,8 @@ class TestImageData : public QObject {
     QTest::addColumn<int>("type");
     QTest::newRow("IM") << QByteArray("IMxx") << int(ImgFileType::ITEX);
     QTest::newRow("II") << QByteArray("II*\0", 4) << int(ImgFileType::TIFF);
-    QTest::newRow("MM") << QByteArray("MM\0*", 4) << int(ImgFileType::TIFF);
     QTest::newRow("other") << QByteArray("PK") << int(ImgFileType::Unknown);
     QTest::newRow("one byte") << QByteArray("I") << int(ImgFileType::Unknown);
-    QTest::newRow("empty") << QByteArray() << int(ImgFileType::Unknown);
   }
   void fileTypes() {
     QFETCH(QByteArray, bytes);
@@ -180,12 +165,17 @@ class TestImageData : public QObject {
     if (type == int(ImgFileType::Unknown)) QVERIFY(!createImgData(ImgFileType::Unknown));
   }
 
-  void missingFileTypeTest() {
-    LogCapture log;
+  // A missing file: the type check and the reader each say what they could not open.
+  void missingFile() {
     const QString p = dir_.filePath("absent.img");
+    LogCapture log;
     QCOMPARE(int(fileType(p)), int(ImgFileType::Unknown));
-    QVERIFY(log.lines().contains(QString("Check File Type (ITEX):: Can not open %1").arg(p)));
-    QVERIFY(log.lines().contains(QString("Check File Type (TIFF):: Can not open %1").arg(p)));
+    auto d = itexReader(p);
+    QVERIFY(!d->open(0));
+    QCOMPARE(log.lines(),
+             (QStringList{"Check File Type (ITEX):: Can not open " + p,
+                          "Check File Type (TIFF):: Can not open " + p, "Unknown file type : " + p,
+                          "Can not open ITEX file to read props. " + p}));
   }
 
   void pixelTypes_data() {
@@ -237,7 +227,7 @@ class TestImageData : public QObject {
 
   void rowsAndColumns() {
     Itex f;  // 4 x 3, values 0 .. 11
-    f.pixels = u16s(12, 0);
+    f.pixels = kRamp;
     auto d = openFrame(write(f.bytes()));
     QVERIFY(d);
     QCOMPARE(rowOf(*d, 2), (std::vector<double>{8, 9, 10, 11}));
@@ -264,9 +254,7 @@ class TestImageData : public QObject {
     f.frames = 3;
     for (int k = 0; k < 3; ++k) f.pixels += QByteArray(512 * 512 * 2, char(k + 1));
     const QString p = write(f.bytes(), ".his");
-    auto itex = std::make_unique<ImgDataITEX>();
-    itex->init();
-    itex->setFilePath(p);
+    auto itex = itexReader(p);
     QVERIFY(itex->open(2));
     QCOMPARE(itex->frameCount(), 3);
     QCOMPARE(itex->frameOffset(), qint64(164 + 2 * (524288 + 64)));
@@ -280,7 +268,7 @@ class TestImageData : public QObject {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("message");  // "" : no message at all
     Itex ok;
-    ok.pixels = u16s(12, 0);
+    ok.pixels = kRamp;
     Itex noComment = ok;
     noComment.comment.clear();
     Itex noSize = ok;
@@ -318,9 +306,7 @@ class TestImageData : public QObject {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, message);
     const QString p = write(bytes);
-    auto d = std::make_unique<ImgDataITEX>();
-    d->init();
-    d->setFilePath(p);
+    auto d = itexReader(p);
     LogCapture log;
     QVERIFY(!d->open(0));
     QVERIFY(!d->ready());
@@ -334,55 +320,6 @@ class TestImageData : public QObject {
       QVERIFY(log.lines().contains(QString("Can not open ImgData %1").arg(p)));
   }
 
-  void unopenableHeader() {
-    auto d = std::make_unique<ImgDataITEX>();
-    d->init();
-    const QString p = dir_.filePath("nothing.img");
-    d->setFilePath(p);
-    LogCapture log;
-    QVERIFY(!d->open(0));
-    QCOMPARE(log.lines(), QStringList{QString("Can not open ITEX file to read props. %1").arg(p)});
-  }
-
-  void renderThroughMap() {
-    Itex f;
-    f.pixels = u16s(12, 0);
-    auto d = openFrame(write(f.bytes()));
-    QImage img;
-    GreyMap map;
-    d->toImage(img, map);
-    QCOMPARE(img.size(), QSize(4, 3));
-    QCOMPARE(img.format(), QImage::Format_Grayscale8);
-    QCOMPARE(map.maxValue, 11.0);
-    QCOMPARE(int(img.constScanLine(0)[0]), 0);
-    QCOMPARE(int(img.constScanLine(2)[3]), 255);  // the maximum maps to 255, not 256
-    map.fixed = true;
-    map.minValue = 0;
-    map.maxValue = 22;  // a fixed range is kept
-    d->toImage(img, map);
-    QCOMPARE(map.maxValue, 22.0);
-    QCOMPARE(int(img.constScanLine(2)[3]), 128);  // 11/22 * 256
-  }
-
-  // Frame buffers of 2 MiB and more are mapped on their own on a 2 MiB boundary
-  // (huge pages); smaller ones come from malloc. Both hold every byte asked for.
-  void frameBuffers_data() {
-    QTest::addColumn<qint64>("bytes");
-    QTest::newRow("just below 2 MiB") << qint64((2 << 20) - 1);
-    QTest::newRow("2048 x 2048 x 2 + 1") << qint64(8 * 1024 * 1024 + 1);
-  }
-  void frameBuffers() {
-    QFETCH(qint64, bytes);
-    std::vector<unsigned char, pixel::UninitAllocator<unsigned char>> b;
-    b.resize(size_t(bytes));
-    if (bytes >= (2 << 20)) QCOMPARE(reinterpret_cast<quintptr>(b.data()) % (2 << 20), quintptr(0));
-    std::memset(b.data(), 0xA5, b.size());
-    QCOMPARE(int(b.back()), 0xA5);
-    b.clear();
-    b.shrink_to_fit();  // hands the block back through the same path
-    QVERIFY(b.empty());
-  }
-
   void tiffFormats_data() {
     QTest::addColumn<int>("bits");
     QTest::addColumn<int>("format");
@@ -391,9 +328,7 @@ class TestImageData : public QObject {
     QTest::addColumn<double>("shift");  // float pixels carry a fraction
     QTest::newRow("u8") << 8 << int(SAMPLEFORMAT_UINT) << false << false << 0.0;
     QTest::newRow("s16") << 16 << int(SAMPLEFORMAT_INT) << false << false << 0.0;
-    QTest::newRow("s32") << 32 << int(SAMPLEFORMAT_INT) << false << false << 0.0;
     QTest::newRow("f64") << 64 << int(SAMPLEFORMAT_IEEEFP) << false << false << 0.25;
-    QTest::newRow("u16 tiled") << 16 << int(SAMPLEFORMAT_UINT) << true << false << 0.0;
     QTest::newRow("f32 big-endian tiled") << 32 << int(SAMPLEFORMAT_IEEEFP) << true << true << 0.5;
   }
   void tiffFormats() {

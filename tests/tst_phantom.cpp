@@ -1,12 +1,10 @@
 // Tests of the synthetic data-set generator: the analytic line integrals
 // against numerical integration of the attenuation, the written files read
-// back through the project's image readers, and energy scans (I0 per
-// energy, the absorption edge, the lowest energy equal to a single set).
+// back through the project's image readers, and the energy names the
+// readers must parse back. The energy scans themselves are reconstructed
+// end to end by tst_xafs_e2e.
 #include <QDir>
-#include <QFile>
-#include <QMap>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
@@ -49,31 +47,6 @@ double numericIntegral(const Phantom& ph, double s, double theta, double z, doub
   return sum * step;
 }
 
-QByteArray fileBytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// "key = value" lines of phantom.txt.
-QMap<QString, QString> description(const QString& dir) {
-  QMap<QString, QString> m;
-  const QList<QByteArray> lines = fileBytes(QDir(dir).filePath("phantom.txt")).split('\n');
-  for (const QByteArray& l : lines) {
-    const qsizetype eq = l.indexOf(" = ");
-    if (eq > 0) m.insert(QString::fromUtf8(l.left(eq)), QString::fromUtf8(l.mid(eq + 3)));
-  }
-  return m;
-}
-
-// The "i0_factor" of energy_<i + 1> in phantom.txt; NaN when missing.
-double recordedI0Factor(const QMap<QString, QString>& d, int i) {
-  const QString v = d.value(QStringLiteral("energy_%1").arg(i + 1));
-  const QRegularExpressionMatch m = QRegularExpression("i0_factor ([0-9.]+),").match(v);
-  bool ok = false;
-  const double f = m.hasMatch() ? m.captured(1).toDouble(&ok) : 0.0;
-  return ok ? f : std::nan("");
-}
-
 }  // namespace
 
 class TestPhantom : public QObject {
@@ -83,11 +56,7 @@ class TestPhantom : public QObject {
   void lineIntegralMatchesNumeric();
   void filesReadBack_data();
   void filesReadBack();
-  void badOptionsRejected_data();
-  void badOptionsRejected();
-  void scanI0Factors();
-  void scanEdge_data();
-  void scanEdge();
+  void badOptionRejected();
   void energyNames();
 };
 
@@ -143,12 +112,10 @@ void TestPhantom::filesReadBack() {
   QVERIFY(tmp.isValid());
   const QString out = tmp.filePath("set");
   const int w = 80, rows = 5, projections = 12;
-  QString err;
   QCOMPARE(runTool({"--out", out, "--width", QString::number(w), "--rows", QString::number(rows),
                     "--projections", QString::number(projections), "--range", "360", "--format",
                     format, "--axis", axis, "--cor", QString::number(cor, 'g', 10),
-                    "--angle-origin", QString::number(origin)},
-                   &err),
+                    "--angle-origin", QString::number(origin)}),
            0);
   const bool vertical = axis == "v";
   const int imgW = vertical ? w : rows, imgH = vertical ? rows : w;
@@ -164,8 +131,6 @@ void TestPhantom::filesReadBack() {
   const auto i0 = openFrame(QDir(out).filePath("i0." + ext));
   const auto bg = openFrame(QDir(out).filePath("bg." + ext));
   QVERIFY(i0 && bg);
-  QCOMPARE(i0->width(), imgW);
-  QCOMPARE(i0->height(), imgH);
   for (int r = 0; r < rows; ++r)
     for (int p = 0; p < w; p += 7) {
       QCOMPARE(pixel(*i0, p, r), ph.flatI0(p, r));
@@ -185,9 +150,6 @@ void TestPhantom::filesReadBack() {
     if (format == "his") QCOMPARE(d->frameCount(), projections);
     if (format != "tif") QCOMPARE(d->expTime(), 0.5);
     const double theta = (origin + k * 360.0 / projections) * kPi / 180.0;
-    // Detector pixel 0 lies 37 or more pixels from the axis; the object
-    // reaches at most 0.92 * 0.9 * (half - 1) = 29.8 pixels (half = 37).
-    for (int r = 0; r < rows; ++r) QCOMPARE(pixel(*d, 0, r), ph.flatI0(0, r));
     int absorbed = 0;
     for (int r = 0; r < rows; ++r)
       for (int p = 0; p < w; ++p) {
@@ -200,121 +162,26 @@ void TestPhantom::filesReadBack() {
   }
 }
 
-void TestPhantom::badOptionsRejected_data() {
-  QTest::addColumn<QStringList>("args");
-  QTest::addColumn<bool>("withOut");     // prepend a valid --out
-  QTest::addColumn<QString>("message");  // part of the error text
-  // A smoke test of the option checks.
-  QTest::newRow("unknown option") << QStringList{"--bogus"} << true << "bogus";
-  QTest::newRow("no output folder") << QStringList{"--width", "64"} << false << "--out";
-}
-
-void TestPhantom::badOptionsRejected() {
-  QFETCH(QStringList, args);
-  QFETCH(bool, withOut);
-  QFETCH(QString, message);
+// A smoke test of the option checks: an unknown option is refused with the
+// usage, and nothing is written, not even the folder.
+void TestPhantom::badOptionRejected() {
   QTemporaryDir tmp;
   QVERIFY(tmp.isValid());
   const QString out = tmp.filePath("set");
-  if (withOut) args = QStringList{"--out", out} + args;
   QString err;
-  const int rc = runTool(args, &err);
-  QVERIFY(rc > 0);
-  QVERIFY2(err.contains("Usage:"), qPrintable(err));
-  QVERIFY2(err.section('\n', 0, 0).contains(message), qPrintable(err));
-  // Nothing is written, not even the folder.
+  QVERIFY(runTool({"--out", out, "--bogus"}, &err) > 0);
+  QVERIFY2(err.contains("Usage:") && err.section('\n', 0, 0).contains("bogus"), qPrintable(err));
   QVERIFY(!QFileInfo::exists(out));
-}
-
-void TestPhantom::scanI0Factors() {
-  // Every energy has an I0 of its own: a wrong choice changes every log-ratio
-  // by at least the log of the factors' ratio.
-  const QStringList list{"7100", "7110", "7120", "7130", "7140"};
-  QTemporaryDir tmp;
-  QVERIFY(tmp.isValid());
-  QCOMPARE(runTool({"--out", tmp.path(), "--energies", list.join(','), "--width", "40", "--rows",
-                    "4", "--projections", "1"}),
-           0);
-  const QMap<QString, QString> d = description(tmp.path());
-  std::vector<double> factors;
-  for (int i = 0; i < list.size(); ++i) {
-    factors.push_back(recordedI0Factor(d, i));
-    QVERIFY2(factors.back() >= 0.5 && factors.back() <= 1.5, qPrintable(list[i]));
-    for (int j = 0; j < i; ++j)
-      QVERIFY2(std::fabs(std::log(factors[size_t(i)] / factors[size_t(j)])) > 0.05,
-               qPrintable(list[i] + " and " + list[j]));
-  }
-  QCOMPARE(factors[0], 1.0);  // the lowest energy has the nominal I0
-}
-
-void TestPhantom::scanEdge_data() {
-  QTest::addColumn<QString>("energies");
-  QTest::addColumn<QString>("edge");   // --edge, empty for the default
-  QTest::addColumn<QString>("sides");  // b: below the edge, a: at or above
-  // clang-format off
-  QTest::newRow("default, odd count, out of order") << "7125,7100,7120" << "" << "aba";
-  QTest::newRow("edge at an energy") << "7100,7105,7110" << "7105" << "baa";
-  // clang-format on
-}
-
-void TestPhantom::scanEdge() {
-  QFETCH(QString, energies);
-  QFETCH(QString, edge);
-  QFETCH(QString, sides);
-  QTemporaryDir tmp;
-  QVERIFY(tmp.isValid());
-  const int w = 48, rows = 5;
-  QStringList args{"--out",         tmp.path(),
-                   "--width",       QString::number(w),
-                   "--rows",        QString::number(rows),
-                   "--projections", "1",
-                   "--energies",    energies};
-  if (!edge.isEmpty()) args << "--edge" << edge;
-  QCOMPARE(runTool(args), 0);
-  const QMap<QString, QString> d = description(tmp.path());
-  const double edgeEV = d.value("edge_ev").toDouble();
-  if (!edge.isEmpty()) QCOMPARE(edgeEV, edge.toDouble());
-  const QStringList list = energies.split(',');
-  std::vector<double> bgRow(w), i0Row(w), row(w);
-  const auto bg = openFrame(tmp.filePath("bg.img"));
-  QVERIFY(bg);
-  for (int i = 0; i < list.size(); ++i) {
-    const QString line = d.value(QStringLiteral("energy_%1").arg(i + 1));
-    QVERIFY2(line.endsWith(sides[i] == 'a' ? "factor 3 (above edge)" : "factor 1 (below edge)"),
-             qPrintable(line));
-    // The projection holds this energy's attenuation over this energy's I0.
-    Phantom ph(w, rows, w / 2.0);
-    ph.setEdge(edgeEV);
-    ph.setEnergy(list[i].toDouble());
-    const QString name = PhantomWriter::energyText(list[i].toDouble());
-    const auto proj = openFrame(tmp.filePath("scan/" + name + "/proj-00000.img"));
-    const auto i0 = openFrame(tmp.filePath("i0/i0-" + name + "-0001.img"));
-    QVERIFY(proj && i0);
-    for (int r = 0; r < rows; ++r) {
-      bg->row(r, bgRow.data());
-      i0->row(r, i0Row.data());
-      proj->row(r, row.data());
-      for (int p = 0; p < w; ++p)
-        QVERIFY(std::fabs(row[p] - bgRow[p] -
-                          (i0Row[p] - bgRow[p]) * std::exp(-ph.lineIntegral(p - w / 2.0, 0, r))) <=
-                0.5 + 1e-9);
-    }
-  }
 }
 
 void TestPhantom::energyNames() {
   // Folder and file names carry the energy with "_" for the decimal point;
   // the project's readers give back the energy.
-  const struct {
-    double e;
-    const char* name;
-  } cases[] = {{7100.0, "7100eV"}, {7112.25, "7112_25eV"}, {0.5, "0_5eV"}, {1.0e6, "1000000eV"}};
-  for (const auto& c : cases) {
-    const QString name = PhantomWriter::energyText(c.e);
-    QCOMPARE(name, QString::fromLatin1(c.name));
-    QCOMPARE(leadingNumber(name), c.e);
-    QCOMPARE(i0EnergyOfPath("/data/run-1/i0/i0-" + name + "-0001.img"), c.e);
-    QCOMPARE(PhantomWriter::energiesError({c.e}), QString());
+  for (const double e : {7100.0, 7112.25}) {
+    const QString name = PhantomWriter::energyText(e);
+    QCOMPARE(name, e == 7100.0 ? "7100eV" : "7112_25eV");
+    QCOMPARE(leadingNumber(name), e);
+    QCOMPARE(i0EnergyOfPath("/data/run-1/i0/i0-" + name + "-0001.img"), e);
   }
   // Energies that would share a folder name are refused.
   QVERIFY(PhantomWriter::energiesError({7100.0001}).contains("three decimals"));

@@ -1,7 +1,6 @@
 // The sinogram panel wired to a processing control and an image set of small
 // hand-made frames: rebuilds on changes, the picture's size, the CoR field,
-// mouse drags of the CoR and the Y offset, the value readout and the guess.
-#include <QCheckBox>
+// the value readout and the guess.
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -12,7 +11,6 @@
 #include "ct/ProcCtrl.h"
 #include "ct/Sinogram.h"
 #include "imagedata/ImgDatas.h"
-#include "widgets/DispB.h"
 #include "widgets/ImgDispWPV.h"
 
 namespace {
@@ -70,25 +68,30 @@ class TestSinogramPanel : public QObject {
     pc_.reset();
   }
 
+  // The record follows the CoR and the picture the range: 2 * length wide,
+  // 2 * K high with K = trunc(180 / range * 8).
   void corChangeRebuilds_data() {
     QTest::addColumn<double>("cor");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("range");
+    QTest::addColumn<QString>("result");  // record width x rows, CoR field, picture size
     // half = floor(min(cor, 47 - cor)), width = 2 half - 1 (47 - 40.12 = 6.88 -> 6 -> 11).
-    QTest::newRow("20") << 20.0 << 39 << QString("20");
-    QTest::newRow("23.5") << 23.5 << 45 << QString("23.5");
-    QTest::newRow("near the end") << 40.123456789 << 11 << QString("40.1235");
+    QTest::newRow("23.5, 360") << 23.5 << 360.0 << "45x8 23.5 96x8";
+    QTest::newRow("near the end, 180") << 40.123456789 << 180.0 << "11x8 40.1235 96x16";
   }
   void corChangeRebuilds() {
     QFETCH(double, cor);
-    QFETCH(int, width);
-    QFETCH(QString, text);
+    QFETCH(double, range);
+    pc_->setDataSetRangeDeg(range);
+    sg_->dataSetRangeUpdated();
     pc_->setCor(cor);
-    QCOMPARE(sg_->record().width(), width);
-    QCOMPARE(sg_->record().rows(), kFrames);
-    QCOMPARE(sg_->findChild<QLineEdit*>("Cor")->text(), text);
-    // Picture: 2 * length wide, 2 * K high with K = trunc(180 / 360 * 8) = 4.
-    QCOMPARE(sg_->display()->image().size(), QSize(2 * kW, 2 * 4));
+    const QSize picture = sg_->display()->image().size();
+    QTEST(QString("%1x%2 %3 %4x%5")
+              .arg(sg_->record().width())
+              .arg(sg_->record().rows())
+              .arg(sg_->findChild<QLineEdit*>("Cor")->text())
+              .arg(picture.width())
+              .arg(picture.height()),
+          "result");
   }
 
   void editedCorReachesProcCtrl() {
@@ -102,14 +105,6 @@ class TestSinogramPanel : public QObject {
     QMetaObject::invokeMethod(cor, "editingFinished");
     QCOMPARE(pc_->cor(), 0.0);
     QCOMPARE(sg_->record().width(), 41);
-  }
-
-  void rangeChangeResetsView() {
-    pc_->setCor(20);
-    pc_->setDataSetRangeDeg(180);  // K = 8
-    sg_->dataSetRangeUpdated();
-    QCOMPARE(sg_->display()->image().size(), QSize(2 * kW, 16));
-    QCOMPARE(sg_->display()->view(), QRectF(0, 0, 2 * kW, 16));
   }
 
   void readout_data() {
@@ -130,61 +125,6 @@ class TestSinogramPanel : public QObject {
     QCOMPARE(sg_->display()->valText(), val);
     sg_->newPos(5, 16);  // beyond 2 x rows: nothing shown
     QCOMPARE(sg_->display()->valText(), val);
-  }
-
-  void dragMovesCor_data() {
-    QTest::addColumn<bool>("upper");
-    QTest::addColumn<double>("expected");
-    // Drag 6 image pixels to the right from CoR 20: the upper half moves the
-    // CoR by press - current = -6, the mirrored lower half by +6.
-    QTest::newRow("upper half") << true << 14.0;
-    QTest::newRow("lower half") << false << 26.0;
-  }
-  void dragMovesCor() {
-    QFETCH(bool, upper);
-    QFETCH(double, expected);
-    pc_->setCor(20);
-    DispB* surface = sg_->display()->dispB();
-    const QRectF view = sg_->display()->view();
-    const double sx = surface->width() / view.width();  // surface pixels per image pixel
-    const int y = int(surface->height() * (upper ? 0.25 : 0.75));
-    const QPoint a(int(surface->width() * 0.3), y);
-    const QPoint b(a.x() + int(std::lround(6 * sx)), y);
-    QTest::mousePress(surface, Qt::LeftButton, {}, a);
-    QTest::mouseMove(surface, b);
-    QTest::mouseRelease(surface, Qt::LeftButton, {}, b);
-    QVERIFY2(std::abs(pc_->cor() - expected) < 0.5, qPrintable(QString::number(pc_->cor())));
-    QCOMPARE(sg_->display()->view(), view);  // the picture itself did not move
-  }
-
-  void dragMovesYOffsetWrapping() {
-    pc_->setCor(20);
-    sg_->findChild<QCheckBox*>("MoveYWMouse")->setChecked(true);
-    DispB* surface = sg_->display()->dispB();
-    const double sy = surface->height() / sg_->display()->view().height();
-    const QPoint a(surface->width() / 2, int(surface->height() * 0.2));
-    const QPoint b(a.x(), a.y() + int(std::lround(2.5 * sy)));  // 2.5 image rows down
-    const double dy =
-        sg_->display()->imagePosAt(a.x(), a.y()).y() - sg_->display()->imagePosAt(b.x(), b.y()).y();
-    QTest::mousePress(surface, Qt::LeftButton, {}, a);
-    QTest::mouseMove(surface, b);
-    QTest::mouseRelease(surface, Qt::LeftButton, {}, b);
-    // d = trunc(press y - current y + 0) is negative; it is raised by a
-    // multiple of K = 4 to the first value >= 0.
-    long long d = (long long)std::trunc(dy);
-    QVERIFY(d < 0);
-    while (d < 0) d += 4;
-    QCOMPARE(sg_->imageOffsetY(), int(d));
-  }
-
-  void modifiedDragDoesNothing() {
-    pc_->setCor(20);
-    DispB* surface = sg_->display()->dispB();
-    const QPoint a(surface->width() / 3, surface->height() / 4), b(a.x() + 40, a.y());
-    QTest::mousePress(surface, Qt::LeftButton, Qt::ControlModifier, a);
-    QTest::mouseMove(surface, b);
-    QTest::mouseRelease(surface, Qt::LeftButton, Qt::ControlModifier, b);
-    QCOMPARE(pc_->cor(), 20.0);
   }
 
   void guessFindsTheCentre() {

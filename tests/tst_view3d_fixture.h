@@ -15,26 +15,21 @@ namespace view3dfixture {
 
 using ValueFn = std::function<double(int x, int y, int k)>;
 
-inline QString writeXyvSlice(const QString& path, int w, int h, int k, const ValueFn& fn) {
-  QByteArray t = "## 240301 generated\n";
-  t += "# X-NUM " + QByteArray::number(w + 1) + "\n# Y-NUM " + QByteArray::number(h + 1) + "\n";
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      t += QByteArray::number(x) + ' ' + QByteArray::number(y) + ' ' +
-           QByteArray::number(fn(x, y, k), 'g', 17) + '\n';
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly) || f.write(t) != t.size()) return {};
-  return path;
-}
-
-// n slices named s000.xyv, s001.xyv, ... in dir.
+// n slices named <stem>000.xyv, <stem>001.xyv, ... in dir; empty if one cannot be written.
 inline QStringList writeXyvSeries(const QTemporaryDir& dir, const QString& stem, int w, int h,
                                   int n, const ValueFn& fn) {
   QStringList files;
-  for (int k = 0; k < n; ++k)
-    files << writeXyvSlice(
-        dir.filePath(QStringLiteral("%1%2.xyv").arg(stem).arg(k, 3, 10, QLatin1Char('0'))), w, h, k,
-        fn);
+  for (int k = 0; k < n; ++k) {
+    QByteArray t = "## 240301 generated\n# X-NUM " + QByteArray::number(w + 1) + "\n# Y-NUM " +
+                   QByteArray::number(h + 1) + "\n";
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        t += QByteArray::number(x) + ' ' + QByteArray::number(y) + ' ' +
+             QByteArray::number(fn(x, y, k), 'g', 17) + '\n';
+    files << dir.filePath(QStringLiteral("%1%2.xyv").arg(stem).arg(k, 3, 10, QLatin1Char('0')));
+    QFile f(files.last());
+    if (!f.open(QIODevice::WriteOnly) || f.write(t) != t.size()) return {};
+  }
   return files;
 }
 
