@@ -105,12 +105,12 @@ QString imageFilePath(const QString& path) {
   return Hdf5Scan::splitPath(path, file, dataset) ? file : path;
 }
 
-ImgFileType fileType(const QString& path) {
+ImgFileType fileType(const QString& path, bool logUnknown) {
   // "FILE::/dataset" addresses a dataset of an HDF5 file; no other reader
   // can open that name.
   if (imageFilePath(path) != path) {
     if (isHdf5File(path)) return ImgFileType::HDF5;
-    logNamed("Unknown file type : ", path);
+    if (logUnknown) logNamed("Unknown file type : ", path);
     return ImgFileType::Unknown;
   }
   if (isItexFile(path)) return ImgFileType::ITEX;
@@ -120,7 +120,7 @@ ImgFileType fileType(const QString& path) {
   // written yet): its reader says what is wrong with it.
   static const QStringList kHdf5Suffixes = {"h5", "hdf5", "hdf", "nxs"};
   if (kHdf5Suffixes.contains(QFileInfo(path).suffix().toLower())) return ImgFileType::HDF5;
-  logNamed("Unknown file type : ", path);
+  if (logUnknown) logNamed("Unknown file type : ", path);
   return ImgFileType::Unknown;
 }
 

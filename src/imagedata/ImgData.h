@@ -79,7 +79,7 @@ bool isTiffFile(const QString& path);
 bool isHdf5File(const QString& path);
 // The file a frame path names: FILE for "FILE::/dataset", else the path itself.
 QString imageFilePath(const QString& path);
-ImgFileType fileType(const QString& path);
+ImgFileType fileType(const QString& path, bool logUnknown = true);
 // A new reader for the type (null for Unknown), init() already called.
 std::unique_ptr<ImgData> createImgData(ImgFileType type);
 

@@ -72,7 +72,8 @@ bool ImgDatas::show(int idx, QImage& image, GreyMap& map) {
 }
 
 int ImgDatas::framesInFile(const QString& filePath) {
-  std::unique_ptr<ImgData> reader = createImgData(fileType(filePath));
+  // Quiet: the file is loaded next, and that reports an unknown type.
+  std::unique_ptr<ImgData> reader = createImgData(fileType(filePath, false));
   if (!reader) return 0;
   int w = 0, h = 0;
   if (!reader->readProps(filePath, w, h)) return 0;
