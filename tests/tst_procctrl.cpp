@@ -6,6 +6,7 @@
 #include <QSpinBox>
 #include <QtTest>
 
+#include "Joined.h"
 #include "ct/CtRunParams.h"
 #include "ct/ProcCtrl.h"
 
@@ -71,11 +72,9 @@ class TestProcCtrl : public QObject {
     for (const char* name :
          {"SliceFrom", "SliceTo", "SliceStep", "DataSetUsingImages", "DataSetStartImageNo"})
       child<QLineEdit>(p, name)->setText(text);
-    QCOMPARE(p.sliceFrom(), expected);
-    QCOMPARE(p.sliceTo(), expected);
-    QCOMPARE(p.sliceStep(), expected);
-    QCOMPARE(p.dataSetUsingImages(), expected);
-    QCOMPARE(p.dataSetStartImageNo(), expected);
+    QCOMPARE(joined(p.sliceFrom(), p.sliceTo(), p.sliceStep(), p.dataSetUsingImages(),
+                    p.dataSetStartImageNo()),
+             joined(expected, expected, expected, expected, expected));
   }
 
   void threadLimit() {
@@ -98,12 +97,9 @@ class TestProcCtrl : public QObject {
     p.setThreadLimit(2);
     CtRunParams r;
     p.fillRunParams(r, false, true);
-    QCOMPARE(r.sliceStep, -4);  // descending range
-    QCOMPARE(r.usingImages, 900);
-    QCOMPARE(r.startImageNo, 0);
-    QCOMPARE(r.threads, 1);
-    QVERIFY(r.workersOn);
-    QVERIFY(!r.singleOn);
+    // step (descending range), images, start, threads, workers, single
+    QCOMPARE(joined(r.sliceStep, r.usingImages, r.startImageNo, r.threads, r.workersOn, r.singleOn),
+             "-4 900 0 1 1 0");
 
     p.setSliceStep(-3);  // the magnitude counts
     p.setSliceFrom(0);
