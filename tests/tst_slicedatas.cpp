@@ -1,14 +1,12 @@
 // Slice series loading: the three file kinds, the size and flatness rules, the
-// range and histogram, refused headers, and reloading on a loader thread.
+// range, refused headers and the memory check shared by parallel readers.
+// (Reloading on the panel's loader thread: tst_slicesctrl.)
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
-#include <atomic>
 
 #include "Joined.h"
 #include "LogCapture.h"
@@ -186,48 +184,6 @@ class TestSliceDatas : public QObject {
     first.release();
     QVERIFY(memorybudget::reserve(share));
     QCOMPARE(memorybudget::reservedBytes(), qint64(0));  // every reservation handed back
-  }
-
-  void reloadOnThread() {
-    QTemporaryDir dir;
-    QStringList small, big;
-    for (int i = 0; i < 4; ++i) small << writeCt(dir, QString("s%1.dat").arg(i), 30, 20, i);
-    for (int i = 0; i < 6; ++i) big << writeCt(dir, QString("b%1.dat").arg(i), 60, 50, i);
-
-    QThread thread;
-    auto* s = new SliceDatas;
-    s->moveToThread(&thread);
-    connect(&thread, &QThread::finished, s, &QObject::deleteLater);
-    thread.start();
-    // Counted on this thread through a queued connection: a QSignalSpy on s would
-    // be appended to on the loader thread while this thread reads its count.
-    int finished = 0;
-    QObject counter;
-    connect(
-        s, &SliceDatas::loadFilesFinished, &counter, [&finished] { ++finished; },
-        Qt::QueuedConnection);
-    QMetaObject::invokeMethod(s, "filesSelected", Qt::QueuedConnection, Q_ARG(QStringList, small));
-    QTRY_COMPARE_WITH_TIMEOUT(finished, 1, 20000);
-
-    // Keep reading the old series while a reload runs on the loader thread: what we
-    // see is always a whole series, either the old one or the new one.
-    std::shared_ptr<const SliceSeries> held = s->series();
-    QMetaObject::invokeMethod(s, "filesSelected", Qt::QueuedConnection, Q_ARG(QStringList, big));
-    QElapsedTimer clock;
-    clock.start();
-    while (finished < 2 && clock.elapsed() < 20000) {
-      const auto now = s->series();
-      QVERIFY(now->slices.empty() || now->slices.size() == 4 || now->slices.size() == 6);
-      double sum = 0;
-      for (const auto& r : held->slices) sum += r.value(29, 19);
-      QCOMPARE(sum, 4 * (29 + 19000.0) + 6);  // 0 + 1 + 2 + 3 added to the corner
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    QCOMPARE(finished, 2);
-    QVERIFY(!s->isLoading());
-    QCOMPARE(s->series()->slices.size(), size_t(6));
-    thread.quit();
-    thread.wait();
   }
 };
 
