@@ -4,6 +4,7 @@
 #include <QTest>
 #include <cmath>
 
+#include "Joined.h"
 #include "LogCapture.h"
 #include "automation/I0Energy.h"
 #include "automation/XafsBatch.h"
@@ -85,22 +86,13 @@ class TestXafs : public QObject {
     }
   }
 
-  void nearestEnergy_data() {
-    const double none = std::nan("");
-    QTest::addColumn<std::vector<double>>("energies");
-    QTest::addColumn<double>("e");
-    QTest::addColumn<int>("index");
-    QTest::newRow("empty list") << std::vector<double>{} << 7100.0 << 0;
-    QTest::newRow("nearest above") << std::vector<double>{7000, 7100, 7200} << 7180.0 << 2;
-    QTest::newRow("tie takes the first") << std::vector<double>{7000, 7200} << 7100.0 << 0;
-    QTest::newRow("unknown energies never win") << std::vector<double>{none, 9000} << 7100.0 << 1;
-  }
-
+  // The nearest energy's index: 0 for an empty list, the nearer one above,
+  // the first of a tie; an unknown energy never wins.
   void nearestEnergy() {
-    QFETCH(std::vector<double>, energies);
-    QFETCH(double, e);
-    QFETCH(int, index);
-    QCOMPARE(nearestEnergyIndex(energies, e), index);
+    const double none = std::nan("");
+    QCOMPARE(joined(nearestEnergyIndex({}, 7100), nearestEnergyIndex({7000, 7100, 7200}, 7180),
+                    nearestEnergyIndex({7000, 7200}, 7100), nearestEnergyIndex({none, 9000}, 7100)),
+             "0 2 0 1");
   }
 };
 
