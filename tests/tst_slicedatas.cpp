@@ -73,24 +73,19 @@ class TestSliceDatas : public QObject {
     QVERIFY(!s.slices()[0].isImage);
   }
 
-  void xyvGrid_data() {
-    QTest::addColumn<bool>("commas");
-    QTest::newRow("blanks") << false;
-    QTest::newRow("commas") << true;
-  }
-
   void xyvGrid() {
-    QFETCH(bool, commas);
-    QTemporaryDir dir;
-    SliceRecord r;
-    QVERIFY(readXyvSlice(writeText(dir, "s.txt", xyvText(commas)), r));
-    // X-NUM 5 gives a grid one smaller; point (13, 22) is (3, 2) from the
-    // origin (10, 20). The fifth column and fourth row lie outside and are
-    // ignored, also for the range: the largest stored value is 23, not 34.
-    // width height values (0, 0) (3, 2) minimum maximum
-    QCOMPARE(joined(r.width, r.height, r.values.size(), r.value(0, 0), r.value(3, 2), r.minimum,
-                    r.maximum),
-             "4 3 12 0 23 0 23");
+    for (bool commas : {false, true}) {
+      QTemporaryDir dir;
+      SliceRecord r;
+      QVERIFY(readXyvSlice(writeText(dir, "s.txt", xyvText(commas)), r));
+      // X-NUM 5 gives a grid one smaller; point (13, 22) is (3, 2) from the
+      // origin (10, 20). The fifth column and fourth row lie outside and are
+      // ignored, also for the range: the largest stored value is 23, not 34.
+      // width height values (0, 0) (3, 2) minimum maximum
+      QCOMPARE(joined(r.width, r.height, r.values.size(), r.value(0, 0), r.value(3, 2), r.minimum,
+                      r.maximum),
+               "4 3 12 0 23 0 23");
+    }
   }
 
   void mixedKinds() {
