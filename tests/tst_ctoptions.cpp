@@ -204,90 +204,77 @@ class TestCtOptions : public QObject {
     QCOMPARE(got, stripesRemovedPlainly(s, width, rows, size));
   }
 
-  void outliersReplacedByMedian_data() {
-    QTest::addColumn<double>("threshold");
-    QTest::addColumn<bool>("removed");
-    QTest::newRow("spikes above the threshold") << 10.0 << true;
-    QTest::newRow("spikes below the threshold") << 60.0 << false;
-  }
-
   void outliersReplacedByMedian() {
     // Single-pixel spikes of +50 on a smooth, slightly noisy image, at the
-    // corners, on the edges and inside.
-    QFETCH(double, threshold);
-    QFETCH(bool, removed);
-    const int w = 40, h = 30;
-    std::mt19937 gen(3);
-    std::uniform_real_distribution<double> small(-0.5, 0.5);
-    std::vector<double> img(static_cast<std::size_t>(w) * h);
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        img[static_cast<std::size_t>(y) * w + x] = 100 + x + 2 * y + small(gen);
-    const std::pair<int, int> spikes[] = {{0, 0},  {w - 1, h - 1}, {0, 17},
-                                          {25, 0}, {12, 9},        {30, 20}};
-    for (auto [x, y] : spikes) img[static_cast<std::size_t>(y) * w + x] += 50.0;
+    // corners, on the edges and inside; thresholds below and above them.
+    for (auto [threshold, removed] : {std::pair{10.0, true}, {60.0, false}}) {
+      const int w = 40, h = 30;
+      std::mt19937 gen(3);
+      std::uniform_real_distribution<double> small(-0.5, 0.5);
+      std::vector<double> img(static_cast<std::size_t>(w) * h);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+          img[static_cast<std::size_t>(y) * w + x] = 100 + x + 2 * y + small(gen);
+      const std::pair<int, int> spikes[] = {{0, 0},  {w - 1, h - 1}, {0, 17},
+                                            {25, 0}, {12, 9},        {30, 20}};
+      for (auto [x, y] : spikes) img[static_cast<std::size_t>(y) * w + x] += 50.0;
 
-    std::vector<double> out(img.size());
-    removeOutliers(img.data(), w, h, threshold, out.data());
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        const double v = img[static_cast<std::size_t>(y) * w + x];
-        const double med = median9(img, w, h, x, y);
-        QCOMPARE(out[static_cast<std::size_t>(y) * w + x], v - med > threshold ? med : v);
-      }
-    if (removed)  // a spike left in place would read about 50 above its neighbours
-      for (auto [x, y] : spikes)
-        QVERIFY(std::fabs(out[size_t(y) * w + x] - img[size_t(y) * w + x] + 50) < 4);
-  }
-
-  void sinogramOfCleanedProjections_data() {
-    QTest::addColumn<bool>("rotAxIsV");
-    QTest::addColumn<int>("slice");
-    QTest::newRow("vertical axis, first line") << true << 0;
-    QTest::newRow("horizontal axis, last line") << false << 11;
+      std::vector<double> out(img.size());
+      removeOutliers(img.data(), w, h, threshold, out.data());
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          const double v = img[static_cast<std::size_t>(y) * w + x];
+          const double med = median9(img, w, h, x, y);
+          QCOMPARE(out[static_cast<std::size_t>(y) * w + x], v - med > threshold ? med : v);
+        }
+      if (removed)  // a spike left in place would read about 50 above its neighbours
+        for (auto [x, y] : spikes)
+          QVERIFY(std::fabs(out[size_t(y) * w + x] - img[size_t(y) * w + x] + 50) < 4);
+    }
   }
 
   void sinogramOfCleanedProjections() {
     // With outlier removal on, the sinogram equals the one built from the
     // projections cleaned as whole images: the builder reads the right
-    // neighbouring lines in both axis orientations and at the edges.
-    QFETCH(bool, rotAxIsV);
-    QFETCH(int, slice);
-    const int w = rotAxIsV ? 24 : 12, h = rotAxIsV ? 12 : 24;
-    std::mt19937 gen(11);
-    std::uniform_real_distribution<double> value(800.0, 1200.0);
-    std::uniform_int_distribution<int> spot(0, w * h - 1);
-    std::vector<std::unique_ptr<MemFrame>> spiky, cleaned;
-    SinogramSource a, b;
-    for (int f = 0; f < 6; ++f) {
-      MemFrame& fr = *spiky.emplace_back(std::make_unique<MemFrame>(w, h));
-      for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) fr.at(x, y) = value(gen);
-      for (int i = 0; i < 12; ++i) {
-        const int p = spot(gen);
-        fr.at(p % w, p / w) += 5000.0;
+    // neighbouring lines in both axis orientations and at the edges (the
+    // first line of a vertical axis, the last of a horizontal one).
+    for (auto [rotAxIsV, slice] : {std::pair{true, 0}, {false, 11}}) {
+      const int w = rotAxIsV ? 24 : 12, h = rotAxIsV ? 12 : 24;
+      std::mt19937 gen(11);
+      std::uniform_real_distribution<double> value(800.0, 1200.0);
+      std::uniform_int_distribution<int> spot(0, w * h - 1);
+      std::vector<std::unique_ptr<MemFrame>> spiky, cleaned;
+      SinogramSource a, b;
+      for (int f = 0; f < 6; ++f) {
+        MemFrame& fr = *spiky.emplace_back(std::make_unique<MemFrame>(w, h));
+        for (int y = 0; y < h; ++y)
+          for (int x = 0; x < w; ++x) fr.at(x, y) = value(gen);
+        for (int i = 0; i < 12; ++i) {
+          const int p = spot(gen);
+          fr.at(p % w, p / w) += 5000.0;
+        }
+        cleaned.push_back(std::make_unique<MemFrame>(w, h));
+        removeOutliers(&fr.at(0, 0), w, h, 1000.0, &cleaned.back()->at(0, 0));
+        a.frames.push_back(&fr);
+        b.frames.push_back(cleaned.back().get());
       }
-      cleaned.push_back(std::make_unique<MemFrame>(w, h));
-      removeOutliers(&fr.at(0, 0), w, h, 1000.0, &cleaned.back()->at(0, 0));
-      a.frames.push_back(&fr);
-      b.frames.push_back(cleaned.back().get());
+      MemFrame i0(w, h, 2000.0);
+      a.i0 = b.i0 = &i0;
+      a.width = b.width = w;
+      a.height = b.height = h;
+      SinogramParams p;
+      p.rotAxIsV = rotAxIsV;
+      p.cor = 11.5;
+      p.slice = slice;
+      HSgm expected, got;
+      buildSinogram(b, p, expected);
+      p.outlierThreshold = 1000.0;
+      buildSinogram(a, p, got);
+      QVERIFY(got.hasData() && expected.hasData());
+      QCOMPARE(
+          std::vector<double>(got.sgm(), got.sgm() + got.width() * got.rows()),
+          std::vector<double>(expected.sgm(), expected.sgm() + expected.width() * expected.rows()));
     }
-    MemFrame i0(w, h, 2000.0);
-    a.i0 = b.i0 = &i0;
-    a.width = b.width = w;
-    a.height = b.height = h;
-    SinogramParams p;
-    p.rotAxIsV = rotAxIsV;
-    p.cor = 11.5;
-    p.slice = slice;
-    HSgm expected, got;
-    buildSinogram(b, p, expected);
-    p.outlierThreshold = 1000.0;
-    buildSinogram(a, p, got);
-    QVERIFY(got.hasData() && expected.hasData());
-    QCOMPARE(
-        std::vector<double>(got.sgm(), got.sgm() + got.width() * got.rows()),
-        std::vector<double>(expected.sgm(), expected.sgm() + expected.width() * expected.rows()));
   }
 };
 
