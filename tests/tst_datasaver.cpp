@@ -22,59 +22,47 @@ class TestDataSaver : public QObject {
   }
 
  private slots:
-  void fileNames_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("tag");
-    QTest::addColumn<QString>("expected");
-    // clang-format off
-    QTest::newRow("full") << "sample" << "E7100" << "sample-E7100-00250.dat";
-    QTest::newRow("no name") << "" << "E7100" << "E7100-00250.dat";
-    QTest::newRow("no tag") << "sample" << "" << "sample--00250.dat";
-    // clang-format on
-  }
+  // The file name without a name or a tag, and the saved signal naming it.
   void fileNames() {
-    QFETCH(QString, name);
-    QFETCH(QString, tag);
-    QFETCH(QString, expected);
-    QTemporaryDir dir;
-    DataSaver saver;
-    QSignalSpy spy(&saver, &DataSaver::saved);
-    auto* d = new SavingData(dir.path(), name, tag, 250);
-    d->data = "abc\n";
-    saver.saveDataWDiscard(d);
-    QCOMPARE(filesBelow(dir.path()), QStringList{expected});
-    QCOMPARE(contents(dir.filePath(expected)), QByteArray("abc\n"));
-    QCOMPARE(spy.size(), 1);
-    QCOMPARE(spy.at(0).at(0).toString(), dir.filePath(expected));
+    for (auto [name, tag, expected] : {std::tuple{"sample", "E7100", "sample-E7100-00250.dat"},
+                                       {"", "E7100", "E7100-00250.dat"},
+                                       {"sample", "", "sample--00250.dat"}}) {
+      QTemporaryDir dir;
+      DataSaver saver;
+      QSignalSpy spy(&saver, &DataSaver::saved);
+      auto* d = new SavingData(dir.path(), name, tag, 250);
+      d->data = "abc\n";
+      saver.saveDataWDiscard(d);
+      QCOMPARE(filesBelow(dir.path()), QStringList{expected});
+      QCOMPARE(contents(dir.filePath(expected)), QByteArray("abc\n"));
+      QCOMPARE(spy.size(), 1);
+      QCOMPARE(spy.at(0).at(0).toString(), dir.filePath(expected));
+    }
   }
 
-  void folders_data() {
-    QTest::addColumn<bool>("sub");
-    QTest::addColumn<bool>("energy");
-    QTest::addColumn<bool>("slice");
-    QTest::addColumn<QStringList>("files");
-    // clang-format off
-    QTest::newRow("flat") << false << true << true << QStringList{"s-E7100-00250.dat"};
-    QTest::newRow("neither") << true << false << false << QStringList{"00250/s-E7100-00250.dat"};
-    QTest::newRow("energy only") << true << true << false << QStringList{"E7100/s-E7100-00250.dat"};
-    QTest::newRow("slice only") << true << false << true << QStringList{"00250/s-E7100-00250.dat"};
-    QTest::newRow("both") << true << true << true << QStringList{"00250/s-E7100-00250.dat", "E7100/s-E7100-00250.dat"};
-    // clang-format on
-  }
+  // The folders a record goes to: the base (sub-folders off), the slice
+  // folder when neither kind is chosen, the energy folder, the slice folder,
+  // both.
   void folders() {
-    QFETCH(bool, sub);
-    QFETCH(bool, energy);
-    QFETCH(bool, slice);
-    QFETCH(QStringList, files);
-    QTemporaryDir dir;
-    DataSaver saver;
-    saver.setSubFolders(sub);
-    saver.setOfEnergy(energy);
-    saver.setOfSlice(slice);
-    SavingData d(dir.path(), "s", "E7100", 250);
-    d.data = "x";
-    saver.saveData(&d);  // the record stays ours
-    QCOMPARE(filesBelow(dir.path()), files);
+    QStringList got;
+    for (auto [sub, energy, slice] : {std::tuple{false, true, true},
+                                      {true, false, false},
+                                      {true, true, false},
+                                      {true, false, true},
+                                      {true, true, true}}) {
+      QTemporaryDir dir;
+      DataSaver saver;
+      saver.setSubFolders(sub);
+      saver.setOfEnergy(energy);
+      saver.setOfSlice(slice);
+      SavingData d(dir.path(), "s", "E7100", 250);
+      d.data = "x";
+      saver.saveData(&d);  // the record stays ours
+      got << filesBelow(dir.path()).join(',');
+    }
+    QCOMPARE(got, (QStringList{"s-E7100-00250.dat", "00250/s-E7100-00250.dat",
+                               "E7100/s-E7100-00250.dat", "00250/s-E7100-00250.dat",
+                               "00250/s-E7100-00250.dat,E7100/s-E7100-00250.dat"}));
   }
 
   void pictureEncodedByWorker() {
