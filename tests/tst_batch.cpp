@@ -137,30 +137,19 @@ class TestBatch : public QObject {
   // A file that cannot be read leaves the lines loaded before. A batch file of
   // one endless line (a device such as /dev/zero) used to be read until memory
   // ran out; a line over 1 MiB refuses the file like an unopenable one.
-  void unreadableFileKeepsLines_data() {
-    QTest::addColumn<QByteArray>("text");  // empty: /dev/zero
-    QTest::addColumn<QString>("reason");
-    // clang-format off
-    QTest::newRow("missing") << QByteArray("missing") << "";
-    QTest::newRow("device") << QByteArray() << "not a regular file";
-    QTest::newRow("line over 1 MiB") << "x\n" + QByteArray((1 << 20) + 1, 'y') + "\nz\n" << "a line is longer than 1 MiB";
-    // clang-format on
-  }
-
   void unreadableFileKeepsLines() {
-    QFETCH(QByteArray, text);
-    QFETCH(QString, reason);
-    Batch b;
-    b.batchLoad(writeFile("a\nb"));
-    const QString path = text == "missing" ? QDir::temp().filePath("vanto-no-such-batch.txt")
-                         : text.isEmpty()  ? QString("/dev/zero")
-                                           : writeFile(QString::fromLatin1(text));
-    LogCapture log;
-    b.batchLoad(path);
-    QVERIFY(b.loadFailed());
-    QCOMPARE(b.lines(), (QStringList{"a", "b"}));
-    QCOMPARE(log.lines(), QStringList{"Can't open batch file " + path +
-                                      (reason.isEmpty() ? "" : " (" + reason + ")")});
+    const QString tooLong = writeFile("x\n" + QString((1 << 20) + 1, 'y') + "\nz\n");
+    for (auto [path, reason] : {std::pair{QDir::temp().filePath("vanto-no-such-batch.txt"), ""},
+                                {QString("/dev/zero"), " (not a regular file)"},
+                                {tooLong, " (a line is longer than 1 MiB)"}}) {
+      Batch b;
+      b.batchLoad(writeFile("a\nb"));
+      LogCapture log;
+      b.batchLoad(path);
+      QVERIFY(b.loadFailed());
+      QCOMPARE(b.lines(), (QStringList{"a", "b"}));
+      QCOMPARE(log.lines(), QStringList{"Can't open batch file " + path + reason});
+    }
   }
 
   void endlessGotoLoopStaysStoppable() {
