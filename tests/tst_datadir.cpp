@@ -82,12 +82,11 @@ class TestDataDir : public QObject {
   void fileSetFields() {
     QFETCH(QString, name);
     CtFileSet set{QFileInfo(name)};
-    QTEST(QString("%1 | %2 | %3 | %4 | %5 | %6")
-              .arg(set.key(), set.sample(), set.energyField())
-              .arg(set.energyValue())
-              .arg(set.unit())
-              .arg(set.energyEV()),
-          "fields");
+    QTEST(
+        QStringList({set.key(), set.sample(), set.energyField(), QString::number(set.energyValue()),
+                     set.unit(), QString::number(set.energyEV())})
+            .join(" | "),
+        "fields");
   }
 
   void fileSetsGroupAdjacentKeys() {

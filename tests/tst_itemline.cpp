@@ -54,25 +54,18 @@ class TestItemLine : public QObject {
     QVERIFY(!startsWithKey("Pro", "Prop_X="));
   }
 
-  void comments_data() {
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("comment");
-    // clang-format off
-    QTest::newRow("quoted hash") << "key \"a#b\" # note" << "key \"a#b\" " << " note";
-    QTest::newRow("open apostrophe") << "it's # not a comment" << "it's # not a comment" << "";
-    QTest::newRow("apostrophe closes quote") << "\"a' # c" << "\"a' " << " c";
-    QTest::newRow("none") << "plain line" << "plain line" << "";
-    QTest::newRow("at start") << "# all" << "" << " all";
-    // clang-format on
-  }
+  // "code|comment" of a line: a quoted hash, an open apostrophe (no quote),
+  // an apostrophe closing a quote, no comment, a comment only.
   void comments() {
-    QFETCH(QString, line);
-    QFETCH(QString, code);
-    QFETCH(QString, comment);
-    QString got;
-    QCOMPARE(stripComment(line, got), code);
-    QCOMPARE(got, comment);
+    QStringList got;
+    for (const char* line :
+         {"key \"a#b\" # note", "it's # not a comment", "\"a' # c", "plain line", "# all"}) {
+      QString comment;
+      const QString code = stripComment(line, comment);
+      got << code + "|" + comment;
+    }
+    QCOMPARE(got, (QStringList{"key \"a#b\" | note", "it's # not a comment|", "\"a' | c",
+                               "plain line|", "| all"}));
   }
 
   void blankLines() {
