@@ -36,25 +36,18 @@ class TestSinogram : public QObject {
   };
 
  private slots:
-  // "half width corInt corFrac" of the resampled line.
-  void geometry_data() {
-    QTest::addColumn<int>("length");
-    QTest::addColumn<double>("cor");
-    QTest::addColumn<QString>("geometry");
-    // clang-format off
-    QTest::newRow("1000 on 2048") << 2048 << 1000.0 << "1000 1999 1000 0";
-    // min(1023.5, 2048 - 1023.5 - 1 = 1023.5) -> 1023
-    QTest::newRow("1023.5 on 2048") << 2048 << 1023.5 << "1023 2045 1023 0.5";
-    // far side limits: min(1500.25, 546.75) -> 546
-    QTest::newRow("off centre") << 2048 << 1500.25 << "546 1091 1500 0.25";
-    QTest::newRow("no pixel beyond") << 8 << 6.5 << "0 -1 6 0.5";
-    // clang-format on
-  }
+  // "half width corInt corFrac" of the resampled line: 1000 on 2048; 1023.5
+  // on 2048 (min(1023.5, 2048 - 1023.5 - 1) -> 1023); off centre, where the
+  // far side limits (min(1500.25, 546.75) -> 546); no pixel beyond.
   void geometry() {
-    QFETCH(int, length);
-    QFETCH(double, cor);
-    const SgmGeometry g = computeGeometry(true, length, cor);
-    QTEST(joined(g.half, g.width, g.corInt, g.corFrac), "geometry");
+    QStringList got;
+    for (auto [length, cor] :
+         {std::pair{2048, 1000.0}, {2048, 1023.5}, {2048, 1500.25}, {8, 6.5}}) {
+      const SgmGeometry g = computeGeometry(true, length, cor);
+      got << joined(g.half, g.width, g.corInt, g.corFrac);
+    }
+    QCOMPARE(got, (QStringList{"1000 1999 1000 0", "1023 2045 1023 0.5", "546 1091 1500 0.25",
+                               "0 -1 6 0.5"}));
   }
 
   // A centre whose floor is 0, whose ceiling reaches the length, or NaN, and
