@@ -176,11 +176,15 @@ class TestHeadless : public QObject {
 
     // The slice reconstructed alone at centre 33 is the sweep's picture of
     // 33.00 below its label, and differs from it where the label is printed.
+    // Its data saved as a float TIFF (the values are tst_floattiff's).
     rc = job(dir,
              "ct_proc_slice 4\nct_cor 33\nauto_save_image 1\nauto_save_image_path plain\n"
-             "auto_save_image_name s\ncalc_exec\n",
+             "auto_save_image_name s\nauto_save_data 1\nauto_save_data_path plain\n"
+             "auto_save_data_name s\nauto_save_data_format tif\ncalc_exec\n",
              &log);
     QVERIFY2(rc == 0, log.right(3000).constData());
+    QFile tif(dir.filePath("plain/s--00004.tif"));
+    QVERIFY(tif.open(QIODevice::ReadOnly) && tif.read(4) == QByteArray("II*\0", 4));
     const QImage plain =
         QImage(dir.filePath("plain/s--00004.png")).convertToFormat(QImage::Format_Grayscale8);
     const QImage swept =
