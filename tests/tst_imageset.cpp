@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "ItexFixture.h"
+#include "Joined.h"
 #include "LogCapture.h"
 #include "imagedata/ImgDatas.h"
 #include "imagedata/SelectDataFiles.h"
@@ -27,8 +28,7 @@ class TestImageSet : public QObject {
   void firstFrameFixesSize() {
     ImgDatas set;
     QVERIFY(set.add(path("a.img"), 0));
-    QCOMPARE(set.width(), 8);
-    QCOMPARE(set.height(), 4);
+    QCOMPARE(joined(set.width(), set.height()), "8 4");
     QTest::ignoreMessage(
         QtDebugMsg,
         qPrintable(QString("Mismatch image size: (8, 4) != (10, 4) : %1").arg(path("wide.img"))));
@@ -37,8 +37,7 @@ class TestImageSet : public QObject {
 
     // clearImgs keeps the size: the old size is accepted, a new one refused.
     set.clearImgs();
-    QCOMPARE(set.count(), 0);
-    QCOMPARE(set.width(), 8);
+    QCOMPARE(joined(set.count(), set.width()), "0 8");
     QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Mismatch image size"));
     QVERIFY(!set.add(path("wide.img"), 0));
     QVERIFY(set.add(path("b.img"), 0));
