@@ -191,6 +191,7 @@ class TestHdf5 : public QObject {
     QTest::newRow("rank 2") << "rank2" << 0 << "HDF5 dataset is not a stack of frames (rank 2): /exchange/data";
     QTest::newRow("64-bit integers") << "int64" << 0 << "HDF5 dataset has an unsupported pixel type: /exchange/data";
     QTest::newRow("no layout") << "nolayout" << 0 << "HDF5 file holds no projections (neither /exchange/data nor /entry/instrument/detector/data; name a dataset as FILE::/path)";
+    QTest::newRow("named dataset missing") << "named" << 0 << "HDF5 dataset not found: /nothing";
     QTest::newRow("image_key shorter than the data") << "shortkey" << 0 << "HDF5 image_key is shorter than the data (4 < 6): /entry/instrument/detector/image_key";
     QTest::newRow("damaged compressed chunk") << "badchunk" << 0 << "Can not read HDF5 frame 0 (damaged or truncated): /exchange/data";
     QTest::newRow("flat frames of another size") << "smallwhite" << 1 << "HDF5 frames differ in size from the projections (3 x 3 != 5 x 4): /exchange/data_white";
@@ -209,7 +210,7 @@ class TestHdf5 : public QObject {
         QVERIFY(writeData(*f, "/exchange/data", H5T_STD_U16LE, {kH, kW}, stack(1, ramp)));
       else if (kind == "int64")
         QVERIFY(writeData(*f, "/exchange/data", H5T_STD_I64LE, dims3(2), stack(2, ramp)));
-      else if (kind == "nolayout")
+      else if (kind == "nolayout" || kind == "named")
         QVERIFY(writeData(*f, "/some/stack", H5T_STD_U16LE, dims3(2), stack(2, ramp)));
       else if (kind == "shortkey") {
         QVERIFY(writeData(*f, "/entry/instrument/detector/data", H5T_STD_U16LE, dims3(6),
@@ -253,7 +254,7 @@ class TestHdf5 : public QObject {
     if (role == 0) {
       ImgDatas set;
       QVERIFY(set.add(path("good.img"), 0));
-      QVERIFY(!set.add(file, 0));
+      QVERIFY(!set.add(kind == "named" ? file + "::/nothing" : file, 0));
       QCOMPARE(set.count(), 1);
     } else {
       SelectAImgFile sel;
