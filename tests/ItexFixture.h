@@ -30,16 +30,13 @@ inline QByteArray header(int commentLength, int width, int height, int type, int
   return h;
 }
 
-// frames: one vector of width*height values per frame (unsigned 16-bit).
+// frames: one vector of width*height values per frame (unsigned 16-bit),
+// exposure time 1.
 inline bool writeU16(const QString& path, int width, int height,
-                     const std::vector<std::vector<std::uint16_t>>& frames, double expTime = 1.0) {
-  const QByteArray comment = QStringLiteral(
-                                 "Prop_ImageWidth=%1,Prop_ImageHeight=%2,"
-                                 "Prop_ExposureTime1=%3,")
-                                 .arg(width)
-                                 .arg(height)
-                                 .arg(expTime)
-                                 .toLatin1();
+                     const std::vector<std::vector<std::uint16_t>>& frames) {
+  const QByteArray comment = "Prop_ImageWidth=" + QByteArray::number(width) +
+                             ",Prop_ImageHeight=" + QByteArray::number(height) +
+                             ",Prop_ExposureTime1=1,";
   QByteArray out;
   for (size_t f = 0; f < frames.size(); ++f) {
     // unsigned 16-bit pixels (type 2)

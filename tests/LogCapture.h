@@ -23,10 +23,6 @@ class LogCapture {
     return lines_;
   }
   QStringList matching(const QString& part) const { return lines().filter(part); }
-  void clear() {
-    QMutexLocker lock(&mutex_);
-    lines_.clear();
-  }
 
  private:
   static LogCapture*& current() {

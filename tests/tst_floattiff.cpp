@@ -11,33 +11,6 @@
 #include "output/CtFloatTiff.h"
 #include "view3d/SliceFileReaders.h"
 
-namespace {
-
-bool readTiff(const QString& path, int& w, int& h, int& bits, int& format, QByteArray& desc,
-              std::vector<float>& values) {
-  TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), "r");
-  if (!t) return false;
-  uint32_t tw = 0, th = 0;
-  uint16_t b = 0, f = 0;
-  char* d = nullptr;
-  TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &tw);
-  TIFFGetField(t, TIFFTAG_IMAGELENGTH, &th);
-  TIFFGetField(t, TIFFTAG_BITSPERSAMPLE, &b);
-  TIFFGetField(t, TIFFTAG_SAMPLEFORMAT, &f);
-  if (TIFFGetField(t, TIFFTAG_IMAGEDESCRIPTION, &d)) desc = d;
-  w = int(tw);
-  h = int(th);
-  bits = b;
-  format = f;
-  values.assign(size_t(tw) * th, 0.f);
-  bool ok = b == 32;
-  for (uint32_t y = 0; y < th && ok; ++y) ok = TIFFReadScanline(t, values.data() + y * tw, y) >= 0;
-  TIFFClose(t);
-  return ok;
-}
-
-}  // namespace
-
 class TestFloatTiff : public QObject {
   Q_OBJECT
   QTemporaryDir dir_;
@@ -64,33 +37,39 @@ class TestFloatTiff : public QObject {
       QVERIFY(f.open(QIODevice::WriteOnly));
       QCOMPARE(f.write(*bytes), bytes->size());
     }
-    int w = 0, h = 0, bits = 0, format = 0;
-    QByteArray desc;
-    std::vector<float> values;
-    QVERIFY(readTiff(path("s.tif"), w, h, bits, format, desc, values));
-    QCOMPARE(w, 5);
-    QCOMPARE(h, 2);
-    QCOMPARE(bits, 32);
-    QCOMPARE(format, int(SAMPLEFORMAT_IEEEFP));
-    QVERIFY(dat.startsWith(desc));  // the header lines of the data file
-    QCOMPARE(desc.count('\n'), 6);
-    QCOMPARE(values, expected);
-    // The data file's values (6 significant digits) agree to their precision.
-    CtDataGrid grid;
-    QVERIFY(readCtDataFile(path("s.dat"), grid));
-    QCOMPARE(grid.width, w);
-    QCOMPARE(grid.height, h);
-    for (int i = 0; i < w * h; ++i)
-      QVERIFY(std::fabs(grid.values[size_t(i)] - values[size_t(i)]) <=
-              5e-6 * std::fabs(values[size_t(i)]));
-    // Read back by the 3D view: the same values, not 8-bit grey levels.
+    // A 5 x 2 single-sample 32-bit float picture whose description is the
+    // data file's header lines, read by the 3D view by value.
+    TIFF* t = TIFFOpen(QFile::encodeName(path("s.tif")).constData(), "r");
+    QVERIFY(t);
+    uint32_t w = 0, h = 0;
+    uint16_t bits = 0, format = 0;
+    char* desc = nullptr;
+    TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h);
+    TIFFGetField(t, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetField(t, TIFFTAG_SAMPLEFORMAT, &format);
+    const bool described = TIFFGetField(t, TIFFTAG_IMAGEDESCRIPTION, &desc);
+    const QByteArray header = described ? QByteArray(desc) : QByteArray();
+    TIFFClose(t);
+    QCOMPARE(QString("%1 x %2, %3 bits, format %4").arg(w).arg(h).arg(bits).arg(format),
+             QString("5 x 2, 32 bits, format %1").arg(SAMPLEFORMAT_IEEEFP));
+    QVERIFY(dat.startsWith(header));
+    QCOMPARE(header.count('\n'), 6);
     SliceRecord r;
     QVERIFY(readSliceFile(path("s.tif"), r));
     QVERIFY(!r.isImage);
     QCOMPARE(r.width, 5);
-    QCOMPARE(r.value(2, 1), double(float(10.1)));
+    QCOMPARE(std::vector<double>(r.values.begin(), r.values.end()),
+             std::vector<double>(expected.begin(), expected.end()));
     QCOMPARE(r.minimum, 7.0);
     QCOMPARE(r.maximum, 11.0);
+    // The data file's values (6 significant digits) agree to their precision.
+    CtDataGrid grid;
+    QVERIFY(readCtDataFile(path("s.dat"), grid));
+    QCOMPARE(grid.width * grid.height, 10);
+    for (int i = 0; i < 10; ++i)
+      QVERIFY(std::fabs(grid.values[size_t(i)] - expected[size_t(i)]) <=
+              5e-6 * std::fabs(expected[size_t(i)]));
   }
 
   // 16-bit slices keep their counts in the 3D view.

@@ -1,11 +1,12 @@
 // The projection image set and its file-selection panel: size fixing and
-// refusal, multi-frame files, the selection step with "New"/"Add" and
-// "Multi.", list stepping, rendering, and vanished files.
+// refusal, the "Multi." count, folder patterns, list stepping, rendering and
+// vanished files.
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QtTest>
 
 #include "ItexFixture.h"
+#include "Joined.h"
 #include "LogCapture.h"
 #include "imagedata/ImgDatas.h"
 #include "imagedata/SelectDataFiles.h"
@@ -22,17 +23,12 @@ class TestImageSet : public QObject {
     QVERIFY(itexfixture::writeRamp(path("a.img"), 8, 4));
     QVERIFY(itexfixture::writeRamp(path("b.img"), 8, 4, 100));
     QVERIFY(itexfixture::writeRamp(path("wide.img"), 10, 4));
-    std::vector<std::vector<std::uint16_t>> frames;
-    for (int f = 0; f < 3; ++f)
-      frames.emplace_back(8 * 4, static_cast<std::uint16_t>(10 * (f + 1)));
-    QVERIFY(itexfixture::writeU16(path("three.his"), 8, 4, frames));
   }
 
   void firstFrameFixesSize() {
     ImgDatas set;
     QVERIFY(set.add(path("a.img"), 0));
-    QCOMPARE(set.width(), 8);
-    QCOMPARE(set.height(), 4);
+    QCOMPARE(joined(set.width(), set.height()), "8 4");
     QTest::ignoreMessage(
         QtDebugMsg,
         qPrintable(QString("Mismatch image size: (8, 4) != (10, 4) : %1").arg(path("wide.img"))));
@@ -41,8 +37,7 @@ class TestImageSet : public QObject {
 
     // clearImgs keeps the size: the old size is accepted, a new one refused.
     set.clearImgs();
-    QCOMPARE(set.count(), 0);
-    QCOMPARE(set.width(), 8);
+    QCOMPARE(joined(set.count(), set.width()), "0 8");
     QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Mismatch image size"));
     QVERIFY(!set.add(path("wide.img"), 0));
     QVERIFY(set.add(path("b.img"), 0));
@@ -52,19 +47,6 @@ class TestImageSet : public QObject {
     QCOMPARE(set.width(), 0);
     QVERIFY(set.add(path("wide.img"), 0));
     QCOMPARE(set.width(), 10);
-  }
-
-  void multiFrameFile() {
-    QCOMPARE(ImgDatas::framesInFile(path("three.his")), 3);
-    QCOMPARE(ImgDatas::framesInFile(path("a.img")), 1);
-    ImgDatas set;
-    for (int i = 0; i < 3; ++i) QVERIFY(set.add(path("three.his"), i));
-    QCOMPARE(set.count(), 3);
-    std::vector<double> row(8);
-    for (int i = 0; i < 3; ++i) {
-      set.frame(i)->row(2, row.data());
-      QCOMPARE(row[5], 10.0 * (i + 1));  // each frame its own values
-    }
   }
 
   void vanishedFileReportedOnceAndSkipped() {
@@ -88,66 +70,41 @@ class TestImageSet : public QObject {
     QVERIFY(set.show(0, img, map));
     QCOMPARE(spy.count(), 1);
     QCOMPARE(img.size(), QSize(8, 4));
-    QCOMPARE(map.minValue, 0.0);  // the ramp runs 0 .. 31
-    QCOMPARE(map.maxValue, 31.0);
   }
 
-  void multiTimes_data() {
-    QTest::addColumn<QString>("count");
-    QTest::addColumn<int>("emitted");  // -1: nothing emitted
-    QTest::addColumn<int>("length");
-    QTest::newRow("180") << "180" << 1 << 180;
-    QTest::newRow("not a number") << "x" << 1 << 0;
-    QTest::newRow("absurd") << "1000000000" << 0 << 0;
-  }
+  // "Multi." loads the first file that many times; an absurd count is refused.
   void multiTimes() {
-    QFETCH(QString, count);
-    QFETCH(int, emitted);
-    QFETCH(int, length);
     SelectDataFiles sel;
     sel.findChild<QCheckBox*>("LoadMultiTimes")->setChecked(true);
-    sel.findChild<QLineEdit*>("MultiTimes")->setText(count);
+    auto* count = sel.findChild<QLineEdit*>("MultiTimes");
     QSignalSpy spy(&sel, &SelectDataFiles::filesSelected);
-    if (emitted == 0) QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Multi. count"));
-    sel.setFileInfos(
-        {QFileInfo(path("a.img")), QFileInfo(path("b.img")), QFileInfo(path("wide.img"))});
-    QCOMPARE(spy.count(), emitted);
-    if (emitted) {
-      const QStringList files = spy.at(0).at(0).toStringList();
-      QCOMPARE(files.size(), length);
-      for (const QString& f : files) QCOMPARE(f, path("a.img"));
-      QCOMPARE(spy.at(0).at(1).toBool(), true);
-    }
+    const QFileInfoList infos{QFileInfo(path("a.img")), QFileInfo(path("b.img"))};
+    count->setText("1000000000");
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Multi. count"));
+    sel.setFileInfos(infos);
+    QCOMPARE(spy.count(), 0);
+    count->setText("180");
+    sel.setFileInfos(infos);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toStringList(), QStringList(180, path("a.img")));
+    QVERIFY(spy.at(0).at(1).toBool());
   }
 
-  void newAndAdd() {
-    SelectDataFiles sel;
-    sel.addFile("x");
-    QSignalSpy cleared(&sel, &SelectDataFiles::filesCleared);
-    QSignalSpy selected(&sel, &SelectDataFiles::filesSelected);
-    sel.setLoadNewFiles(false);  // "Add": the list stays
-    sel.selectFile(path("a.img"));
-    QCOMPARE(cleared.count(), 0);
-    QCOMPARE(selected.at(0).at(1).toBool(), false);
-    QCOMPARE(sel.count(), 1);
-    sel.setLoadNewFiles(true);
-    sel.selectFile(path("a.img"));
-    QCOMPARE(cleared.count(), 1);
-    QCOMPARE(sel.count(), 0);
-    QCOMPARE(selected.at(1).at(0).toStringList(), QStringList{path("a.img")});
-  }
-
+  // A folder and patterns give the matching files in name order, any case;
+  // "NAME::/dataset" addresses that dataset in each matching file.
   void dirAndPatterns() {
     QTemporaryDir d;
-    for (const char* n : {"B.img", "a.img", "c.txt", "C.img"})
+    for (const char* n : {"B.img", "a.img", "c.txt", "C.img", "s.h5"})
       QVERIFY(itexfixture::writeRamp(d.filePath(n), 2, 2));
     QDir(d.path()).mkdir("sub.img");  // folders are not files to load
     SelectDataFiles sel;
     QSignalSpy spy(&sel, &SelectDataFiles::filesSelected);
     sel.setDirAndPatterns(d.path(), {"*.img"});
-    QCOMPARE(spy.count(), 1);
+    sel.setDirAndPatterns(d.path(), {"*.h5::/scan/data"});
+    QCOMPARE(spy.count(), 2);
     QCOMPARE(spy.at(0).at(0).toStringList(),
              (QStringList{d.filePath("a.img"), d.filePath("B.img"), d.filePath("C.img")}));
+    QCOMPARE(spy.at(1).at(0).toStringList(), QStringList{d.filePath("s.h5") + "::/scan/data"});
   }
 
   void stepping() {

@@ -8,42 +8,41 @@ class TestItemLine : public QObject {
   Q_OBJECT
 
  private slots:
-  void split_data() {
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QStringList>("items");
-    QTest::newRow("mixed") << "a  b\t\"c d\" \"\" e" << QStringList{"a", "b", "c d", "e"};
-    QTest::newRow("empty") << "" << QStringList{};
-    QTest::newRow("quoted glued") << "\"ab cd\"ef" << QStringList{"ab cd", "ef"};
-    QTest::newRow("inner quote") << "ab\"cd x" << QStringList{"ab\"cd", "x"};
-    QTest::newRow("apostrophe in quotes") << "\"it's\" 2" << QStringList{"it's", "2"};
-    QTest::newRow("unicode space") << QString("x") + QChar(0x3000) + "y" << QStringList{"x", "y"};
-  }
+  // "count:items joined by |" of a line: blanks and tabs with a quoted item
+  // and an empty pair (dropped), an empty line, a quoted item glued to the
+  // next, an inner quote, an apostrophe in quotes, an ideographic space.
   void split() {
+    QStringList got;
+    for (const QString& line :
+         {QString("a  b\t\"c d\" \"\" e"), QString(), QString("\"ab cd\"ef"), QString("ab\"cd x"),
+          QString("\"it's\" 2"), QString("x") + QChar(0x3000) + "y"}) {
+      const QStringList items = splitItems(line);
+      got << QString::number(items.size()) + ':' + items.join('|');
+    }
+    QCOMPARE(got,
+             (QStringList{"4:a|b|c d|e", "0:", "2:ab cd|ef", "2:ab\"cd|x", "2:it's|2", "2:x|y"}));
+  }
+
+  // The item taken, the rest of the line, and the diagnostic of a quote that
+  // does not pair up.
+  void takeItem_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("rest");
+    QTest::addColumn<QString>("message");
+    // clang-format off
+    QTest::newRow("blanks") << "    " << "" << "" << "";
+    QTest::newRow("unterminated quote") << "\"abc" << "abc" << "" << "In a line [\"abc] item is started from quote but not ended by quote";
+    QTest::newRow("unquoted ending in quote") << "abc\" def" << "abc\"" << " def" << "In a line [abc\" def] item is started from not quote but ended by quote";
+    // clang-format on
+  }
+  void takeItem() {
     QFETCH(QString, line);
-    QFETCH(QStringList, items);
-    QCOMPARE(splitItems(line), items);
-  }
-
-  void takeItemOnBlanks() {
+    QFETCH(QString, message);
+    if (!message.isEmpty()) QTest::ignoreMessage(QtDebugMsg, qPrintable(message));
     QString item = "old";
-    QCOMPARE(takeItem("    ", item), QString());
-    QCOMPARE(item, QString());
-  }
-
-  void unterminatedQuote() {
-    QTest::ignoreMessage(QtDebugMsg,
-                         "In a line [\"abc] item is started from quote but not ended by quote");
-    QString item;
-    QCOMPARE(takeItem("\"abc", item), QString());
-    QCOMPARE(item, QString("abc"));
-  }
-
-  void unquotedEndingInQuote() {
-    QTest::ignoreMessage(QtDebugMsg,
-                         "In a line [abc\" def] item is started from not quote but ended by quote");
-    QString item;
-    QCOMPARE(takeItem("abc\" def", item), QString(" def"));
-    QCOMPARE(item, QString("abc\""));
+    QTEST(::takeItem(line, item), "rest");
+    QTEST(item, "item");
   }
 
   void itemsAfterKeepsEmptyItems() {
@@ -54,25 +53,18 @@ class TestItemLine : public QObject {
     QVERIFY(!startsWithKey("Pro", "Prop_X="));
   }
 
-  void comments_data() {
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("comment");
-    // clang-format off
-    QTest::newRow("quoted hash") << "key \"a#b\" # note" << "key \"a#b\" " << " note";
-    QTest::newRow("open apostrophe") << "it's # not a comment" << "it's # not a comment" << "";
-    QTest::newRow("apostrophe closes quote") << "\"a' # c" << "\"a' " << " c";
-    QTest::newRow("none") << "plain line" << "plain line" << "";
-    QTest::newRow("at start") << "# all" << "" << " all";
-    // clang-format on
-  }
+  // "code|comment" of a line: a quoted hash, an open apostrophe (no quote),
+  // an apostrophe closing a quote, no comment, a comment only.
   void comments() {
-    QFETCH(QString, line);
-    QFETCH(QString, code);
-    QFETCH(QString, comment);
-    QString got;
-    QCOMPARE(stripComment(line, got), code);
-    QCOMPARE(got, comment);
+    QStringList got;
+    for (const char* line :
+         {"key \"a#b\" # note", "it's # not a comment", "\"a' # c", "plain line", "# all"}) {
+      QString comment;
+      const QString code = stripComment(line, comment);
+      got << code + "|" + comment;
+    }
+    QCOMPARE(got, (QStringList{"key \"a#b\" | note", "it's # not a comment|", "\"a' | c",
+                               "plain line|", "| all"}));
   }
 
   void blankLines() {

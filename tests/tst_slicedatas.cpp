@@ -1,15 +1,14 @@
 // Slice series loading: the three file kinds, the size and flatness rules, the
-// range and histogram, refused headers, and reloading on a loader thread.
+// range, refused headers and the memory check shared by parallel readers.
+// (Reloading on the panel's loader thread: tst_slicesctrl.)
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
-#include <atomic>
 
+#include "Joined.h"
 #include "LogCapture.h"
 #include "base/MemoryBudget.h"
 #include "output/CtDataFile.h"
@@ -18,6 +17,14 @@
 
 namespace {
 
+QString writeText(const QTemporaryDir& dir, const QString& name, const QByteArray& text) {
+  const QString path = dir.filePath(name);
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly)) return {};
+  f.write(text);
+  return path;
+}
+
 // CT data file of w x h with value(x, y) = base + x + 1000 * y.
 QString writeCt(const QTemporaryDir& dir, const QString& name, int w, int h, double base = 0,
                 bool flat = false) {
@@ -25,22 +32,8 @@ QString writeCt(const QTemporaryDir& dir, const QString& name, int w, int h, dou
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) img[size_t(y) * w + x] = flat ? base : base + x + 1000.0 * y;
   QByteArray bytes;
-  CtDataRegion region{0, 0, double(w), double(h)};
-  CtDataLimits limits{1e9, -1e9, 0};
-  appendCtDataFile(bytes, img.data(), h, w, region, limits);
-  const QString path = dir.filePath(name);
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly)) return {};
-  f.write(bytes);
-  return path;
-}
-
-QString writeText(const QTemporaryDir& dir, const QString& name, const QByteArray& text) {
-  const QString path = dir.filePath(name);
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly)) return {};
-  f.write(text);
-  return path;
+  appendCtDataFile(bytes, img.data(), h, w, {0, 0, double(w), double(h)}, {1e9, -1e9, 0});
+  return writeText(dir, name, bytes);
 }
 
 // XYV file of a 4 x 3 grid (X-NUM 5, Y-NUM 4) starting at (10, 20); value = x + 10 y
@@ -56,240 +49,128 @@ QByteArray xyvText(bool commas) {
   return t;
 }
 
-QString writeGreyPng(const QTemporaryDir& dir, const QString& name, int w, int h) {
-  QImage img(w, h, QImage::Format_Grayscale8);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) img.scanLine(y)[x] = uchar((x * 255) / (w - 1));
-  const QString path = dir.filePath(name);
-  return img.save(path) ? path : QString();
-}
-
 }  // namespace
 
 class TestSliceDatas : public QObject {
   Q_OBJECT
  private slots:
-  void sizeAndFlatnessRules();
-  void xyvGrid_data();
-  void xyvGrid();
-  void greyPng();
-  void mixedKinds();
-  void emptySelection();
-  void unreadableInTheMiddle();
-  void hugeHeaderRefused_data();
-  void hugeHeaderRefused();
-  void parallelReadersShareTheMemoryCheck();
-  void histogramExample();
-  void reloadOnThread();
-};
-
-void TestSliceDatas::sizeAndFlatnessRules() {
-  QTemporaryDir dir;
-  const QStringList files{writeCt(dir, "a.dat", 100, 80, 0), writeCt(dir, "b.dat", 100, 80, 5),
-                          writeCt(dir, "c.dat", 100, 81), writeCt(dir, "d.dat", 100, 80, 3, true)};
-  SliceDatas s;
-  QSignalSpy newFile(&s, &SliceDatas::loadedNewFile);
-  s.filesSelected(files);
-  QCOMPARE(s.slices().size(), size_t(2));  // c (other size) and d (flat) dropped
-  QCOMPARE(newFile.count(), 2);
-  QCOMPARE(newFile.at(1).at(0).toString(), files[1]);
-  QVERIFY(s.isLoaded());
-  QCOMPARE(s.width(), 100);
-  QCOMPARE(s.height(), 80);
-  QCOMPARE(s.minimum(), 0.0);
-  QCOMPARE(s.maximum(), 5 + 99 + 79000.0);  // b's last pixel
-  QCOMPARE(s.slices()[1].value(7, 2), 5 + 7 + 2000.0);
-  QCOMPARE(s.slices()[1].row(2)[7], 5 + 7 + 2000.0);
-  QVERIFY(!s.slices()[0].isImage);
-}
-
-void TestSliceDatas::xyvGrid_data() {
-  QTest::addColumn<bool>("commas");
-  QTest::newRow("blanks") << false;
-  QTest::newRow("commas") << true;
-}
-
-void TestSliceDatas::xyvGrid() {
-  QFETCH(bool, commas);
-  QTemporaryDir dir;
-  SliceRecord r;
-  QVERIFY(readXyvSlice(writeText(dir, "s.txt", xyvText(commas)), r));
-  QCOMPARE(r.width, 4);  // X-NUM 5 gives a grid one smaller
-  QCOMPARE(r.height, 3);
-  QCOMPARE(r.values.size(), size_t(12));
-  QCOMPARE(r.value(3, 2), 23.0);  // point (13, 22) relative to origin (10, 20)
-  QCOMPARE(r.value(0, 0), 0.0);
-  // The points of the fifth column and fourth row lie outside and are ignored,
-  // also for the range: the largest stored value is 23, not 34.
-  QCOMPARE(r.maximum, 23.0);
-  QCOMPARE(r.minimum, 0.0);
-}
-
-void TestSliceDatas::greyPng() {
-  QTemporaryDir dir;
-  SliceRecord r;
-  QVERIFY(readSliceFile(writeGreyPng(dir, "g.png", 100, 80), r));
-  QVERIFY(r.isImage);
-  QCOMPARE(r.value(0, 5), 0.0);
-  QCOMPARE(r.value(99, 5), 255.0);
-  QCOMPARE(r.value(50, 0), double((50 * 255) / 99));  // 128
-  QCOMPARE(r.minimum, 0.0);
-  QCOMPARE(r.maximum, 255.0);
-}
-
-void TestSliceDatas::mixedKinds() {
-  QTemporaryDir dir;
-  // XYV grid of 100 x 80 (X-NUM 101, Y-NUM 81) with one point set.
-  QByteArray xyv = "## 240301\n# X-NUM 101\n# Y-NUM 81\n0 0 -4\n99 79 2\n";
-  const QStringList files{writeGreyPng(dir, "a.png", 100, 80), writeCt(dir, "b.dat", 100, 80),
-                          writeText(dir, "c.xyv", xyv)};
-  SliceDatas s;
-  s.filesSelected(files);
-  QCOMPARE(s.slices().size(), size_t(3));
-  QVERIFY(s.slices()[0].isImage);
-  QCOMPARE(s.slices()[2].value(99, 79), 2.0);
-  QCOMPARE(s.minimum(), -4.0);
-  QCOMPARE(s.maximum(), 99 + 79000.0);
-}
-
-void TestSliceDatas::emptySelection() {
-  QTemporaryDir dir;
-  SliceDatas s;
-  s.filesSelected({writeCt(dir, "a.dat", 10, 10)});
-  QVERIFY(s.isLoaded());
-  QSignalSpy cleared(&s, &SliceDatas::cleared);
-  QSignalSpy finished(&s, &SliceDatas::loadFilesFinished);
-  s.filesSelected({});
-  QCOMPARE(cleared.count(), 1);
-  QCOMPARE(finished.count(), 1);
-  QVERIFY(!s.isLoaded());
-  QVERIFY(s.slices().empty());
-  QCOMPARE(s.width(), 0);
-  QCOMPARE(s.maximum(), 1.0);
-  QVERIFY(s.isHistogramReady());  // a clear leaves the previous histogram
-}
-
-void TestSliceDatas::unreadableInTheMiddle() {
-  QTemporaryDir dir;
-  const QStringList files{writeCt(dir, "a.dat", 20, 10), dir.filePath("missing.dat"),
-                          writeText(dir, "junk.txt", "hello\n1 2 3\n"),
-                          writeCt(dir, "b.dat", 20, 10, 1)};
-  SliceDatas s;
-  QSignalSpy newFile(&s, &SliceDatas::loadedNewFile);
-  s.filesSelected(files);
-  QCOMPARE(s.slices().size(), size_t(2));
-  QCOMPARE(newFile.at(1).at(0).toString(), files[3]);
-}
-
-// Headers whose grid the reader must not allocate: one beyond any size, and
-// 44 bytes claiming a 16384 x 16384 grid (it used to cost 2 GiB).
-void TestSliceDatas::hugeHeaderRefused_data() {
-  QTest::addColumn<QByteArray>("text");
-  QTest::addColumn<QString>("message");
-  QTest::newRow("beyond any size")
-      << QByteArray("## 240301\n# X-NUM 2000000000\n# Y-NUM 2000000000\n0 0 1\n1 1 2\n")
-      << "XYV file refused, grid 1999999999 x 1999999999 too large";
-  QTest::newRow("more than the file can fill")
-      << QByteArray("## 240301\n# X-NUM 16385\n# Y-NUM 16385\n0 0 1\n")
-      << "XYV file refused, grid 16384 x 16384 more than its 44 bytes can fill";
-}
-
-void TestSliceDatas::hugeHeaderRefused() {
-  QFETCH(QByteArray, text);
-  QFETCH(QString, message);
-  QTemporaryDir dir;
-  const QString path = writeText(dir, "h.xyv", text);
-  LogCapture log;
-  SliceRecord r;
-  QVERIFY(!readXyvSlice(path, r));
-  QCOMPARE(log.matching(message).size(), 1);
-  QVERIFY(log.matching(message).first().contains(path));
-}
-
-// The readers of one load run in parallel; each reserves the memory of its grid
-// while it fills it, so that two of them cannot both count on the same free bytes.
-void TestSliceDatas::parallelReadersShareTheMemoryCheck() {
-  const qint64 avail = memorybudget::availableBytes();
-  if (avail <= 0) QSKIP("the free memory cannot be told here");
-  const qint64 share = avail / 10 * 6;
-  memorybudget::Reservation first = memorybudget::reserve(share);
-  QVERIFY(first);
-  QVERIFY(!memorybudget::reserve(share));  // 60 % + 60 % of what is free
-  QTemporaryDir dir;
-  SliceRecord r;
-  QVERIFY(readSliceFile(writeCt(dir, "a.dat", 30, 20), r));  // small grids still fit
-  first.release();
-  QVERIFY(memorybudget::reserve(share));
-  QCOMPARE(memorybudget::reservedBytes(), qint64(0));  // every reservation handed back
-}
-
-void TestSliceDatas::histogramExample() {
-  std::vector<double> v(50);
-  for (int i = 0; i < 50; ++i) v[size_t(i)] = i;
-  double bw = 0;
-  const auto counts = SliceDatas::histogramOf({std::span<const double>(v)}, 0, 49, 50, &bw);
-  QCOMPARE(bw, 1.0);  // (49 - 0) / (50 - 1)
-  QCOMPARE(counts.size(), size_t(50));
-  for (int c : counts) QCOMPARE(c, 1);
-
-  // Through a load: two slices of 0..49 repeated, every bin counts 2 x 2 = 4 values...
-  QTemporaryDir dir;
-  QByteArray a = "## 240301\n# X-NUM 51\n# Y-NUM 3\n";
-  for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 50; ++x)
-      a += QByteArray::number(x) + " " + QByteArray::number(y) + " " + QByteArray::number(x) + "\n";
-  SliceDatas s;
-  s.filesSelected({writeText(dir, "a.xyv", a), writeText(dir, "b.xyv", a)});
-  QVERIFY(s.isHistogramReady());
-  QCOMPARE(s.largestCount(), 4.0);
-  const QImage& img = s.histogramImage();
-  QCOMPARE(img.size(), QSize(50, 100));
-  // ...so every bin's line is full height, in (0, 220, 160).
-  QCOMPARE(QColor(img.pixel(10, 0)), QColor(0, 220, 160));
-  QCOMPARE(QColor(img.pixel(10, 99)), QColor(0, 220, 160));
-}
-
-void TestSliceDatas::reloadOnThread() {
-  QTemporaryDir dir;
-  QStringList small, big;
-  for (int i = 0; i < 4; ++i) small << writeCt(dir, QString("s%1.dat").arg(i), 30, 20, i);
-  for (int i = 0; i < 6; ++i) big << writeCt(dir, QString("b%1.dat").arg(i), 60, 50, i);
-
-  QThread thread;
-  auto* s = new SliceDatas;
-  s->moveToThread(&thread);
-  connect(&thread, &QThread::finished, s, &QObject::deleteLater);
-  thread.start();
-  // Counted on this thread through a queued connection: a QSignalSpy on s would
-  // be appended to on the loader thread while this thread reads its count.
-  int finished = 0;
-  QObject counter;
-  connect(
-      s, &SliceDatas::loadFilesFinished, &counter, [&finished] { ++finished; },
-      Qt::QueuedConnection);
-  QMetaObject::invokeMethod(s, "filesSelected", Qt::QueuedConnection, Q_ARG(QStringList, small));
-  QTRY_COMPARE_WITH_TIMEOUT(finished, 1, 20000);
-
-  // Keep reading the old series while a reload runs on the loader thread: what we
-  // see is always a whole series, either the old one or the new one.
-  std::shared_ptr<const SliceSeries> held = s->series();
-  QMetaObject::invokeMethod(s, "filesSelected", Qt::QueuedConnection, Q_ARG(QStringList, big));
-  QElapsedTimer clock;
-  clock.start();
-  while (finished < 2 && clock.elapsed() < 20000) {
-    const auto now = s->series();
-    QVERIFY(now->slices.empty() || now->slices.size() == 4 || now->slices.size() == 6);
-    double sum = 0;
-    for (const auto& r : held->slices) sum += r.value(29, 19);
-    QCOMPARE(sum, 4 * (29 + 19000.0) + 6);  // 0 + 1 + 2 + 3 added to the corner
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  void sizeAndFlatnessRules() {
+    QTemporaryDir dir;
+    const QStringList files{writeCt(dir, "a.dat", 100, 80, 0), writeCt(dir, "b.dat", 100, 80, 5),
+                            writeCt(dir, "c.dat", 100, 81),
+                            writeCt(dir, "d.dat", 100, 80, 3, true)};
+    SliceDatas s;
+    QSignalSpy newFile(&s, &SliceDatas::loadedNewFile);
+    s.filesSelected(files);
+    QCOMPARE(s.slices().size(), size_t(2));  // c (other size) and d (flat) dropped
+    QCOMPARE(newFile.count(), 2);
+    QCOMPARE(newFile.at(1).at(0).toString(), files[1]);
+    QVERIFY(s.isLoaded());
+    // b's last pixel is the maximum.
+    QCOMPARE(joined(s.width(), s.height(), s.minimum(), s.maximum()), "100 80 0 79104");
+    QCOMPARE(s.slices()[1].value(7, 2), 5 + 7 + 2000.0);
+    QCOMPARE(s.slices()[1].row(2)[7], 5 + 7 + 2000.0);
+    QVERIFY(!s.slices()[0].isImage);
   }
-  QCOMPARE(finished, 2);
-  QVERIFY(!s->isLoading());
-  QCOMPARE(s->series()->slices.size(), size_t(6));
-  thread.quit();
-  thread.wait();
-}
+
+  void xyvGrid() {
+    for (bool commas : {false, true}) {
+      QTemporaryDir dir;
+      SliceRecord r;
+      QVERIFY(readXyvSlice(writeText(dir, "s.txt", xyvText(commas)), r));
+      // X-NUM 5 gives a grid one smaller; point (13, 22) is (3, 2) from the
+      // origin (10, 20). The fifth column and fourth row lie outside and are
+      // ignored, also for the range: the largest stored value is 23, not 34.
+      // width height values (0, 0) (3, 2) minimum maximum
+      QCOMPARE(joined(r.width, r.height, r.values.size(), r.value(0, 0), r.value(3, 2), r.minimum,
+                      r.maximum),
+               "4 3 12 0 23 0 23");
+    }
+  }
+
+  void mixedKinds() {
+    QTemporaryDir dir;
+    // XYV grid of 100 x 80 (X-NUM 101, Y-NUM 81) with one point set.
+    QByteArray xyv = "## 240301\n# X-NUM 101\n# Y-NUM 81\n0 0 -4\n99 79 2\n";
+    QImage grey(100, 80, QImage::Format_Grayscale8);  // 0 .. 255 across
+    for (int y = 0; y < 80; ++y)
+      for (int x = 0; x < 100; ++x) grey.scanLine(y)[x] = uchar((x * 255) / 99);
+    QVERIFY(grey.save(dir.filePath("a.png")));
+    const QStringList files{dir.filePath("a.png"), writeCt(dir, "b.dat", 100, 80),
+                            writeText(dir, "c.xyv", xyv)};
+    SliceDatas s;
+    s.filesSelected(files);
+    QCOMPARE(s.slices().size(), size_t(3));
+    // The picture by grey level: 0 .. 255 across, 128 at x = 50.
+    const SliceRecord& png = s.slices()[0];
+    QVERIFY(png.isImage);
+    QCOMPARE(joined(png.value(0, 5), png.value(50, 0), png.value(99, 5), png.minimum, png.maximum),
+             "0 128 255 0 255");
+    QCOMPARE(s.slices()[2].value(99, 79), 2.0);
+    QCOMPARE(s.minimum(), -4.0);
+    QCOMPARE(s.maximum(), 99 + 79000.0);
+  }
+
+  void emptySelection() {
+    QTemporaryDir dir;
+    SliceDatas s;
+    s.filesSelected({writeCt(dir, "a.dat", 10, 10)});
+    QVERIFY(s.isLoaded());
+    QSignalSpy cleared(&s, &SliceDatas::cleared);
+    QSignalSpy finished(&s, &SliceDatas::loadFilesFinished);
+    s.filesSelected({});
+    // cleared, finished, loaded, slices, width, maximum
+    QCOMPARE(joined(cleared.count(), finished.count(), s.isLoaded(), s.slices().size(), s.width(),
+                    s.maximum()),
+             "1 1 0 0 0 1");
+  }
+
+  void unreadableInTheMiddle() {
+    QTemporaryDir dir;
+    const QStringList files{writeCt(dir, "a.dat", 20, 10), dir.filePath("missing.dat"),
+                            writeText(dir, "junk.txt", "hello\n1 2 3\n"),
+                            writeCt(dir, "b.dat", 20, 10, 1)};
+    SliceDatas s;
+    QSignalSpy newFile(&s, &SliceDatas::loadedNewFile);
+    s.filesSelected(files);
+    QCOMPARE(s.slices().size(), size_t(2));
+    QCOMPARE(newFile.at(1).at(0).toString(), files[3]);
+  }
+
+  // Headers whose grid the reader must not allocate: one beyond any size, and
+  // 44 bytes claiming a 16384 x 16384 grid (it used to cost 2 GiB).
+  void hugeHeaderRefused() {
+    for (auto [text, message] :
+         {std::pair{"## 240301\n# X-NUM 2000000000\n# Y-NUM 2000000000\n0 0 1\n1 1 2\n",
+                    "XYV file refused, grid 1999999999 x 1999999999 too large: "},
+          {"## 240301\n# X-NUM 16385\n# Y-NUM 16385\n0 0 1\n",
+           "XYV file refused, grid 16384 x 16384 more than its 44 bytes can fill: "}}) {
+      QTemporaryDir dir;
+      const QString path = writeText(dir, "h.xyv", text);
+      LogCapture log;
+      SliceRecord r;
+      QVERIFY(!readXyvSlice(path, r));
+      QCOMPARE(log.lines(), QStringList{message + path});
+    }
+  }
+
+  // The readers of one load run in parallel; each reserves the memory of its grid
+  // while it fills it, so that two of them cannot both count on the same free bytes.
+  void parallelReadersShareTheMemoryCheck() {
+    const qint64 avail = memorybudget::availableBytes();
+    if (avail <= 0) QSKIP("the free memory cannot be told here");
+    const qint64 share = avail / 10 * 6;
+    memorybudget::Reservation first = memorybudget::reserve(share);
+    QVERIFY(first);
+    QVERIFY(!memorybudget::reserve(share));  // 60 % + 60 % of what is free
+    QTemporaryDir dir;
+    SliceRecord r;
+    QVERIFY(readSliceFile(writeCt(dir, "a.dat", 30, 20), r));  // small grids still fit
+    first.release();
+    QVERIFY(memorybudget::reserve(share));
+    QCOMPARE(memorybudget::reservedBytes(), qint64(0));  // every reservation handed back
+  }
+};
 
 QTEST_MAIN(TestSliceDatas)
 #include "tst_slicedatas.moc"

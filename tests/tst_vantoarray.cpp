@@ -9,43 +9,29 @@ class TestVantoArray : public QObject {
   Q_OBJECT
 
  private slots:
-  void sliceTasks_data() {
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    QTest::addColumn<int>("perTask");
-    QTest::addColumn<QString>("ranges");
-    // clang-format off
-    QTest::newRow("even") << 0 << 31 << 8 << "0-7 8-15 16-23 24-31";
-    // ceil(10 / 4) = 3 tasks, the last one shorter.
-    QTest::newRow("remainder") << 0 << 9 << 4 << "0-3 4-7 8-9";
-    QTest::newRow("one slice") << 5 << 5 << 3 << "5-5";
-    QTest::newRow("near the int limit") << 2147483640 << 2147483647 << 5 << "2147483640-2147483644 2147483645-2147483647";
-    // clang-format on
-  }
+  // Ranges cut into tasks: evenly, with a shorter last task (ceil(10 / 4) =
+  // 3 tasks), one slice, and near the int limit.
   void sliceTasks() {
-    QFETCH(int, from);
-    QFETCH(int, to);
-    QFETCH(int, perTask);
-    QFETCH(QString, ranges);
     QStringList got;
-    for (const ArrayTask& t : ::sliceTasks(from, to, perTask)) {
-      QCOMPARE(t.index, got.size());
-      got << QString("%1-%2").arg(t.from).arg(t.to);
+    for (auto [from, to, perTask] :
+         {std::tuple{0, 31, 8}, {0, 9, 4}, {5, 5, 3}, {2147483640, 2147483647, 5}}) {
+      QStringList tasks;
+      for (const ArrayTask& t : ::sliceTasks(from, to, perTask)) {
+        QCOMPARE(t.index, tasks.size());
+        tasks << QString("%1-%2").arg(t.from).arg(t.to);
+      }
+      got << tasks.join(' ');
     }
-    QCOMPARE(got.join(' '), ranges);
+    QCOMPARE(got, (QStringList{"0-7 8-15 16-23 24-31", "0-3 4-7 8-9", "5-5",
+                               "2147483640-2147483644 2147483645-2147483647"}));
   }
 
-  void ranges_data() {
-    QTest::addColumn<QList<int>>("numbers");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("runs and singles") << QList<int>{0, 1, 2, 3, 5, 7, 8} << "0-3,5,7-8";
-    QTest::newRow("one") << QList<int>{1} << "1";
-  }
   void ranges() {
-    QFETCH(QList<int>, numbers);
-    QFETCH(QString, text);
-    QCOMPARE(formatRanges(numbers), text);
-    QCOMPARE(parseRanges(text), numbers);
+    const QList<int> numbers{0, 1, 2, 3, 5, 7, 8};
+    QCOMPARE(formatRanges(numbers), "0-3,5,7-8");
+    QCOMPARE(parseRanges("0-3,5,7-8"), numbers);
+    QCOMPARE(formatRanges({1}), "1");
+    QCOMPARE(parseRanges("1"), QList<int>{1});
   }
 
   void forecast_data() {

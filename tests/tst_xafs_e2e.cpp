@@ -9,6 +9,7 @@
 #include <QSpinBox>
 #include <QtTest>
 
+#include "Joined.h"
 #include "PhantomWriter.h"
 #include "RunProgram.h"
 #include "app/Body.h"
@@ -69,24 +70,7 @@ QByteArray fileBytes(const QString& path) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// What a reconstruction started with: I0 file, energy, first projection
-// and the I0's middle pixel.
-struct Taken {
-  QString i0, energy, firstFrame;
-  double i0Pixel;
-  bool operator==(const Taken& o) const {
-    return i0 == o.i0 && energy == o.energy && firstFrame == o.firstFrame && i0Pixel == o.i0Pixel;
-  }
-};
 }  // namespace
-
-namespace QTest {
-template <>
-char* toString(const Taken& t) {
-  return qstrdup(
-      qPrintable(QString("{%1, %2, %3, %4}").arg(t.i0, t.energy, t.firstFrame).arg(t.i0Pixel)));
-}
-}  // namespace QTest
 
 class TestXafsE2e : public QObject {
   Q_OBJECT
@@ -122,17 +106,18 @@ class TestXafsE2e : public QObject {
     Ui::Body* u = body.form();
     for (const QString& l : batch.section("\nseq_exec_next", 0, 0).split('\n'))
       if (!l.startsWith('#')) exec(body, QString(l).replace("results/", "window/"));
-    // What each reconstruction of the sequence started with.
-    QList<Taken> taken;
+    // What each reconstruction of the sequence started with: I0 file, energy,
+    // first projection and the I0's middle pixel.
+    QStringList taken;
     connect(u->CalcStartT, &QLineEdit::textChanged, this, [&] {
       const ImgData* first = body.imageSet()->count() ? body.imageSet()->frame(0) : nullptr;
       std::vector<double> row(kWidth, -1.0);
       if (const ImgData* i0 = u->I0ImgSel->frame()) i0->row(kRows / 2, row.data());
-      taken << Taken{
+      taken << joined(
           QFileInfo(u->I0ImgSel->fileName()).fileName(), u->RawEnergy->text(),
           first ? QDir(scan).relativeFilePath(QFileInfo(first->filePath()).absoluteFilePath())
-                : QString(),
-          row[kWidth / 2]};
+                : "-",
+          row[kWidth / 2]);
     });
     QSignalSpy saved(body.saver(), &DataSaver::saved);
     QSignalSpy failed(body.saver(), &DataSaver::saveFailed);
@@ -147,17 +132,16 @@ class TestXafsE2e : public QObject {
                               30000);
     QCOMPARE(failed.count(), 0);
 
-    QList<Taken> expected;
-    QStringList files;
+    QStringList expected, files;
     std::vector<uint16_t> i0;
     for (int k = kFirstSet - 1; k < int(order.size()); ++k) {
       w.selectEnergy(order[size_t(k)]);
       w.i0Image(i0);
       const QString e = PhantomWriter::energyText(w.energyOf(order[size_t(k)]));
-      expected << Taken{
+      expected << joined(
           QFileInfo(w.i0FileName()).fileName(), e,
           QDir(scan).relativeFilePath(QDir(w.dataSetDir()).filePath(w.projectionFileName(0))),
-          double(i0[std::size_t(kRows / 2) * kWidth + kWidth / 2])};
+          i0[std::size_t(kRows / 2) * kWidth + kWidth / 2]);
       for (int s = 0; s < kRows; ++s) {
         const QString base = QString("%1/%2-%1-%3").arg(e, kName).arg(s, 5, 10, QChar('0'));
         files << "data/" + base + ".dat"
