@@ -51,7 +51,7 @@ class TestHeadless : public QObject {
     QCOMPARE(
         runProgram(kPhantom,
                    {"--out", "phantom", "--width", "512", "--rows", "32", "--projections", "360"},
-                   dir.path(), 120000),
+                   dir.path(), 600000),
         0);
     QByteArray log;
     const int rc =
