@@ -49,12 +49,21 @@ class TestImageSet : public QObject {
     QCOMPARE(set.width(), 10);
   }
 
-  void vanishedFileReportedOnceAndSkipped() {
+  // A file that cannot be loaded is reported once, its frames counted first
+  // as loading does: one that vanished, one of unknown type.
+  void unloadableFileReportedOnceAndSkipped() {
+    QFile txt(path("notes.txt"));
+    QVERIFY(txt.open(QIODevice::WriteOnly) && txt.write("not an image") > 0);
+    txt.close();
     ImgDatas set;
     QVERIFY(set.add(path("a.img"), 0));
-    LogCapture log;
-    QVERIFY(!set.add(path("gone.img"), 0));
-    QCOMPARE(log.lines(), QStringList{"File is not ready to access " + path("gone.img")});
+    for (const auto& [name, message] : {std::pair{"gone.img", "File is not ready to access "},
+                                        std::pair{"notes.txt", "Unknown file type : "}}) {
+      LogCapture log;
+      QCOMPARE(ImgDatas::framesInFile(path(name)), 0);
+      QVERIFY(!set.add(path(name), 0));
+      QCOMPARE(log.lines().join(" | "), message + path(name));
+    }
     QCOMPARE(set.count(), 1);
   }
 

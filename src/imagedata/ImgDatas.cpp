@@ -72,7 +72,8 @@ bool ImgDatas::show(int idx, QImage& image, GreyMap& map) {
 }
 
 int ImgDatas::framesInFile(const QString& filePath) {
-  // Quiet: the file is loaded next, and that reports an unknown type.
+  // Quiet: the file is loaded next, and loading reports what is wrong with it.
+  if (!QFileInfo(imageFilePath(filePath)).isFile()) return 0;
   std::unique_ptr<ImgData> reader = createImgData(fileType(filePath, false));
   if (!reader) return 0;
   int w = 0, h = 0;
