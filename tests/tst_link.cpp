@@ -116,24 +116,6 @@ class TestLink : public QObject {
     QTRY_COMPARE(peer.last()->state(), QAbstractSocket::UnconnectedState);
   }
 
-  void reconnectsEverySecondAfterLoss() {
-    // The peer drops every connection at once; after each loss the client
-    // must come back about once a second, not at once and not never.
-    LoopbackPeer peer(/*closeAtOnce=*/true);
-    TcpClient client;
-    pointAt(client, peer.port());
-    client.doConnect();
-    QTRY_VERIFY_WITH_TIMEOUT(peer.connections() >= 4, 15000);
-    for (int i = 1; i < 4; ++i) {
-      const qint64 gap = peer.times[i] - peer.times[i - 1];
-      QVERIFY2(gap >= 900, qPrintable(QString::number(gap)));
-    }
-    QVERIFY(client.linkWanted());
-    client.doDisconnect();
-    const int before = peer.connections();
-    QVERIFY(!QTest::qWaitFor([&] { return peer.connections() > before; }, 2500));
-  }
-
   // ---- QuillmapLink ----
 
   void endpoint_data() {
