@@ -3,7 +3,7 @@
 #include <QTranslator>
 #include <QtTest>
 
-#include "PhantomWriter.h"
+#include "PhantomSet.h"
 #include "app/Body.h"
 #include "ct/CtCalc.h"
 #include "ct/CtCalc2.h"
@@ -58,21 +58,6 @@ long firstDifference(const std::vector<double>& a, const std::vector<double>& b)
   return -1;
 }
 
-// A phantom data set of width x rows pixels over 180 degrees in dir: an empty
-// text, or why it could not be written.
-QString writePhantom(const QString& dir, int width, int rows, int projections,
-                     PhantomOptions::Format format = PhantomOptions::Format::Img) {
-  PhantomOptions o;
-  o.outDir = dir;
-  o.width = width;
-  o.rows = rows;
-  o.projections = projections;
-  o.rangeDeg = 180.0;
-  o.format = format;
-  PhantomWriter w(o);
-  return w.write() ? QString() : QStringLiteral("not written: ") + w.errorText();
-}
-
 // Loads files into body through its loading loop, replacing the set.
 bool load(Body& body, const QStringList& files) {
   QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
@@ -91,8 +76,7 @@ class TestBody : public QObject {
   void initTestCase() {
     QVERIFY(dir_.isValid());
     QCOMPARE(writePhantom(dir_.path(), kWidth, kRows, kProjections), QString());
-    for (const QString& f : QDir(dir_.path()).entryList({"proj-*.img"}, QDir::Files, QDir::Name))
-      projections_ << dir_.filePath(f);
+    projections_ = projectionFiles(dir_.path());
     QCOMPARE(projections_.size(), kProjections);
   }
 
@@ -291,9 +275,7 @@ class TestBody : public QObject {
   void defaultsFollowTheDetector() {
     QTemporaryDir dir;
     QCOMPARE(writePhantom(dir.path(), 64, 8, 3), QString());
-    QStringList small;
-    for (const QString& f : QDir(dir.path()).entryList({"proj-*.img"}, QDir::Files, QDir::Name))
-      small << dir.filePath(f);
+    const QStringList small = projectionFiles(dir.path());
 
     Body body;
     Ui::Body* ui = body.form();

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "LogCapture.h"
-#include "PhantomWriter.h"
+#include "PhantomSet.h"
 #include "app/Body.h"
 #include "app/SetupFile.h"
 #include "automation/Batch.h"
@@ -75,14 +75,7 @@ class TestCommands : public QObject {
     QVERIFY(QDir().mkpath(heron_));
     for (const char* f : {"sample-7100-0001.his", "sample-7100-0002.his", "sample-7200-0001.his"})
       QVERIFY(writeText(heron_ + "/" + f, "x"));
-    PhantomOptions o;
-    o.outDir = data_;
-    o.width = 64;
-    o.rows = 8;
-    o.projections = kProjections;
-    o.rangeDeg = 180.0;
-    PhantomWriter w(o);
-    QVERIFY2(w.write(), qPrintable(w.errorText()));
+    QCOMPARE(writePhantom(data_, 64, 8, kProjections), QString());
     QVERIFY(QFile::copy(data_ + "/i0.img", blank_ + "/i0 copy.img"));
   }
 
@@ -156,18 +149,11 @@ class TestCommands : public QObject {
     connect(u->CalcStartT, &QLineEdit::textChanged, this,
             [&] { imagesAtStart = body.imageSet()->count(); });
     const QString batch = dir_.filePath("run.batch");
-    QVERIFY(writeText(batch, QString("images_keep_setup 1\n"
-                                     "images_load \"%1\" proj-*.img\n"
-                                     "i0_load \"%1/i0.img\"\n"
-                                     "bg_load \"%1/bg.img\"\n"
-                                     "ct_rot_ax_is_v 1\n"
-                                     "ct_cor 32\n"
-                                     "ct_slice_from 0\n"
-                                     "ct_slice_to 7\n"
-                                     "calc_ct2 1\n"
-                                     "ct_auto_exec 1\n"
-                                     "calc_exec\n"
-                                     "ct_proc_slice 5\n")
+    QVERIFY(
+        writeText(batch, "images_keep_setup 1\n" + imagesLine() +
+                             QString("\ni0_load \"%1/i0.img\"\nbg_load \"%1/bg.img\"\n"
+                                     "ct_rot_ax_is_v 1\nct_cor 32\nct_slice_from 0\nct_slice_to 7\n"
+                                     "calc_ct2 1\nct_auto_exec 1\ncalc_exec\nct_proc_slice 5\n")
                                  .arg(data_)));
     QSignalSpy ended(body.batch(), &Batch::batchEnded);
     emit body.callBatchLoad(batch);
@@ -478,9 +464,7 @@ class TestCommands : public QObject {
   void setupLoadingLeavesAWaitingBatchAlone() {
     Body body;
     const QString batch = dir_.filePath("wait.batch");
-    QVERIFY(writeText(
-        batch, QString("images_load \"%1\" proj-*.img\ncalc_ct1 1\ncalc_exec\nct_proc_slice 6\n")
-                   .arg(data_)));
+    QVERIFY(writeText(batch, imagesLine() + "\ncalc_ct1 1\ncalc_exec\nct_proc_slice 6\n"));
     const QString setup = dir_.filePath("small.cfg");
     QVERIFY(writeText(setup, "ct_slice_step 1\nct_slice_from 0\n"));
     emit body.callBatchLoad(batch);
