@@ -98,6 +98,11 @@ class TestCommands : public QObject {
     // The first worker's page (inserted before the I0 page), not page 5.
     QTest::newRow("engine page") << "show_ct2 0" << "pageTitle" << "CT2";
     QTest::newRow("engine without a page") << "show_ct2 2" << "page" << "0";
+    // Lines that do nothing finish all the same, so that a batch goes on.
+    QTest::newRow("unknown word") << "no_such_command 1" << "page" << "0";
+    QTest::newRow("label") << ":loop" << "page" << "0";
+    QTest::newRow("comment") << "#images_load x *.img" << "page" << "0";
+    QTest::newRow("blank") << "   " << "page" << "0";
     // clang-format on
   }
 
