@@ -1,6 +1,5 @@
 // The slice-set control panel: the value window kept in step both ways, the
-// opacity clamp, the cross-section normal with "Fix Dir.", and loading on the
-// panel's own thread.
+// opacity clamp, and loading on the panel's own thread.
 
 #include <QComboBox>
 #include <QLineEdit>
