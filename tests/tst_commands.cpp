@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "LogCapture.h"
-#include "PhantomWriter.h"
+#include "PhantomSet.h"
 #include "app/Body.h"
 #include "app/SetupFile.h"
 #include "automation/Batch.h"
@@ -75,14 +75,7 @@ class TestCommands : public QObject {
     QVERIFY(QDir().mkpath(heron_));
     for (const char* f : {"sample-7100-0001.his", "sample-7100-0002.his", "sample-7200-0001.his"})
       QVERIFY(writeText(heron_ + "/" + f, "x"));
-    PhantomOptions o;
-    o.outDir = data_;
-    o.width = 64;
-    o.rows = 8;
-    o.projections = kProjections;
-    o.rangeDeg = 180.0;
-    PhantomWriter w(o);
-    QVERIFY2(w.write(), qPrintable(w.errorText()));
+    QCOMPARE(writePhantom(data_, 64, 8, kProjections), QString());
     QVERIFY(QFile::copy(data_ + "/i0.img", blank_ + "/i0 copy.img"));
   }
 
@@ -105,6 +98,11 @@ class TestCommands : public QObject {
     // The first worker's page (inserted before the I0 page), not page 5.
     QTest::newRow("engine page") << "show_ct2 0" << "pageTitle" << "CT2";
     QTest::newRow("engine without a page") << "show_ct2 2" << "page" << "0";
+    // Lines that do nothing finish all the same, so that a batch goes on.
+    QTest::newRow("unknown word") << "no_such_command 1" << "page" << "0";
+    QTest::newRow("label") << ":loop" << "page" << "0";
+    QTest::newRow("comment") << "#images_load x *.img" << "page" << "0";
+    QTest::newRow("blank") << "   " << "page" << "0";
     // clang-format on
   }
 
@@ -119,63 +117,32 @@ class TestCommands : public QObject {
     QCOMPARE(done.count(), 1);
   }
 
+  // A change of axis is announced (it sets slice, range and centre anew); a
+  // line that leaves the axis as it is (horizontal at first) is not.
   void axisChangeIsAnnounced() {
     Body body;
-    ProcCtrl* pc = body.form()->procCtrl;
-    QSignalSpy changed(pc, &ProcCtrl::rotAxUpdated);
-    exec(body, "ct_rot_ax_is_h 1");
-    QVERIFY(!pc->rotAxIsV());
-    const int first = changed.count();
-    exec(body, "ct_rot_ax_is_h 1");  // already horizontal: nothing to announce
-    QCOMPARE(changed.count(), first);
-    exec(body, "ct_rot_ax_is_v 1");
-    QCOMPARE(changed.count(), first + 1);
-    exec(body, "ct_rot_ax_is_h 0");  // "0": vertical, as it already is
-    QCOMPARE(changed.count(), first + 1);
-  }
-
-  void unknownWordsFinishTheirLine() {
-    Body body;
-    QSignalSpy done(&body, &Body::callBatchCheckEnd);
-    for (const QString& line : {":loop", "no_such_command 1", "", "   ", "#images_load x *.img"})
-      exec(body, line);
-    QCOMPARE(done.count(), 5);
+    QSignalSpy changed(body.form()->procCtrl, &ProcCtrl::rotAxUpdated);
+    QStringList counts;
+    for (const char* l :
+         {"ct_rot_ax_is_h 1", "ct_rot_ax_is_v 1", "ct_rot_ax_is_h 0", "ct_rot_ax_is_h 1"}) {
+      exec(body, l);
+      counts << QString::number(changed.count());
+    }
+    QCOMPARE(counts.join(' '), QString("0 1 1 2"));
   }
 
   void imagesLoadAndSeek() {
     Body body;
-    exec(body, QString("images_load \"%1\" proj-*.img").arg(data_));
+    exec(body, imagesLine());
     QVERIFY(body.loadingFiles());
     QTRY_VERIFY(!body.loadingFiles());
     QCOMPARE(body.imageSet()->count(), kProjections);
-    SeekCtrl* seek = body.form()->seekCtrl;
-    exec(body, "IMAGES_SEEK 999");
-    QCOMPARE(seek->value(), kProjections - 1);
-    exec(body, "images_seek -3");
-    QCOMPARE(seek->value(), 0);
-    exec(body, "images_seek 4");
-    QCOMPARE(seek->value(), 4);
-  }
-
-  // A scan file as I0 or background gives the mean of its flat or dark frames.
-  void referencesFromAScanFile() {
-    QTemporaryDir dir;
-    PhantomOptions o;
-    o.outDir = dir.path();
-    o.width = 16;
-    o.rows = 2;
-    o.projections = 4;
-    o.format = PhantomOptions::Format::H5;
-    PhantomWriter w(o);
-    QVERIFY2(w.write(), qPrintable(w.errorText()));
-    const QString scan = dir.filePath("scan.h5");
-    Body body;
-    LogCapture log;
-    exec(body, QString("i0_load \"%1\"").arg(scan));
-    exec(body, QString("bg_load \"%1\"").arg(scan));
-    QCOMPARE(log.matching("HDF5 reference: "),
-             (QStringList{"HDF5 reference: mean of 10 flat frames of /exchange/data_white " + scan,
-                          "HDF5 reference: mean of 5 dark frames of /exchange/data_dark " + scan}));
+    QStringList seen;
+    for (const char* l : {"IMAGES_SEEK 999", "images_seek -3", "images_seek 4"}) {
+      exec(body, l);
+      seen << QString::number(body.form()->seekCtrl->value());
+    }
+    QCOMPARE(seen.join(' '), QString("9 0 4"));
   }
 
   // The usual batch: load, set, reconstruct. The reconstruction must start on
@@ -187,18 +154,11 @@ class TestCommands : public QObject {
     connect(u->CalcStartT, &QLineEdit::textChanged, this,
             [&] { imagesAtStart = body.imageSet()->count(); });
     const QString batch = dir_.filePath("run.batch");
-    QVERIFY(writeText(batch, QString("images_keep_setup 1\n"
-                                     "images_load \"%1\" proj-*.img\n"
-                                     "i0_load \"%1/i0.img\"\n"
-                                     "bg_load \"%1/bg.img\"\n"
-                                     "ct_rot_ax_is_v 1\n"
-                                     "ct_cor 32\n"
-                                     "ct_slice_from 0\n"
-                                     "ct_slice_to 7\n"
-                                     "calc_ct2 1\n"
-                                     "ct_auto_exec 1\n"
-                                     "calc_exec\n"
-                                     "ct_proc_slice 5\n")
+    QVERIFY(
+        writeText(batch, "images_keep_setup 1\n" + imagesLine() +
+                             QString("\ni0_load \"%1/i0.img\"\nbg_load \"%1/bg.img\"\n"
+                                     "ct_rot_ax_is_v 1\nct_cor 32\nct_slice_from 0\nct_slice_to 7\n"
+                                     "calc_ct2 1\nct_auto_exec 1\ncalc_exec\nct_proc_slice 5\n")
                                  .arg(data_)));
     QSignalSpy ended(body.batch(), &Batch::batchEnded);
     emit body.callBatchLoad(batch);
@@ -217,8 +177,7 @@ class TestCommands : public QObject {
   // the batch's settings, follows that one, and the batch waits for it.
   void calcExecDuringARunFollowsIt() {
     Body body;
-    for (const QString& l : {QString("images_load \"%1\" proj-*.img").arg(data_),
-                             QString("ct_rot_ax_is_v 1"), QString("ct_auto_exec 1")})
+    for (const QString& l : {imagesLine(), QString("ct_rot_ax_is_v 1"), QString("ct_auto_exec 1")})
       exec(body, l);
     QTRY_VERIFY(!body.loadingFiles());
     for (const char* l : {"ct_cor 32", "ct_slice_from 0", "ct_slice_to 7"}) exec(body, l);
@@ -452,52 +411,37 @@ class TestCommands : public QObject {
   // written nowhere again.
   void keysOnlyWhenSet_data() {
     QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("set");    // the command that sets it
-    QTest::addColumn<QString>("saved");  // the line it gives in a setup
-    QTest::addColumn<QString>("bad");    // a value refused
-    QTest::addColumn<QString>("reset");  // back to the default
+    QTest::addColumn<QStringList>("values");  // set, as saved, refused, default
     QTest::newRow("data format") << "auto_save_data_format"
-                                 << "auto_save_data_format TIF"
-                                 << "auto_save_data_format    tif"
-                                 << "auto_save_data_format png"
-                                 << "auto_save_data_format dat";
-    QTest::newRow("filter window") << "ct_filter"
-                                   << "ct_filter Shepp-Logan"
-                                   << "ct_filter                shepp-logan"
-                                   << "ct_filter gauss"
-                                   << "ct_filter ramp";
-    QTest::newRow("ring removal") << "ct_ring_removal"
-                                  << "ct_ring_removal 21"
-                                  << "ct_ring_removal          21"
-                                  << "ct_ring_removal -3"
-                                  << "ct_ring_removal 0";
+                                 << QStringList{"TIF", "tif", "png", "dat"};
+    QTest::newRow("filter window")
+        << "ct_filter" << QStringList{"Shepp-Logan", "shepp-logan", "gauss", "ramp"};
+    QTest::newRow("ring removal") << "ct_ring_removal" << QStringList{"21", "21", "-3", "0"};
   }
 
   void keysOnlyWhenSet() {
     QFETCH(QString, key);
-    QFETCH(QString, set);
-    QFETCH(QString, saved);
-    QFETCH(QString, bad);
-    QFETCH(QString, reset);
+    QFETCH(QStringList, values);
     const QString file = dir_.filePath("keys.cfg");
+    const QStringList saved{key.leftJustified(24) + ' ' + values[1]};
     auto savedLines = [&](Body& body) {
       QMetaObject::invokeMethod(&body, "saveSetup", Q_ARG(QString, file));
       return readText(file).split('\n').filter(QRegularExpression("^" + key + " "));
     };
     Body body;
     QCOMPARE(savedLines(body), QStringList());
-    exec(body, set);
-    QCOMPARE(savedLines(body), QStringList{saved});
+    exec(body, key + ' ' + values[0]);
+    QCOMPARE(savedLines(body), saved);
     {
       Body fresh;
       QVERIFY(QMetaObject::invokeMethod(&fresh, "loadSetup", Q_ARG(QString, file)));
-      QCOMPARE(savedLines(fresh), QStringList{saved});
+      QCOMPARE(savedLines(fresh), saved);
     }
     LogCapture log;
-    exec(body, bad);
+    exec(body, key + ' ' + values[2]);
     QCOMPARE(log.matching(key + " takes ").size(), 1);
-    QCOMPARE(savedLines(body), QStringList{saved});
-    exec(body, reset);
+    QCOMPARE(savedLines(body), saved);
+    exec(body, key + ' ' + values[3]);
     QCOMPARE(savedLines(body), QStringList());
   }
 
@@ -525,9 +469,7 @@ class TestCommands : public QObject {
   void setupLoadingLeavesAWaitingBatchAlone() {
     Body body;
     const QString batch = dir_.filePath("wait.batch");
-    QVERIFY(writeText(
-        batch, QString("images_load \"%1\" proj-*.img\ncalc_ct1 1\ncalc_exec\nct_proc_slice 6\n")
-                   .arg(data_)));
+    QVERIFY(writeText(batch, imagesLine() + "\ncalc_ct1 1\ncalc_exec\nct_proc_slice 6\n"));
     const QString setup = dir_.filePath("small.cfg");
     QVERIFY(writeText(setup, "ct_slice_step 1\nct_slice_from 0\n"));
     emit body.callBatchLoad(batch);

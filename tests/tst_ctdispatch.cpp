@@ -117,7 +117,8 @@ class TestCtDispatch : public QObject {
     QCOMPARE(corUsable(96, cor), usable);
   }
 
-  // The job's closing line, read by people and by scripts.
+  // The job's closing line, read by people and by scripts (a run's counts
+  // are compared in tst_ctrun).
   void jobSummary() {
     JobStatus job;
     JobStatus run(&job);
@@ -125,8 +126,6 @@ class TestCtDispatch : public QObject {
     for (int i = 0; i < 30; ++i) run.sliceReconstructed();
     for (int i = 0; i < 60; ++i) run.fileWritten();
     run.failed("Slice 33 is outside the detector (0..31)", 2);
-    QCOMPARE(run.counts(), QString("30 of 32 slices reconstructed, 60 files written, 2 failures "
-                                   "(first: Slice 33 is outside the detector (0..31))"));
     job.failed("Image not loaded : x.img");  // the job's own, after the run's
     QVERIFY(!job.succeeded());
     QVERIFY2(QRegularExpression("^Job finished: 30 of 32 slices reconstructed, 60 files written, "

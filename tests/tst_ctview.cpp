@@ -21,12 +21,6 @@ bool loadAndWait(SlicesCtrl* c, const QStringList& files) {
   return QTest::qWaitFor([c] { return !c->isBusy(); }, 30000);
 }
 
-// 16 slices of 20 x 14: the ball in a box of the fixture (values 0 .. 3).
-QStringList ballSeries(const QTemporaryDir& dir, const QString& stem) {
-  return writeXyvSeries(dir, stem, 20, 14, 16,
-                        [](int x, int y, int k) { return ballInBox(x, y, k, 20, 14, 16); });
-}
-
 }  // namespace
 
 class TestCtView : public QObject {
@@ -34,7 +28,9 @@ class TestCtView : public QObject {
  private slots:
   void initTestCase() {
     QVERIFY(dir_.isValid());
-    series1_ = ballSeries(dir_, "a");
+    // 16 slices of 20 x 14: the ball in a box of the fixture (values 0 .. 3).
+    series1_ = writeXyvSeries(dir_, "a", 20, 14, 16,
+                              [](int x, int y, int k) { return ballInBox(x, y, k, 20, 14, 16); });
     // A second, smaller stack: a slab of rising values.
     series2_ = writeXyvSeries(dir_, "b", 12, 10, 8, [](int x, int y, int k) {
       return std::abs(x - 6) < 3 ? 1.0 + y + k : 0.0;
@@ -113,7 +109,6 @@ class TestCtView : public QObject {
     const QString path = out.filePath(name);
     v.saveImage(path);
     if (kind == "none") {
-      QVERIFY(!QFile::exists(path));
       QVERIFY(QDir(out.path()).isEmpty());
       return;
     }

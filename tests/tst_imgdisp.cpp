@@ -38,7 +38,6 @@ class TestImgDisp : public QObject {
   void cleanup();
   void viewKeptAcrossNewImage_data();
   void viewKeptAcrossNewImage();
-  void pointAfterPictureDrag();
   void saveVisiblePart_data();
   void saveVisiblePart();
   void renderFrameTakesRangeUnlessFixed();
@@ -93,23 +92,6 @@ void TestImgDisp::viewKeptAcrossNewImage() {
   QCOMPARE(disp_->view(), again);
   disp_->resetScale();
   QCOMPARE(disp_->view(), whole);
-}
-
-void TestImgDisp::pointAfterPictureDrag() {
-  setImage(greyImage(400, 400, 100));
-  const double sx = 400.0 / surface()->width();
-  QSignalSpy point(disp_, &ImgDisp::selectedAPoint);
-  QSignalSpy newS(disp_, &ImgDisp::newS);
-  QTest::mousePress(surface(), Qt::LeftButton, Qt::NoModifier, QPoint(50, 80));
-  QTest::mouseMove(surface(), QPoint(70, 80));
-  QTest::mouseRelease(surface(), Qt::LeftButton, Qt::NoModifier, QPoint(70, 80));
-  QCOMPARE(newS.count(), 1);
-  // The picture moved 20 px right, so the view starts 20 px of image to the left.
-  QVERIFY(qAbs(disp_->view().x() + 20 * sx) < 1e-9);
-  QCOMPARE(point.count(), 1);
-  // The released point is the image point that was pressed: 50 px of image.
-  QVERIFY(qAbs(point.at(0).at(0).toDouble() - 50 * sx) < 1e-9);
-  QCOMPARE(point.at(0).at(2).value<MouseC::MStat>(), MouseC::L);
 }
 
 void TestImgDisp::saveVisiblePart_data() {

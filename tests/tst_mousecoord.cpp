@@ -78,27 +78,6 @@ class TestMouseCoord : public QObject {
     QCOMPARE(s.coord.dataX().first, 0.0);
   }
 
-  // "step first last" of the axis ticks for the range a .. b.
-  void ticks_data() {
-    QTest::addColumn<double>("a");
-    QTest::addColumn<double>("b");
-    QTest::addColumn<QString>("ticks");
-    // clang-format off
-    // decade 0.1, m = 3 -> 0.05; last floor(7.4) * 0.05
-    QTest::newRow("reversed") << 0.37 << 0.0 << "0.05 0 0.35";
-    // span 15: decade 10, m = 1 -> 2; first ceil(-1.5) * 2 = -2
-    QTest::newRow("-3..12") << -3.0 << 12.0 << "2 -2 12";
-    QTest::newRow("span 0") << 5.0 << 5.0 << "1 5 5";
-    // clang-format on
-  }
-  void ticks() {
-    QFETCH(double, a);
-    QFETCH(double, b);
-    const ChCoord::Ticks t = ChCoord::ticks(a, b);
-    const auto g = [](double v) { return QString::number(v, 'g', 12); };
-    QTEST(QString("%1 %2 %3").arg(g(t.step), g(t.first), g(t.last)), "ticks");
-  }
-
   void degenerateRanges() {
     ChCoord c;
     c.setScreenArea(10, 10, 10, 10);  // zero-extent surface

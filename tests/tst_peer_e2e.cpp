@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "PhantomWriter.h"
+#include "PhantomSet.h"
 #include "app/Body.h"
 #include "base/ConfigStore.h"
 #include "ct/ProcCtrl.h"
@@ -69,18 +69,8 @@ class TestPeerE2e : public QObject {
  private slots:
   void continuousAnalysisAndRestart() {
     QVERIFY(dir_.isValid());
-    PhantomOptions o;
-    o.outDir = dir_.filePath("set");
-    o.width = 64;
-    o.rows = 8;
-    o.projections = 60;
-    o.rangeDeg = 180.0;
-    PhantomWriter w(o);
-    QVERIFY2(w.write(), qPrintable(w.errorText()));
-    QStringList projections;
-    const QDir set(o.outDir);
-    for (const QString& f : set.entryList({"proj-*.img"}, QDir::Files, QDir::Name))
-      projections << set.filePath(f);
+    const QDir set(dir_.filePath("set"));
+    QCOMPARE(writePhantom(set.path(), 64, 8, 60), QString());
 
     auto standin = std::make_unique<Standin>();
     QVERIFY(standin->start({"--port", "0", "--out", dir_.filePath("csv")}));
@@ -99,7 +89,7 @@ class TestPeerE2e : public QObject {
     ui->I0ImgSel->selectFile(set.filePath("i0.img"));
     ui->BGImgSel->selectFile(set.filePath("bg.img"));
     QSignalSpy loaded(&body, &Body::finishedLoadingCTFiles);
-    emit ui->CTFiles->filesSelected(projections, true);
+    emit ui->CTFiles->filesSelected(projectionFiles(set.path()), true);
     QVERIFY(loaded.wait(20000));
     const QString datDir = dir_.filePath("dat");
     ui->SelectDataSaveDir->setPath(datDir);

@@ -1,8 +1,8 @@
 // Tests of the synthetic data-set generator: the analytic line integrals
-// against numerical integration of the attenuation, the written files read
-// back through the project's image readers, and the energy names the
-// readers must parse back. The energy scans themselves are reconstructed
-// end to end by tst_xafs_e2e.
+// against numerical integration of the attenuation, and the energy names the
+// readers must parse back. The written files are reconstructed end to end by
+// tst_headless (against the generator's truth), tst_body, tst_hdf5_e2e and
+// tst_xafs_e2e.
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -13,7 +13,6 @@
 #include "PhantomWriter.h"
 #include "automation/I0Energy.h"
 #include "imagedata/DataSetScan.h"
-#include "imagedata/ImgData.h"
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
@@ -26,14 +25,6 @@ int runTool(const QStringList& args, QString* errorOutput = nullptr) {
   if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit) return -1;
   if (errorOutput) *errorOutput = QString::fromLocal8Bit(p.readAllStandardError());
   return p.exitCode();
-}
-
-std::unique_ptr<ImgData> openFrame(const QString& path, int frame = 0) {
-  std::unique_ptr<ImgData> d = createImgData(fileType(path));
-  if (!d) return nullptr;
-  d->setFilePath(path);
-  if (!d->open(frame)) return nullptr;
-  return d;
 }
 
 // Midpoint rule along the ray {u cos t - v sin t = s}, parameterised by its
@@ -54,8 +45,6 @@ class TestPhantom : public QObject {
  private slots:
   void lineIntegralMatchesNumeric_data();
   void lineIntegralMatchesNumeric();
-  void filesReadBack_data();
-  void filesReadBack();
   void badOptionRejected();
   void energyNames();
 };
@@ -89,77 +78,6 @@ void TestPhantom::lineIntegralMatchesNumeric() {
   // (0.002 * 0.02 per pixel); a dozen crossings stay far below 1e-3.
   QVERIFY2(std::fabs(analytic - numeric) < 1e-3,
            qPrintable(QStringLiteral("%1 vs %2").arg(analytic).arg(numeric)));
-}
-
-void TestPhantom::filesReadBack_data() {
-  QTest::addColumn<QString>("format");
-  QTest::addColumn<QString>("axis");
-  QTest::addColumn<double>("cor");
-  QTest::addColumn<double>("origin");
-  // clang-format off
-  QTest::newRow("img fractional cor") << "img" << "v" << 37.25 << 15.0;
-  QTest::newRow("his h") << "his" << "h" << 41.5 << -30.0;
-  QTest::newRow("tif h") << "tif" << "h" << 40.0 << 90.0;
-  // clang-format on
-}
-
-void TestPhantom::filesReadBack() {
-  QFETCH(QString, format);
-  QFETCH(QString, axis);
-  QFETCH(double, cor);
-  QFETCH(double, origin);
-  QTemporaryDir tmp;
-  QVERIFY(tmp.isValid());
-  const QString out = tmp.filePath("set");
-  const int w = 80, rows = 5, projections = 12;
-  QCOMPARE(runTool({"--out", out, "--width", QString::number(w), "--rows", QString::number(rows),
-                    "--projections", QString::number(projections), "--range", "360", "--format",
-                    format, "--axis", axis, "--cor", QString::number(cor, 'g', 10),
-                    "--angle-origin", QString::number(origin)}),
-           0);
-  const bool vertical = axis == "v";
-  const int imgW = vertical ? w : rows, imgH = vertical ? rows : w;
-  const QString ext = format == "tif" ? "tif" : "img";
-  const Phantom ph(w, rows, cor);
-
-  auto pixel = [&](const ImgData& d, int p, int r) {
-    std::vector<double> line(vertical ? imgW : imgH);
-    // Slice r is image row r (axis v) or image column r (axis h).
-    return vertical ? d.row(r, line.data())[p] : d.column(r, line.data())[p];
-  };
-
-  const auto i0 = openFrame(QDir(out).filePath("i0." + ext));
-  const auto bg = openFrame(QDir(out).filePath("bg." + ext));
-  QVERIFY(i0 && bg);
-  for (int r = 0; r < rows; ++r)
-    for (int p = 0; p < w; p += 7) {
-      QCOMPARE(pixel(*i0, p, r), ph.flatI0(p, r));
-      QCOMPARE(pixel(*bg, p, r), ph.background(p, r));
-    }
-
-  for (int k = 0; k < projections; k += 5) {
-    const QString path =
-        format == "his"
-            ? QDir(out).filePath("proj.his")
-            : QDir(out).filePath(
-                  QStringLiteral("proj-%1.%2").arg(k, 5, 10, QLatin1Char('0')).arg(ext));
-    const auto d = openFrame(path, format == "his" ? k : 0);
-    QVERIFY2(d, qPrintable(path));
-    QCOMPARE(d->width(), imgW);
-    QCOMPARE(d->height(), imgH);
-    if (format == "his") QCOMPARE(d->frameCount(), projections);
-    if (format != "tif") QCOMPARE(d->expTime(), 0.5);
-    const double theta = (origin + k * 360.0 / projections) * kPi / 180.0;
-    int absorbed = 0;
-    for (int r = 0; r < rows; ++r)
-      for (int p = 0; p < w; ++p) {
-        const double expect = ph.intensity(p, r, ph.lineIntegral(p - cor, theta, r));
-        QVERIFY2(std::fabs(pixel(*d, p, r) - expect) <= 0.5 + 1e-9,
-                 qPrintable(QStringLiteral("k %1 p %2 r %3").arg(k).arg(p).arg(r)));
-        if (expect < 0.9 * ph.flatI0(p, r)) ++absorbed;
-      }
-    QVERIFY(absorbed > rows * 10);
-  }
 }
 
 // A smoke test of the option checks: an unknown option is refused with the

@@ -6,32 +6,11 @@
 #include <QSvgRenderer>
 #include <QtTest>
 
-#include "output/CtDataFile.h"
+#include "tst_view3d_fixture.h"
 
 namespace {
 
 const QString kTool = QStringLiteral(VANTO_BINARY_DIR "/tools/vanto-render3d/vanto-render3d");
-
-QStringList writeBallSeries(const QTemporaryDir& dir, int w, int h, int n) {
-  QStringList files;
-  std::vector<double> img(size_t(w) * h);
-  for (int k = 0; k < n; ++k) {
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        const double d2 = (x - w / 2.0) * (x - w / 2.0) + (y - h / 2.0) * (y - h / 2.0) +
-                          4.0 * (k - n / 2.0) * (k - n / 2.0);
-        img[size_t(y) * w + x] = std::max(0.0, 300 - d2) + x * 0.1;
-      }
-    QByteArray bytes;
-    appendCtDataFile(bytes, img.data(), h, w, CtDataRegion{0, 0, double(w), double(h)},
-                     CtDataLimits{1e9, -1e9, 0});
-    const QString path = dir.filePath(QString("s%1.dat").arg(k, 3, 10, QChar('0')));
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
-    files << path;
-  }
-  return files;
-}
 
 int run(const QStringList& args, QByteArray* err = nullptr) {
   QProcess p;
@@ -48,7 +27,9 @@ class TestRender3dTool : public QObject {
  private slots:
   void pngAndSvgAgree() {
     QTemporaryDir dir;
-    const QStringList files = writeBallSeries(dir, 48, 40, 12);
+    const QStringList files = view3dfixture::writeXyvSeries(
+        dir, "s", 48, 40, 12,
+        [](int x, int y, int k) { return view3dfixture::ballInBox(x, y, k, 48, 40, 12); });
     const QStringList common{"--size", "120x100", "--turn",   "x:30",
                              "--turn", "y:-20",   "--window", "5:95"};
     const QString png = dir.filePath("v.png"), svg = dir.filePath("v.SVG");

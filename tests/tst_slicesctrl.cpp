@@ -1,12 +1,9 @@
 // The slice-set control panel: the value window kept in step both ways, the
-// opacity clamp, the cross-section normal with "Fix Dir.", and loading on the
-// panel's own thread.
+// opacity clamp, and loading on the panel's own thread.
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -52,7 +49,6 @@ class TestSlicesCtrl : public QObject {
   void windowInStep_data();
   void windowInStep();
   void zeroRangeGivesFinitePercentages();
-  void fixDirKeepsNormal();
   void loadAndReload();
 };
 
@@ -99,25 +95,6 @@ void TestSlicesCtrl::zeroRangeGivesFinitePercentages() {
   QCOMPARE(c.maxThPC(), 0.0);
   QVERIFY(!child<QLineEdit>(c, "minThPC_")->text().contains("nan", Qt::CaseInsensitive));
   QVERIFY(!child<QLineEdit>(c, "maxThPC_")->text().contains("inf", Qt::CaseInsensitive));
-}
-
-void TestSlicesCtrl::fixDirKeepsNormal() {
-  SlicesCtrl c;
-  QSignalSpy slider(&c, &SlicesCtrl::changedSliderStat);
-  c.initNz(Vec3(0, 0, 1));
-  c.newNz(Vec3(0, 1, 0));
-  QCOMPARE(c.nz(), Vec3(0, 1, 0));
-  child<QCheckBox>(c, "csFixDir_")->setChecked(true);
-  QCOMPARE(slider.count(), 1);
-  c.newNz(Vec3(1, 0, 0));
-  QCOMPARE(c.nz(), Vec3(0, 1, 0));
-  QCOMPARE(c.style().sectionNormal, Vec3(0, 1, 0));
-  // initNz sets the normal whatever the box says.
-  c.initNz(Vec3(0, 0, -1));
-  QCOMPARE(c.nz(), Vec3(0, 0, -1));
-  child<QSlider>(c, "cSlider_")->setValue(40);
-  QCOMPARE(slider.count(), 2);
-  QCOMPARE(c.style().slider, 40);
 }
 
 // A load fills the names and the range and sets the window by the percentages;

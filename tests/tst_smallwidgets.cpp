@@ -9,7 +9,6 @@
 #include "widgets/CtDisp.h"
 #include "widgets/ImgDisp.h"
 #include "widgets/SeekCtrl.h"
-#include "widgets/SelectAFile.h"
 
 namespace {
 QImage grey(int value) {
@@ -23,7 +22,6 @@ class TestSmallWidgets : public QObject {
   Q_OBJECT
  private slots:
   void galleryOrder();
-  void selectFileSaveModeCreatesDir();
   void logWarnings_data();
   void logWarnings();
 };
@@ -48,29 +46,6 @@ void TestSmallWidgets::galleryOrder() {
   QCOMPARE(qGray(g.display()->image().pixel(0, 0)), 32);
   g.clear();
   QVERIFY(g.getQImages().isEmpty());
-}
-
-void TestSmallWidgets::selectFileSaveModeCreatesDir() {
-  QTemporaryDir tmp;
-  SelectAFile open;
-  const QString notMade = tmp.filePath("not/made/x.img");
-  QSignalSpy openSel(&open, &SelectAFile::fileSelected);
-  open.selectFile(notMade);
-  QCOMPARE(openSel.count(), 1);
-  QVERIFY(!QDir(tmp.filePath("not")).exists());  // opening never creates folders
-  QCOMPARE(open.name(), QString("x"));
-
-  SelectAFile save;
-  save.setMode(SelectAFile::Mode::Save);
-  QSignalSpy sel(&save, &SelectAFile::fileSelected);
-  const QString target = tmp.filePath("a/b/c/result.v1.png");
-  save.selectFile(target);
-  QCOMPARE(sel.count(), 1);
-  QVERIFY(QDir(tmp.filePath("a/b/c")).exists());
-  QCOMPARE(save.path(), QFileInfo(target).absolutePath());
-  QCOMPARE(save.name(), QString("result.v1"));
-  save.setPath(tmp.filePath("typed/dir"));
-  QVERIFY(QDir(tmp.filePath("typed/dir")).exists());
 }
 
 // The log page highlights the program's failure lines, which are mostly plain

@@ -64,12 +64,6 @@ void turn(ViewState& v, const QList<double>& turns) {
 
 QColor at(const QImage& img, int x, int y) { return QColor::fromRgba(img.pixel(x, y)); }
 
-bool allWhite(const QImage& img) {
-  QImage white(img.size(), img.format());
-  white.fill(Qt::white);
-  return img == white;
-}
-
 }  // namespace
 
 class TestVolumeRender : public QObject {
@@ -92,9 +86,8 @@ void TestVolumeRender::quarterTurn() {
   // About z by +90 degrees the axes turn by -90 degrees: Ex -> (0, -1, 0), Ey -> (1, 0, 0).
   Vec3 ex{1, 0, 0}, ey{0, 1, 0}, ez{0, 0, 1};
   rotateAxes(ex, ey, ez, Vec3(0, 0, 5), M_PI / 2);
-  QVERIFY((ex - Vec3(0, -1, 0)).norm() < 1e-12);
-  QVERIFY((ey - Vec3(1, 0, 0)).norm() < 1e-12);
-  QVERIFY((ez - Vec3(0, 0, 1)).norm() < 1e-12);
+  QVERIFY((ex - Vec3(0, -1, 0)).norm() + (ey - Vec3(1, 0, 0)).norm() + (ez - Vec3(0, 0, 1)).norm() <
+          1e-12);
   // A zero axis leaves the axes alone.
   rotateAxes(ex, ey, ez, Vec3(), 1.0);
   QVERIFY((ex - Vec3(0, -1, 0)).norm() < 1e-12);
@@ -303,7 +296,9 @@ void TestVolumeRender::productionMatchesLiteral() {
   setVolumeRenderVectorPath(before);
   QCOMPARE(scalar, literal);
   // The picture is not trivially white.
-  QVERIFY(!allWhite(production));
+  QImage white(production.size(), production.format());
+  white.fill(Qt::white);
+  QVERIFY(production != white);
 }
 
 QTEST_MAIN(TestVolumeRender)
