@@ -206,9 +206,9 @@ class TestBody : public QObject {
 
   // The single panel and the workers give what the engine gives on the
   // sinogram panel's sinogram, with a partial data set (scaled by 1 / (N x
-  // frames used), not by the frames loaded); the workers also with every
-  // reconstruction option on, and each option alone changes this slice, so
-  // none of them can be left out unnoticed.
+  // frames used), not by the frames loaded) and every reconstruction option
+  // on; each option alone changes this slice, so none of them can be left
+  // out unnoticed.
   void runsMatchTheEngine() {
     Body body;
     Ui::Body* ui = body.form();
@@ -221,6 +221,10 @@ class TestBody : public QObject {
     pc->setUsePartialDataSet(true);
     pc->setDataSetUsingImages(kProjections / 2);
     pc->setDataSetStartImageNo(0);
+    pc->setFilterWindow(FilterWindow::Hann);
+    pc->setFilterPadding(true);
+    pc->setRingRemovalSize(5);
+    pc->setOutlierThreshold(1.0);
     QSignalSpy runs(&body, &Body::calcFinished);
     ui->SelectCt1->click();
     ui->CalcCT->click();
@@ -230,10 +234,6 @@ class TestBody : public QObject {
     QCOMPARE(firstDifference({c->workspace().image(), c->workspace().image() + std::size_t(n) * n},
                              engineSlice(body, body.runParams(), pc->sliceNo(), c->calcRegion())),
              -1L);
-    pc->setFilterWindow(FilterWindow::Hann);
-    pc->setFilterPadding(true);
-    pc->setRingRemovalSize(5);
-    pc->setOutlierThreshold(1.0);
     ui->SelectCt2->click();
     ui->CalcCT->click();
     QTRY_COMPARE_WITH_TIMEOUT(runs.count(), 2, 20000);

@@ -7,6 +7,7 @@
 #include "ct/CtProgress.h"
 #include "ct/CtRunMath.h"
 #include "ct/Sinogram.h"
+#include "ct/StripeRemoval.h"
 #include "ui_CtCalc.h"
 #include "widgets/ImgDispWPV.h"
 
@@ -69,11 +70,22 @@ void CtCalc::startCt() {
   start_ = QDateTime::currentDateTime();
   ui_->StartT->setText(start_.toString(kTimeFormat));
   sino_->genSinogram();
-  const HSgm& rec = sino_->record();
+  // The run's reconstruction options, as the workers apply them.
+  const double outliers = params_ ? params_->outlierThreshold : 0.0;
+  const int rings = params_ ? params_->ringRemovalSize : 0;
+  const FbpFilterChoice filter = params_ ? params_->filter : FbpFilterChoice{};
+  ownSinogram_ = (outliers > 0.0 || rings >= 3) && sino_->record().hasData();
+  if (ownSinogram_) {
+    sino_->genSinogram(own_, outliers);
+    if (rings >= 3) removeStripes(own_.sgm(), own_.width(), own_.rows(), rings);
+  }
+  const HSgm& rec = sinogram();
   if (!rec.hasData() || static_cast<long long>(rec.width()) * rec.rows() <= 0) return;
   ui_->ShowSliceNo->setText(QString::number(rec.slice()));
   const int n = rec.width() & ~1, m = rec.rows();
-  if (n != n_ || m != m_ || ws_.n() != n || ws_.rowCapacity() < m) ws_.setup(n, m, m);
+  if (n != n_ || m != m_ || ws_.n() != n || ws_.rowCapacity() < m ||
+      !(filter == ws_.filterChoice()))
+    ws_.setup(n, m, m, filter);
   n_ = n;
   m_ = m;
   if (!regionSet_) setCR(0, 0, n_, n_);
@@ -91,9 +103,11 @@ void CtCalc::startCt() {
   }
 }
 
+const HSgm& CtCalc::sinogram() const { return ownSinogram_ ? own_ : sino_->record(); }
+
 void CtCalc::calcAll() {
   if (!sino_) return;
-  const HSgm& rec = sino_->record();
+  const HSgm& rec = sinogram();
   if ((rec.width() & ~1) != n_ || rec.rows() != m_ || ws_.n() != n_) return;
   const CtAngles a = params_ ? ctAngles(*params_) : CtAngles{};
   ws_.forwardAll(rec);
@@ -105,7 +119,7 @@ void CtCalc::calcAll() {
 
 void CtCalc::calcOne(int iz) {
   if (!running_ || !sino_) return;
-  const HSgm& rec = sino_->record();
+  const HSgm& rec = sinogram();
   // The record may have been rebuilt for another slice meanwhile; only rows
   // of the size the chain started with are used.
   if ((rec.width() & ~1) == n_ && rec.rows() == m_ && iz >= 0 && iz < m_) {

@@ -85,6 +85,11 @@ class CtCalc : public QFrame {
   std::unique_ptr<Ui::CtCalc> ui_;
   QPointer<Sinogram> sino_;
   const CtRunParams* params_ = nullptr;
+  // The sinogram reconstructed: the Sinogram page's, or with outlier or
+  // ring removal on a copy of its own (the page keeps showing the data).
+  const HSgm& sinogram() const;
+  HSgm own_;
+  bool ownSinogram_ = false;
   FbpWorkspace ws_;
   int n_ = 0;
   int m_ = 0;

@@ -93,6 +93,13 @@ void Sinogram::genSinogram() {
   genSinogram0(&sgm_, pc_->rotAxIsV(), pc_->cor(), pc_->sliceNo());
 }
 
+void Sinogram::genSinogram(HSgm& out, double outlierThreshold) {
+  if (!pc_) return;
+  SinogramParams p = params(pc_->rotAxIsV(), pc_->cor(), pc_->sliceNo());
+  p.outlierThreshold = outlierThreshold;
+  buildSinogram(source(), p, out);
+}
+
 void Sinogram::genImage() {
   if (!pc_ || !imgs_) return;
   ImgDispWPV* disp = ui_->DispSinogram;

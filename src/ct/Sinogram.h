@@ -63,6 +63,9 @@ class Sinogram : public QFrame {
   void guessCor();
   void genSinogram0(HSgm* hSgm, bool rotAxIsV, double cor, int slice);
   void genSinogram();
+  // The current slice's sinogram as genSinogram builds it, into out, with
+  // the projections' outliers above threshold removed first (0: none).
+  void genSinogram(HSgm& out, double outlierThreshold);
   // "CoR Sweep": asks for a sweep over CoR - range ... CoR + range in the
   // steps the processing control's options give.
   void corSweep();
