@@ -34,7 +34,6 @@ CtRunGeometry ctRunGeometry(const CtRunParams& p, int width, int height, int fra
   // single panel does, so a partial data set is scaled alike by both.
   g.rows = sinogramRows(s, frameCount);
   g.region = FbpRegion{0.0, 0.0, static_cast<double>(g.n), static_cast<double>(g.n)};
-  g.usable = corUsable(g.length, p.cor);
   return g;
 }
 

@@ -36,8 +36,6 @@ struct CtRunGeometry {
   int n = 0;                // transform length: the sinogram width rounded down to even
   int rows = 0;             // sinogram rows, one per projection used
   FbpRegion region;         // the calculation region of a panel that set none: N x N
-  // A whole pixel on both sides of the centre and a transform of 2 or more.
-  bool usable = false;
 };
 // sweep: the centres of a centre-of-rotation sweep, which share one half
 // width (that of the centre nearest a detector edge) and so one transform
