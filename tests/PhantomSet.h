@@ -8,15 +8,21 @@
 
 #include "PhantomWriter.h"
 
-// Writes the set into dir: an empty text, or why it could not be written.
-inline QString writePhantom(const QString& dir, int width, int rows, int projections,
-                            PhantomOptions::Format format = PhantomOptions::Format::Img) {
+// The generator's options for such a set in dir.
+inline PhantomOptions phantomOptions(const QString& dir, int width, int rows, int projections) {
   PhantomOptions o;
   o.outDir = dir;
   o.width = width;
   o.rows = rows;
   o.projections = projections;
   o.rangeDeg = 180.0;
+  return o;
+}
+
+// Writes the set into dir: an empty text, or why it could not be written.
+inline QString writePhantom(const QString& dir, int width, int rows, int projections,
+                            PhantomOptions::Format format = PhantomOptions::Format::Img) {
+  PhantomOptions o = phantomOptions(dir, width, rows, projections);
   o.format = format;
   PhantomWriter w(o);
   return w.write() ? QString() : QStringLiteral("not written: ") + w.errorText();

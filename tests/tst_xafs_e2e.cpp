@@ -10,7 +10,7 @@
 #include <QtTest>
 
 #include "Joined.h"
-#include "PhantomWriter.h"
+#include "PhantomSet.h"
 #include "RunProgram.h"
 #include "app/Body.h"
 #include "automation/XafsBatch.h"
@@ -29,12 +29,7 @@ const char* const kName = "scan";
 constexpr int kFirstSet = 2;  // 1-based, as in the sequence controls
 
 PhantomOptions scanOptions(const QString& outDir, bool heron) {
-  PhantomOptions o;
-  o.outDir = outDir;
-  o.width = kWidth;
-  o.rows = kRows;
-  o.projections = kProjections;
-  o.rangeDeg = 180.0;
+  PhantomOptions o = phantomOptions(outDir, kWidth, kRows, kProjections);
   o.energies = {7100.0, 7112.5, 7200.0, 7300.0};
   o.layout = heron ? PhantomOptions::Layout::Heron : PhantomOptions::Layout::EngDirs;
   return o;
