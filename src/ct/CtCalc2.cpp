@@ -144,7 +144,6 @@ void CtCalc2::startCt(CtCalc2* ctc2, int slice, bool genAndDispImage, int sweepI
   bool computed = false;
   const bool sweep =
       run && sweepIndex >= 0 && sweepIndex < static_cast<int>(run->sweepCentres.size());
-  double cor = 0.0;
   if (run) {
     // The run sized this worker's workspace from the same geometry the
     // sinogram is built with, so every slice fits it. A sweep's centres
@@ -157,7 +156,6 @@ void CtCalc2::startCt(CtCalc2* ctc2, int slice, bool genAndDispImage, int sweepI
       sp.cor = run->sweepCentres[sweepIndex];
       window = sinogramGeometry(sp, g.length);
     }
-    cor = sp.cor;
     std::lock_guard lock(work_);
     // The builder leaves the record as it is when it cannot build (no
     // frames); a slice number it did not write tells that, and the arrays
@@ -199,7 +197,7 @@ void CtCalc2::startCt(CtCalc2* ctc2, int slice, bool genAndDispImage, int sweepI
       if (valid) copy = picture_.copy();
     }
     if (valid && sweep)
-      emit corImage(cor, copy);
+      emit sweepImage(sweepIndex, copy);
     else if (valid)
       emit ctImage(slice, copy);
   }

@@ -71,8 +71,8 @@ class CtCalc2 : public QObject {
   void saveImgWDiscard(SavingImg* img);
   void ctImage(int slice, QImage imge);
   // In a centre-of-rotation sweep, instead of ctImage and saving: the
-  // picture of the slice and the centre it was reconstructed with.
-  void corImage(double cor, QImage image);
+  // picture of the slice reconstructed with the run's index-th sweep centre.
+  void sweepImage(int index, QImage image);
   // The slice this worker took is done: reconstructed, or not (no run, or no
   // sinogram). Emitted after the saving records and before calcFinished.
   void sliceEnded(int slice, bool reconstructed);

@@ -57,7 +57,7 @@ CtRun::CtRun(int workers, QObject* parent) : QObject(parent), saver_(new DataSav
         fail(QStringLiteral("Slice %1 could not be reconstructed").arg(slice));
     });
     connect(worker, &CtCalc2::calcFinished, this, [this, i] { workerDone(i); });
-    connect(worker, &CtCalc2::corImage, this, &CtRun::sweepImage);
+    connect(worker, &CtCalc2::sweepImage, this, &CtRun::sweepImage);
     connect(worker, &CtCalc2::saveDataWDiscard, saver_, &DataSaver::saveDataWDiscard);
     connect(worker, &CtCalc2::saveImgWDiscard, saver_, &DataSaver::saveImgWDiscard);
     workers_.push_back(worker);
@@ -361,13 +361,13 @@ void CtRun::dispatchSweep() {
   if (sweep_.next >= total && !anyWorkerBusy()) finishSweep();
 }
 
-void CtRun::sweepImage(double cor, const QImage& picture) {
-  if (!sweep_.running || !data_) return;  // a stopped sweep's last pictures
-  const std::vector<double>& centres = data_->sweepCentres;
-  const auto it = std::find(centres.begin(), centres.end(), cor);
-  if (it == centres.end()) return;
-  const int index = static_cast<int>(it - centres.begin());
-  // The label is made from the centre the worker reports having used.
+void CtRun::sweepImage(int index, const QImage& picture) {
+  // A stopped sweep's last pictures are dropped; a new run begins only after
+  // they have come in.
+  if (!sweep_.running || !data_ || index < 0 ||
+      index >= static_cast<int>(data_->sweepCentres.size()))
+    return;
+  const double cor = data_->sweepCentres[index];
   const QImage labelled = labelledPicture(picture, sweepLabel(cor));
   if (!sweep_.folder.isEmpty()) {
     const QString path = QDir(sweep_.folder).filePath(sweepFileName(cor));

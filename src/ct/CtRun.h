@@ -165,7 +165,7 @@ class CtRun : public QObject {
   void dispatchSweep();
   // A worker's picture of the slice at one centre: labelled, written, kept
   // for the contact sheet.
-  void sweepImage(double cor, const QImage& picture);
+  void sweepImage(int index, const QImage& picture);
   // Writes the contact sheet and ends the run.
   void finishSweep();
 
