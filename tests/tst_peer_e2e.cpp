@@ -37,7 +37,7 @@ struct Standin {
                      [this] { out += proc.readAllStandardOutput(); });
     proc.start(kStandin, args);
     if (!proc.waitForStarted(5000)) return false;
-    QTest::qWaitFor([this] { return out.contains('\n'); }, 5000);
+    if (!QTest::qWaitFor([this] { return out.contains('\n'); }, 5000)) return false;
     const QList<QByteArray> first = out.left(out.indexOf('\n')).split(':');
     port = first.size() == 2 ? quint16(first[1].toUInt()) : 0;
     return port != 0;
