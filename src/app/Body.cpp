@@ -77,11 +77,9 @@ Body::Body(QWidget* parent)
     : QFrame(parent),
       ui_(new Ui::Body),
       imgs_(new ImgDatas(this)),
-      saver_(nullptr),
       batch_(new Batch(this)),
       xafs_(new XafsBatch(this)) {
   ct_ = new CtRun(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())), this);
-  saver_ = ct_->saver();
   ui_->setupUi(this);
   setWindowTitle("Vanto");
 

@@ -66,7 +66,7 @@ class Body : public QFrame {
   CtView* ctView() const { return ctView_; }
   QuillmapLink* quillmapLink() const { return qmp_; }
   const QmpSequence& qmpSequence() const { return qmpSeq_; }
-  DataSaver* saver() const { return saver_; }
+  DataSaver* saver() const { return ct_->saver(); }
   CtRun* ctRun() const { return ct_; }
   const std::vector<CtCalc2*>& workers() const { return ct_->workers(); }
   const std::vector<CtCalc2Ui*>& workerPanels() const { return workerUis_; }
@@ -245,7 +245,6 @@ class Body : public QFrame {
 
   std::unique_ptr<Ui::Body> ui_;
   ImgDatas* imgs_;
-  DataSaver* saver_;
   QButtonGroup* ctSel_;
   PopDockBase* imagesPop_ = nullptr;
   ImgDispWPV* rawDisp_ = nullptr;
