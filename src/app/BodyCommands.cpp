@@ -200,6 +200,8 @@ void Body::registerCommands() {
       "ct_slice_from",
       [this, pc](int v) {
         pc->setSliceFrom(v);
+        // Kept over a new frame size, but the first load still sets the
+        // last slice to the detector's end when no command has set it.
         markSliceRange_.setSinceLoad = true;
       },
       [pc] { return pc->sliceFrom(); });
