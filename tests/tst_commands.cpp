@@ -3,7 +3,6 @@
 // and a setup saved by one window restoring every key in a fresh one.
 #include <QTabWidget>
 #include <QtTest>
-#include <thread>
 
 #include "LogCapture.h"
 #include "PhantomSet.h"
@@ -33,7 +32,6 @@ QString probe(Body& body, const QString& what) {
   if (what == "cor") return QString::number(pc->cor());
   if (what == "sliceStep") return QString::number(pc->sliceStep());
   if (what == "angleOrigin") return QString::number(pc->angleOriginDeg());
-  if (what == "threads") return QString::number(pc->maxThreads());
   if (what == "page") return QString::number(u->ImgsTab->currentIndex());
   if (what == "pageTitle") return u->ImgsTab->tabText(u->ImgsTab->currentIndex());
   if (what == "engine") return u->SelectCt1->isChecked() ? "ct1" : "ct2";
@@ -82,13 +80,11 @@ class TestCommands : public QObject {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("what");
     QTest::addColumn<QString>("expected");
-    const QString n = QString::number(std::max(1u, std::thread::hardware_concurrency()));
     // clang-format off
     QTest::newRow("word in capitals") << "CT_COR 12.5" << "cor" << "12.5";
     QTest::newRow("real not a number") << "ct_cor abc" << "cor" << "0";
     QTest::newRow("synonym") << "ct_angle_offset -90" << "angleOrigin" << "-90";
     QTest::newRow("integer as real") << "ct_slice_step 2.5" << "sliceStep" << "0";
-    QTest::newRow("threads capped") << "ct_threads 100000" << "threads" << n;
     QTest::newRow("clearing the chosen engine does nothing") << "calc_ct2 0" << "engine" << "ct2";
     // The first worker's page (inserted before the I0 page), not page 5.
     QTest::newRow("engine page") << "show_ct2 0" << "pageTitle" << "CT2";
