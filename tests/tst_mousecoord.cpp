@@ -102,8 +102,6 @@ class TestMouseCoord : public QObject {
     QTest::newRow("at max is 255 not 256") << 10.0 << 20.0 << 0.0 << 1.0 << 20.0 << 255;
     QTest::newRow("middle") << 10.0 << 20.0 << 0.0 << 1.0 << 15.0 << 128;  // 0.5 * 256
     QTest::newRow("equal min and max") << 7.0 << 7.0 << 0.0 << 1.0 << 7.0 << 0;
-    // Marks 0.25..0.75: t = 0.8 -> flat white
-    QTest::newRow("sub-range above") << 0.0 << 1.0 << 0.25 << 0.75 << 0.8 << 255;
     // Inverted marks: t = 0.75 -> (0.75 - 1) * 256 / -1 = 64
     QTest::newRow("inverted 0.75") << 0.0 << 1.0 << 1.0 << 0.0 << 0.75 << 64;
     QTest::newRow("nan") << 0.0 << 1.0 << 0.0 << 1.0 << std::nan("") << 0;

@@ -26,11 +26,6 @@ bool touch(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::WriteOnly);
 }
-
-// Answers the way the analysis program does: busy, then free naming the command.
-void finish(LoopbackPeer& peer, const QString& command) {
-  peer.write("ISBUSY 1\nISBUSY 0 " + command.toLatin1() + '\n');
-}
 }  // namespace
 
 class TestPeerSequence : public QObject {
@@ -126,7 +121,7 @@ class TestPeerSequence : public QObject {
     QTRY_COMPARE(peer.lines(), QStringList({"myName Vanto",
                                             "LOAD_I1_FILES_OF_PATTERN new " + folder + " *.dat"}));
     QCOMPARE(body.qmpSequence().stage(), 1);
-    finish(peer, "LOAD_I1_FILES_OF_PATTERN");
+    peer.write("ISBUSY 1\nISBUSY 0 LOAD_I1_FILES_OF_PATTERN\n");  // as the analysis program answers
     QTRY_COMPARE(body.qmpSequence().stage(), 0);  // without "w. 2DA" nothing follows
     u->Exec2DA->click();
     QTRY_COMPARE(peer.lines().last(), QString("ANALYZER_EXEC_2DA 00012"));

@@ -1,5 +1,5 @@
-// Processing-control panel: change signals, recorded CoR values and their
-// interpolation, the thread limit, parsing of the fields and the run
+// Processing-control panel: change signals, recording CoR values, the thread
+// limit, parsing of the fields and the run
 // parameters filled from it.
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,10 +34,8 @@ class TestProcCtrl : public QObject {
     p.setCor(1023.5);
     QCOMPARE(spy.count(), 1);
     QCOMPARE(child<QLineEdit>(p, "Cor")->text(), QString("1023.5"));
-    p.setCor(1.0 / 3.0);  // six significant digits in the field
-    QCOMPARE(child<QLineEdit>(p, "Cor")->text(), QString("0.333333"));
     typeInto(child<QLineEdit>(p, "Cor"), "abc");  // unparsable reads as 0, which differs
-    QCOMPARE(spy.count(), 3);
+    QCOMPARE(spy.count(), 2);
     QCOMPARE(p.cor(), 0.0);
   }
 

@@ -5,7 +5,7 @@
 #include <QSpinBox>
 #include <QtTest>
 
-#include "PhantomWriter.h"
+#include "PhantomSet.h"
 #include "app/Body.h"
 #include "automation/Batch.h"
 #include "automation/XafsBatch.h"
@@ -23,17 +23,12 @@ void exec(Body& body, const QString& line) {
 // Writes one small phantom data set per energy folder of root/scan and its
 // I0 image as root/i0/i0-<energy>-0001.img.
 bool writeScan(const QString& root, const QStringList& energies, const QStringList& empty = {}) {
+  QDir().mkpath(root + "/i0");
   for (const QString& e : energies) {
-    PhantomOptions o;
-    o.outDir = root + "/scan/" + e;
-    o.width = 32;
-    o.rows = 4;
-    o.projections = 12;
-    o.rangeDeg = 180.0;
-    PhantomWriter w(o);
-    if (!w.write()) return false;
-    QDir().mkpath(root + "/i0");
-    if (!QFile::copy(o.outDir + "/i0.img", root + "/i0/i0-" + e + "-0001.img")) return false;
+    const QString set = root + "/scan/" + e;
+    if (!writePhantom(set, 32, 4, 12).isEmpty() ||
+        !QFile::copy(set + "/i0.img", root + "/i0/i0-" + e + "-0001.img"))
+      return false;
   }
   for (const QString& e : empty) {
     if (!QDir().mkpath(root + "/scan/" + e)) return false;
@@ -41,16 +36,6 @@ bool writeScan(const QString& root, const QStringList& energies, const QStringLi
     if (!f.open(QIODevice::WriteOnly)) return false;
   }
   return true;
-}
-
-// Runs text as a batch in body and waits for its end.
-bool runBatch(Body& body, const QString& path, const QByteArray& text) {
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Text) || f.write(text) != text.size()) return false;
-  f.close();
-  emit body.callBatchLoad(path);
-  emit body.callBatchExec();
-  return QTest::qWaitFor([&body] { return !body.batch()->running(); }, 60000);
 }
 
 // Prepares the window for a sequence over root/scan with reconstruction of
@@ -125,8 +110,13 @@ class TestSequence : public QObject {
     QStringList taken;
     prepare(body, root, taken);
     QSignalSpy failed(body.batch(), &Batch::failed);
-    QVERIFY(runBatch(body, root + "/set.batch",
-                     "seq_exec_set 2\ncalc_exec\nseq_exec_set 4\ncalc_exec\n"));
+    QFile batch(root + "/set.batch");
+    QVERIFY(batch.open(QIODevice::WriteOnly) &&
+            batch.write("seq_exec_set 2\ncalc_exec\nseq_exec_set 4\ncalc_exec\n") > 0);
+    batch.close();
+    emit body.callBatchLoad(batch.fileName());
+    emit body.callBatchExec();
+    QTRY_VERIFY_WITH_TIMEOUT(!body.batch()->running(), 60000);
     QCOMPARE(taken, QStringList(2, "i0-7200eV-0001.img 7200eV"));
     QCOMPARE(failed.count(), 1);
     QCOMPARE(failed.first().first().toString(), QString("No data set 4 (1..3)"));
