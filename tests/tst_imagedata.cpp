@@ -257,8 +257,6 @@ class TestImageData : public QObject {
     QTest::addColumn<QString>("message");  // "" : no message at all
     Itex ok;
     ok.pixels = kRamp;
-    Itex noComment = ok;
-    noComment.comment.clear();
     Itex noSize = ok;
     noSize.comment = "Prop_ExposureTime1=1,";
     Itex cutComment = ok;
@@ -283,7 +281,6 @@ class TestImageData : public QObject {
     QTest::newRow("short header") << QByteArray("IM", 2) + QByteArray(20, '\0')
                                   << "Error on reading ITEX file props.";
     QTest::newRow("bad magic") << QByteArray("IX") + ok.bytes().mid(2) << "";
-    QTest::newRow("no comment") << noComment.bytes() << "";
     QTest::newRow("no size") << noSize.bytes() << "";
     QTest::newRow("comment cut by end of file") << cutComment.bytes().left(100) << "";
     QTest::newRow("truncated pixels") << ok.bytes().chopped(3) << "Can not open ITEX file";
