@@ -1,5 +1,5 @@
 // The item-line splitter: quoting rules and their two diagnostics, comments,
-// continuation lines and padding.
+// continuation lines.
 #include <QTest>
 
 #include "Joined.h"
@@ -78,14 +78,6 @@ class TestItemLine : public QObject {
     QCOMPARE((QStringList{withoutContinuation("x \\\\ "), withoutContinuation("x \\"),
                           withoutContinuation("no backslash")}),
              (QStringList{"x ", "x ", "no backslash"}));
-  }
-
-  // Padding and blanks, at most 101 characters of them.
-  void padding() {
-    QCOMPARE(
-        joined(padRight("ct_cor", 10) + "|", padRight("ct_dataset_start_image_no", 25) + "|",
-               spaces(3) + "|", spaces(500).size(), spaces(-2).size(), padRight("", 300).size()),
-        "ct_cor    | ct_dataset_start_image_no|    | 101 0 101");
   }
 };
 
