@@ -22,46 +22,39 @@ class TestDataSaver : public QObject {
   }
 
  private slots:
-  // The file name without a name or a tag, and the saved signal naming it.
-  void fileNames() {
-    for (auto [name, tag, expected] : {std::tuple{"sample", "E7100", "sample-E7100-00250.dat"},
-                                       {"", "E7100", "E7100-00250.dat"},
-                                       {"sample", "", "sample--00250.dat"}}) {
-      QTemporaryDir dir;
-      DataSaver saver;
-      QSignalSpy spy(&saver, &DataSaver::saved);
-      auto* d = new SavingData(dir.path(), name, tag, 250);
-      d->data = "abc\n";
-      saver.saveDataWDiscard(d);
-      QCOMPARE(filesBelow(dir.path()), QStringList{expected});
-      QCOMPARE(contents(dir.filePath(expected)), QByteArray("abc\n"));
-      QCOMPARE(spy.size(), 1);
-      QCOMPARE(spy.at(0).at(0).toString(), dir.filePath(expected));
-    }
-  }
-
-  // The folders a record goes to: the base (sub-folders off), the slice
-  // folder when neither kind is chosen, the energy folder, the slice folder,
-  // both.
-  void folders() {
+  // The files a record goes to, each named by the saved signal: without a
+  // name, without a tag, in the base (sub-folders off), in the slice folder
+  // when neither kind is chosen, the energy folder, the slice folder, both.
+  void fileNamesAndFolders() {
     QStringList got;
-    for (auto [sub, energy, slice] : {std::tuple{false, true, true},
-                                      {true, false, false},
-                                      {true, true, false},
-                                      {true, false, true},
-                                      {true, true, true}}) {
+    for (auto [name, tag, sub, energy, slice] : {std::tuple{"", "E7100", false, false, false},
+                                                 {"sample", "", false, false, false},
+                                                 {"s", "E7100", false, true, true},
+                                                 {"s", "E7100", true, false, false},
+                                                 {"s", "E7100", true, true, false},
+                                                 {"s", "E7100", true, false, true},
+                                                 {"s", "E7100", true, true, true}}) {
       QTemporaryDir dir;
       DataSaver saver;
       saver.setSubFolders(sub);
       saver.setOfEnergy(energy);
       saver.setOfSlice(slice);
-      SavingData d(dir.path(), "s", "E7100", 250);
-      d.data = "x";
-      saver.saveData(&d);  // the record stays ours
-      got << filesBelow(dir.path()).join(',');
+      QSignalSpy spy(&saver, &DataSaver::saved);
+      auto* d = new SavingData(dir.path(), name, tag, 250);
+      d->data = "abc\n";
+      saver.saveDataWDiscard(d);
+      const QStringList files = filesBelow(dir.path());
+      QStringList saved;
+      for (const auto& args : spy)
+        saved << QDir(dir.path()).relativeFilePath(args.at(0).toString());
+      saved.sort();
+      QCOMPARE(saved, files);
+      for (const QString& f : files) QCOMPARE(contents(dir.filePath(f)), QByteArray("abc\n"));
+      got << files.join(',');
     }
-    QCOMPARE(got, (QStringList{"s-E7100-00250.dat", "00250/s-E7100-00250.dat",
-                               "E7100/s-E7100-00250.dat", "00250/s-E7100-00250.dat",
+    QCOMPARE(got, (QStringList{"E7100-00250.dat", "sample--00250.dat", "s-E7100-00250.dat",
+                               "00250/s-E7100-00250.dat", "E7100/s-E7100-00250.dat",
+                               "00250/s-E7100-00250.dat",
                                "00250/s-E7100-00250.dat,E7100/s-E7100-00250.dat"}));
   }
 

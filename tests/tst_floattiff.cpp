@@ -7,6 +7,7 @@
 #include <QTest>
 #include <cmath>
 
+#include "Joined.h"
 #include "output/CtDataFile.h"
 #include "output/CtFloatTiff.h"
 #include "view3d/SliceFileReaders.h"
@@ -57,12 +58,10 @@ class TestFloatTiff : public QObject {
     QCOMPARE(header.count('\n'), 6);
     SliceRecord r;
     QVERIFY(readSliceFile(path("s.tif"), r));
-    QVERIFY(!r.isImage);
-    QCOMPARE(r.width, 5);
     QCOMPARE(std::vector<double>(r.values.begin(), r.values.end()),
              std::vector<double>(expected.begin(), expected.end()));
-    QCOMPARE(r.minimum, 7.0);
-    QCOMPARE(r.maximum, 11.0);
+    // picture, width, minimum, maximum
+    QCOMPARE(joined(r.isImage, r.width, r.minimum, r.maximum), "0 5 7 11");
     // The data file's values (6 significant digits) agree to their precision.
     CtDataGrid grid;
     QVERIFY(readCtDataFile(path("s.dat"), grid));

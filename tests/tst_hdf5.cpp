@@ -176,8 +176,7 @@ class TestHdf5 : public QObject {
              QStringList{line("HDF5 reference: mean of 3 flat frames of /flat/stack", file)});
     std::vector<double> buf(kW);
     sel.frame()->row(kH - 1, buf.data());
-    QCOMPARE(buf[0], 100.0 + kH - 1);
-    QCOMPARE(buf[kW - 1], 100.0 + kH - 1 + kW - 1);
+    QCOMPARE(joined(buf[0], buf[kW - 1]), "103 107");  // 100 + 3 + 0, 100 + 3 + 4
   }
 
   // Bad files are refused with a line naming file and dataset; the frames
@@ -218,7 +217,8 @@ class TestHdf5 : public QObject {
         QVERIFY(
             writeData(*f, "/entry/instrument/detector/image_key", H5T_STD_U8LE, {4}, {0, 0, 1, 2}));
       } else {
-        QVERIFY(writeData(*f, "/exchange/data", H5T_STD_U16LE, dims3(2), stack(2, ramp),
+        const int frames = kind == "truncated" ? 40 : 2;  // enough to cut inside the data
+        QVERIFY(writeData(*f, "/exchange/data", H5T_STD_U16LE, dims3(frames), stack(frames, ramp),
                           kind == "badchunk"));
         QVERIFY(writeData(*f, "/exchange/data_white", H5T_STD_U16LE,
                           kind == "smallwhite" ? dims3(2, 3, 3) : dims3(2),
@@ -242,10 +242,6 @@ class TestHdf5 : public QObject {
       }
     }
     if (kind == "truncated") {
-      {
-        auto f = create(file);
-        QVERIFY(writeData(*f, "/exchange/data", H5T_STD_U16LE, dims3(40), stack(40, ramp)));
-      }
       QFile raw(file);
       QVERIFY(raw.resize(raw.size() / 2));
     }

@@ -1,7 +1,8 @@
 // The item-line splitter: quoting rules and their two diagnostics, comments,
-// continuation lines and padding.
+// continuation lines.
 #include <QTest>
 
+#include "Joined.h"
 #include "base/ItemLine.h"
 
 class TestItemLine : public QObject {
@@ -48,50 +49,35 @@ class TestItemLine : public QObject {
   void itemsAfterKeepsEmptyItems() {
     QCOMPARE(itemsAfter("Prop_ImageWidth=512 ", "Prop_ImageWidth="), (QStringList{"512", ""}));
     QCOMPARE(itemsAfter("key=", "key="), QStringList{});
-    QVERIFY(startsWithKey("Prop_X=1", "Prop_X="));
-    QVERIFY(!startsWithKey("prop_X=1", "Prop_X="));
-    QVERIFY(!startsWithKey("Pro", "Prop_X="));
+    // case-sensitive, and never past the end of the line
+    QCOMPARE(joined(startsWithKey("Prop_X=1", "Prop_X="), startsWithKey("prop_X=1", "Prop_X="),
+                    startsWithKey("Pro", "Prop_X=")),
+             "1 0 0");
   }
 
-  // "code|comment" of a line: a quoted hash, an open apostrophe (no quote),
-  // an apostrophe closing a quote, no comment, a comment only.
+  // "code|comment|blank" of a line: a quoted hash, an open apostrophe (no
+  // quote), an apostrophe closing a quote, no comment, a comment only, empty.
   void comments() {
     QStringList got;
-    for (const char* line :
-         {"key \"a#b\" # note", "it's # not a comment", "\"a' # c", "plain line", "# all"}) {
+    for (const char* line : {"key \"a#b\" # note", "it's # not a comment", "\"a' # c", "plain line",
+                             "  \t# all", ""}) {
       QString comment;
       const QString code = stripComment(line, comment);
-      got << code + "|" + comment;
+      got << code + "|" + comment + "|" + QString::number(isBlankLine(line));
     }
-    QCOMPARE(got, (QStringList{"key \"a#b\" | note", "it's # not a comment|", "\"a' | c",
-                               "plain line|", "| all"}));
+    QCOMPARE(got, (QStringList{"key \"a#b\" | note|0", "it's # not a comment||0", "\"a' | c|0",
+                               "plain line||0", "  \t| all|1", "||1"}));
   }
 
-  void blankLines() {
-    QVERIFY(isBlankLine(""));
-    QVERIFY(isBlankLine("  \t# only a comment"));
-    QVERIFY(!isBlankLine("  x # y"));
-  }
-
+  // A trailing backslash (blanks after it allowed) is cut off; one inside
+  // the line is text.
   void continuation() {
-    QString line = "calc_exec \\  ";
-    QVERIFY(hasContinuation(line));
-    QCOMPARE(line, QString("calc_exec "));
-    QString other = "a \\b";
-    QVERIFY(!hasContinuation(other));
-    QCOMPARE(other, QString("a \\b"));
-    QCOMPARE(withoutContinuation("x \\\\ "), QString("x "));
-    QCOMPARE(withoutContinuation("x \\"), QString("x "));
-    QCOMPARE(withoutContinuation("no backslash"), QString("no backslash"));
-  }
-
-  void padding() {
-    QCOMPARE(padRight("ct_cor", 10), QString("ct_cor    "));
-    QCOMPARE(padRight("ct_dataset_start_image_no", 25), QString("ct_dataset_start_image_no"));
-    QCOMPARE(spaces(3), QString("   "));
-    QCOMPARE(spaces(500).size(), 101);
-    QCOMPARE(spaces(-2), QString());
-    QCOMPARE(padRight("", 300).size(), 101);
+    QString line = "calc_exec \\  ", other = "a \\b";
+    const bool cut = hasContinuation(line), kept = hasContinuation(other);
+    QCOMPARE(joined(cut, "[" + line + "]", kept, "[" + other + "]"), "1 [calc_exec ] 0 [a \\b]");
+    QCOMPARE((QStringList{withoutContinuation("x \\\\ "), withoutContinuation("x \\"),
+                          withoutContinuation("no backslash")}),
+             (QStringList{"x ", "x ", "no backslash"}));
   }
 };
 
