@@ -118,41 +118,36 @@ class TestVolumeRender : public QObject {
     QCOMPARE(at(whole, 4, 4), QColor(65, 160, 160));
   }
 
-  void windowEnds_data() {
-    QTest::addColumn<double>("lowPC");  // the window in percent of the range 0 .. 256
-    QTest::addColumn<double>("highPC");
-    QTest::addColumn<double>("front");  // value of slice 1
-    QTest::addColumn<double>("back");   // value of slice 0
-    QTest::addColumn<QColor>("expected");
-    // Volume colour (0, 127, 127) at q: 255 - q, 255 - q * 128/255. Window 0 .. 256: u = v;
-    // 256 .. 0: u = 256 - v, the ray shows its smallest value.
-    const QColor full(0, 127, 127), white(Qt::white);
-    QTest::newRow("high end invisible") << 0.0 << 100.0 << 256.0 << 256.0 << white;
-    QTest::newRow("255 full colour") << 0.0 << 100.0 << 255.0 << 255.0 << full;
-    QTest::newRow("low end invisible") << 0.0 << 100.0 << 0.0 << 0.0 << white;
-    QTest::newRow("inverted: smaller wins")
-        << 100.0 << 0.0 << 200.0 << 100.0 << QColor(99, 177, 177);
-    QTest::newRow("inverted: 1 full colour") << 100.0 << 0.0 << 1.0 << 300.0 << full;
-    QTest::newRow("inverted: 0 gives 256, invisible") << 100.0 << 0.0 << 0.0 << 256.0 << white;
-    // High = low: nothing is drawn, not even a value on the window itself.
-    QTest::newRow("empty window") << 40.0 << 40.0 << 102.4 << 50.0 << white;
-  }
-
+  // The colour at the centre of a 4 x 4 box of two slices, front and back,
+  // for a window in per cent of the range 0 .. 256. Volume colour (0, 127,
+  // 127) at q: 255 - q, 255 - q * 128/255. Window 0 .. 256: u = v; 256 .. 0:
+  // u = 256 - v, the ray shows its smallest value. High = low draws nothing,
+  // not even a value on the window itself.
   void windowEnds() {
-    QFETCH(double, lowPC);
-    QFETCH(double, highPC);
-    QFETCH(double, front);
-    QFETCH(double, back);
-    QFETCH(QColor, expected);
-    auto s = makeSeries(4, 4, 2, [&](int, int, int k) { return k == 1 ? front : back; });
-    SliceSetStyle st = style256();
-    st.minPC = lowPC;
-    st.maxPC = highPC;
-    const std::vector<SliceSetInput> sets{{s, st}};
-    const QImage pic = renderPicture(sets, view(8, 8));
-    QCOMPARE(at(pic, 4, 4), expected);
-    QCOMPARE(at(pic, 0, 0), QColor(Qt::white));  // outside the 4 x 4 box
-    QCOMPARE(pic, renderPictureLiteral(sets, view(8, 8)));
+    struct Case {
+      double lowPC, highPC, front, back;
+    };
+    const Case cases[] = {{0, 100, 256, 256},    // the high end is invisible
+                          {0, 100, 255, 255},    // 255 full colour
+                          {0, 100, 0, 0},        // the low end is invisible
+                          {100, 0, 200, 100},    // inverted: the smaller wins
+                          {100, 0, 1, 300},      // inverted: 1 full colour
+                          {100, 0, 0, 256},      // inverted: 0 gives 256, invisible
+                          {40, 40, 102.4, 50}};  // empty window
+    QStringList got;
+    for (const Case& c : cases) {
+      auto s = makeSeries(4, 4, 2, [&](int, int, int k) { return k == 1 ? c.front : c.back; });
+      SliceSetStyle st = style256();
+      st.minPC = c.lowPC;
+      st.maxPC = c.highPC;
+      const std::vector<SliceSetInput> sets{{s, st}};
+      const QImage pic = renderPicture(sets, view(8, 8));
+      got << at(pic, 4, 4).name(QColor::HexArgb) + ' ' +
+                 at(pic, 0, 0).name(QColor::HexArgb);  // and outside the box
+      QCOMPARE(pic, renderPictureLiteral(sets, view(8, 8)));
+    }
+    const QString full = "#ff007f7f #ffffffff", white = "#ffffffff #ffffffff";
+    QCOMPARE(got, (QStringList{white, full, white, "#ff63b1b1 #ffffffff", full, white, white}));
   }
 
   void cutFaceClosed_data() {
