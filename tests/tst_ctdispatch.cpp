@@ -38,83 +38,54 @@ class TestCtDispatch : public QObject {
   Q_OBJECT
 
  private slots:
-  void progress_data() {
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    QTest::addColumn<int>("step");
-    QTest::addColumn<int>("current");
-    QTest::addColumn<int>("busy");
-    QTest::addColumn<double>("percent");
-    // clang-format off
-    // (4 - 2 + 1) / 10 -> 30.0
-    QTest::newRow("worked example") << 0 << 9 << 1 << 4 << 2 << 30.0;
-    // step 3: done = (9 - 0) / 3 - 1 + 1 = 3, total = 30 / 3 + 1 = 11 -> 27.2 (27.27 truncated)
-    QTest::newRow("step 3") << 0 << 30 << 3 << 9 << 1 << 27.2;
-    // descending 100 -> 0 by 10, current 60, 2 busy: (40 / 10) - 2 + 1 = 3 of 11 -> 27.2
-    QTest::newRow("descending") << 100 << 0 << 10 << 60 << 2 << 27.2;
-    // all dispatched, nobody busy: (10 - 0) + 1 over 10 is capped
-    QTest::newRow("capped at 100") << 0 << 9 << 1 << 10 << 0 << 100.0;
-    // at the start every worker is busy: 1 - 6 < 0 -> 0
-    QTest::newRow("never negative") << 0 << 2047 << 1 << 6 << 6 << 0.0;
-    // clang-format on
-  }
-
+  // Progress in per cent, truncated to a tenth: (slices handed out - busy
+  // ones) over the slices of the range.
   void progress() {
-    QFETCH(int, from);
-    QFETCH(int, to);
-    QFETCH(int, step);
-    QFETCH(int, current);
-    QFETCH(int, busy);
-    QFETCH(double, percent);
-    CtRunParams p = range(from, to, step, 4);
-    p.currentSlice = current;
-    QCOMPARE(runProgressPercent(p, busy), percent);
+    struct Case {
+      int from, to, step, current, busy;
+    };
+    const Case cases[] = {{0, 9, 1, 4, 2},   // (4 - 2 + 1) / 10 -> 30.0
+                          {0, 30, 3, 9, 1},  // step 3: 9 / 3 - 1 + 1 = 3 of 30 / 3 + 1 = 11 -> 27.2
+                          {100, 0, 10, 60, 2},  // descending: 40 / 10 - 2 + 1 = 3 of 11 -> 27.2
+                          {0, 9, 1, 10, 0},     // all handed out, nobody busy: 11 of 10, capped
+                          {0, 2047, 1, 6, 6}};  // at the start every worker busy: 1 - 6 < 0 -> 0
+    std::vector<double> got;
+    for (const Case& c : cases) {
+      CtRunParams p = range(c.from, c.to, c.step, 4);
+      p.currentSlice = c.current;
+      got.push_back(runProgressPercent(p, c.busy));
+    }
+    QCOMPARE(got, (std::vector<double>{30.0, 27.2, 27.2, 100.0, 0.0}));
   }
 
   // Slices off the detector are never reconstructed: the run goes over the
-  // slices on it, and the others are counted as failures.
-  void rangeOnDetector_data() {
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    QTest::addColumn<int>("step");
-    QTest::addColumn<int>("slices");
-    QTest::addColumn<QString>("found");
-    // clang-format off
-    QTest::newRow("two beyond the end") << 2 << 33 << 1 << 32 << "32 asked, 30 inside 2..31, first outside 32";
-    // -5, 0, 5, ..., 40: 0 ... 30 are on the detector
-    QTest::newRow("both ends") << -5 << 40 << 5 << 32 << "10 asked, 7 inside 0..30, first outside -5";
-    QTest::newRow("none") << 100 << 200 << 1 << 32 << "101 asked, 0 inside, first outside 100";
-    QTest::newRow("no detector") << 0 << 3 << 1 << 0 << "4 asked, 0 inside, first outside 0";
-    // clang-format on
-  }
+  // slices on it, and the others are counted as failures (the whole runs,
+  // with the failures' text, are in tst_ctrun).
   void rangeOnDetector() {
-    QFETCH(int, from);
-    QFETCH(int, to);
-    QFETCH(int, step);
-    QFETCH(int, slices);
-    CtRunParams p = range(from, to, step, 1);
-    const SliceRangeOnDetector r = sliceRangeOnDetector(p, slices);
-    QString found = QString("%1 asked, %2 inside").arg(r.asked).arg(r.inside);
-    if (r.inside > 0) found += QString(" %1..%2").arg(r.firstInside).arg(r.lastInside);
-    if (r.inside < r.asked) found += QString(", first outside %1").arg(r.firstOutside);
-    QTEST(found, "found");
+    QStringList got;
+    // -5, 0, 5, ..., 40 on 32 lines: 0 ... 30 are on the detector.
+    for (auto [from, to, step, slices] :
+         {std::tuple{2, 33, 1, 32}, {-5, 40, 5, 32}, {100, 200, 1, 32}, {0, 3, 1, 0}}) {
+      const SliceRangeOnDetector r = sliceRangeOnDetector(range(from, to, step, 1), slices);
+      QString found = QString("%1 asked, %2 inside").arg(r.asked).arg(r.inside);
+      if (r.inside > 0) found += QString(" %1..%2").arg(r.firstInside).arg(r.lastInside);
+      if (r.inside < r.asked) found += QString(", first outside %1").arg(r.firstOutside);
+      got << found;
+    }
+    QCOMPARE(got, (QStringList{"32 asked, 30 inside 2..31, first outside 32",
+                               "10 asked, 7 inside 0..30, first outside -5",
+                               "101 asked, 0 inside, first outside 100",
+                               "4 asked, 0 inside, first outside 0"}));
   }
 
   // A centre of rotation needs a whole pixel on both sides and a transform of
   // at least 2: half = floor(min(cor, length - cor - 1)), N = (2 half - 1) & ~1.
-  void usableCentre_data() {
-    QTest::addColumn<double>("cor");
-    QTest::addColumn<bool>("usable");
-    QTest::newRow("0.5") << 0.5 << false;  // floor 0
-    QTest::newRow("1") << 1.0 << false;    // half 1, N 0
-    QTest::newRow("2") << 2.0 << true;     // half 2, N 2
-    QTest::newRow("92") << 92.0 << true;   // half min(92, 3) = 3, N 4
-    QTest::newRow("96") << 96.0 << false;  // ceil reaches the length
-  }
+  // On 96 pixels: 0.5 (floor 0), 1 (half 1, N 0), 2 (half 2, N 2), 92 (half
+  // min(92, 3) = 3, N 4), 96 (the ceiling reaches the length).
   void usableCentre() {
-    QFETCH(double, cor);
-    QFETCH(bool, usable);
-    QCOMPARE(corUsable(96, cor), usable);
+    QString got;
+    for (double cor : {0.5, 1.0, 2.0, 92.0, 96.0}) got += corUsable(96, cor) ? '1' : '0';
+    QCOMPARE(got, "00110");
   }
 
   // The job's closing line, read by people and by scripts (a run's counts

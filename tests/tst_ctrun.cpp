@@ -3,6 +3,7 @@
 #include <map>
 #include <numbers>
 
+#include "Joined.h"
 #include "MemFrame.h"
 #include "ct/CtCalc2.h"
 #include "ct/CtRun.h"
@@ -259,35 +260,26 @@ class TestCtRun : public QObject {
     QCOMPARE(rig.run.runStatus().asked(), 2LL);
   }
 
-  // The geometry every worker of a run uses, worked out by hand.
-  void geometry_data() {
-    QTest::addColumn<bool>("rotAxIsV");
-    QTest::addColumn<double>("cor");
-    QTest::addColumn<bool>("partial");
-    QTest::addColumn<int>("usingImages");
-    QTest::addColumn<QList<int>>("expected");  // length, slices, half, corInt, n, rows
-    // half = floor(min(16.5, 32 - 16.5 - 1)) = 14, width 27, N 26
-    QTest::newRow("vertical, 16.5")
-        << true << 16.5 << false << 0 << QList<int>{32, 4, 14, 16, 26, 24};
-    // horizontal: the length is the frame height; half = min(5, 26) = 5, width 9, N 8; |-5| rows
-    QTest::newRow("horizontal, 5, partial")
-        << false << 5.0 << true << -5 << QList<int>{32, 4, 5, 5, 8, 5};
-  }
+  // The geometry every worker of a run uses, worked out by hand, as "length
+  // slices half corInt N rows":
+  // - vertical axis, cor 16.5: half = floor(min(16.5, 32 - 16.5 - 1)) = 14,
+  //   width 27, N 26, every projection a row;
+  // - horizontal, cor 5, a partial set of -5 images: the length is the frame
+  //   height; half = min(5, 26) = 5, width 9, N 8; |-5| rows.
   void geometry() {
-    QFETCH(bool, rotAxIsV);
-    QFETCH(double, cor);
-    QFETCH(bool, partial);
-    QFETCH(int, usingImages);
-    QFETCH(QList<int>, expected);
-    CtRunParams p = rangeParams(rotAxIsV, 0, 3, 1);
-    p.cor = cor;
-    p.usePartial = partial;
-    p.usingImages = usingImages;
-    const CtRunGeometry g = ctRunGeometry(p, rotAxIsV ? 32 : 4, rotAxIsV ? 4 : 32, kProjections);
-    QCOMPARE((QList<int>{g.length, g.slices, g.window.half, g.window.corInt, g.n, g.rows}),
-             expected);
-    QCOMPARE(g.window.corFrac, cor - std::floor(cor));
-    QCOMPARE(g.region.x1, double(g.n));
+    QStringList got;
+    for (auto [rotAxIsV, cor, partial, usingImages] :
+         {std::tuple{true, 16.5, false, 0}, {false, 5.0, true, -5}}) {
+      CtRunParams p = rangeParams(rotAxIsV, 0, 3, 1);
+      p.cor = cor;
+      p.usePartial = partial;
+      p.usingImages = usingImages;
+      const CtRunGeometry g = ctRunGeometry(p, rotAxIsV ? 32 : 4, rotAxIsV ? 4 : 32, kProjections);
+      got << joined(g.length, g.slices, g.window.half, g.window.corInt, g.n, g.rows);
+      QCOMPARE(g.window.corFrac, cor - std::floor(cor));
+      QCOMPARE(g.region.x1, double(g.n));
+    }
+    QCOMPARE(got, (QStringList{"32 4 14 16 26 24", "32 4 5 5 8 5"}));
   }
 };
 

@@ -199,24 +199,6 @@ class TestFbp : public QObject {
     QCOMPARE(ws.spectrum(0)[5][1], 0.0);
   }
 
-  void filterMatchesComplexTransforms() {
-    // Real-to-complex transforms against the full complex ones, N = 2 and a
-    // detector row of 1998 with 900 projections.
-    for (auto [n, m] : {std::pair{2, 1}, {1998, 900}}) {
-      std::mt19937 gen(n);
-      std::uniform_real_distribution<double> d(0.0, 5.0);
-      std::vector<double> row(n);
-      for (double& v : row) v = d(gen);
-      FbpWorkspace ws;
-      ws.setup(n, m);
-      ws.forward(row.data(), 0);
-      ws.filter(0);
-      const std::vector<double> ref = fbpref::filterRow(row.data(), n, m);
-      const double scale = std::max(maxAbs(ref), 1e-300);
-      for (int k = 0; k < n; ++k) QVERIFY(std::fabs(ws.filtered(0)[k] - ref[k]) <= 1e-12 * scale);
-    }
-  }
-
   void kernelsMatchLiteral_data() {
     // Regions that cover the whole circle with a whole number of steps per
     // quarter turn let the SIMD kernels pair each projection with the one 90

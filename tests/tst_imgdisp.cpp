@@ -3,6 +3,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include "Joined.h"
 #include "MemFrame.h"
 #include "widgets/ColorBar.h"
 #include "widgets/ImgDispWPV.h"
@@ -34,13 +35,95 @@ QImage greyImage(int w, int h, int value) {
 class TestImgDisp : public QObject {
   Q_OBJECT
  private slots:
-  void init();
-  void cleanup();
-  void viewKeptAcrossNewImage_data();
-  void viewKeptAcrossNewImage();
-  void saveVisiblePart_data();
-  void saveVisiblePart();
-  void renderFrameTakesRangeUnlessFixed();
+  void init() {
+    disp_ = new ImgDispWPV;
+    disp_->resize(500, 500);
+    disp_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(disp_));
+  }
+
+  void cleanup() {
+    delete disp_;
+    disp_ = nullptr;
+  }
+
+  void viewKeptAcrossNewImage_data() {
+    QTest::addColumn<QSize>("next");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("same size keeps the zoom") << QSize(400, 400) << true;
+    // A sinogram of fewer projections would show a strip of itself.
+    QTest::newRow("other height refits") << QSize(400, 90) << false;
+  }
+
+  void viewKeptAcrossNewImage() {
+    QFETCH(QSize, next);
+    QFETCH(bool, kept);
+    setImage(QImage());  // an empty first image leaves the view unset
+    QVERIFY(!disp_->viewSet());
+    setImage(greyImage(400, 400, 100));
+    sendWheel(surface(), QPoint(100, 100), 120);
+    const QRectF zoomed = disp_->view();
+    QVERIFY(zoomed.width() < 400.0);
+    QSignalSpy newS(disp_, &ImgDisp::newS);
+    setImage(greyImage(next.width(), next.height(), 50));
+    const QRectF whole(0, 0, next.width(), next.height());
+    QCOMPARE(disp_->view(), kept ? zoomed : whole);
+    QCOMPARE(newS.count(), kept ? 0 : 1);
+    // The next image of that size keeps the view again.
+    sendWheel(surface(), QPoint(100, 100), 120);
+    const QRectF again = disp_->view();
+    setImage(greyImage(next.width(), next.height(), 70));
+    QCOMPARE(disp_->view(), again);
+    disp_->resetScale();
+    QCOMPARE(disp_->view(), whole);
+  }
+
+  // Only the part of the view that lies on the image is saved, as "size,
+  // column 0 in it": inside, partly left and above, larger than the image.
+  // With nothing of the image in view nothing is saved, and a warning names
+  // the file.
+  void saveVisiblePart() {
+    QImage img = greyImage(400, 400, 0);
+    for (int y = 0; y < 400; ++y) img.scanLine(y)[0] = 200;  // a mark in column 0
+    setImage(img);
+    QTemporaryDir dir;
+    QStringList got;
+    for (const QRectF& view : {QRectF(100.7, 50.2, 200.9, 150.5), QRectF(-50, -30, 200, 200),
+                               QRectF(-10, -10, 500, 500)}) {
+      disp_->setView(view);
+      const QString f = dir.filePath(QString("part%1.png").arg(got.size()));
+      QVERIFY(disp_->saveImage(f));
+      const QImage saved(f);
+      got << QString("%1x%2 %3")
+                 .arg(saved.width())
+                 .arg(saved.height())
+                 .arg(int(qGray(saved.pixel(0, 0)) == 200));
+    }
+    QCOMPARE(got, (QStringList{"200x150 0", "150x170 1", "400x400 1"}));
+    disp_->setView(QRectF(500, 500, 100, 100));
+    const QString f = dir.filePath("nothing.png");
+    QTest::ignoreMessage(QtWarningMsg,
+                         qPrintable("Nothing of the image is in view to save \"" + f + "\""));
+    QVERIFY(!disp_->saveImage(f));
+    QVERIFY(!QFile::exists(f));
+  }
+
+  void renderFrameTakesRangeUnlessFixed() {
+    ColorBar& bar = *disp_->colorBar();
+    QImage img;
+    renderFrame(*rampFrame(8, 4, 100.0), img, bar);  // values 100 .. 100 + 7 + 30 = 137
+    QCOMPARE(img.format(), QImage::Format_Grayscale8);
+    QCOMPARE(joined(img.width(), img.height(), bar.minValue(), bar.maxValue(),
+                    img.constScanLine(0)[0], img.constScanLine(3)[7]),
+             "8 4 100 137 0 255");
+    bar.setFixColorScale(true);  // the range is kept, and 1000 lies above it
+    renderFrame(*rampFrame(8, 4, 1000.0), img, bar);
+    QCOMPARE(joined(bar.minValue(), bar.maxValue(), img.constScanLine(0)[0]), "100 137 255");
+    // A frame of one value shows black.
+    bar.setFixColorScale(false);
+    renderFrame(*rampFrame(1, 1, 5.0), img, bar);
+    QCOMPARE(int(img.constScanLine(0)[0]), 0);
+  }
 
  private:
   ImgDispWPV* disp_ = nullptr;
@@ -50,101 +133,6 @@ class TestImgDisp : public QObject {
     disp_->newImage();
   }
 };
-
-void TestImgDisp::init() {
-  disp_ = new ImgDispWPV;
-  disp_->resize(500, 500);
-  disp_->show();
-  QVERIFY(QTest::qWaitForWindowExposed(disp_));
-}
-
-void TestImgDisp::cleanup() {
-  delete disp_;
-  disp_ = nullptr;
-}
-
-void TestImgDisp::viewKeptAcrossNewImage_data() {
-  QTest::addColumn<QSize>("next");
-  QTest::addColumn<bool>("kept");
-  QTest::newRow("same size keeps the zoom") << QSize(400, 400) << true;
-  // A sinogram of fewer projections would show a strip of itself.
-  QTest::newRow("other height refits") << QSize(400, 90) << false;
-}
-
-void TestImgDisp::viewKeptAcrossNewImage() {
-  QFETCH(QSize, next);
-  QFETCH(bool, kept);
-  setImage(QImage());  // an empty first image leaves the view unset
-  QVERIFY(!disp_->viewSet());
-  setImage(greyImage(400, 400, 100));
-  sendWheel(surface(), QPoint(100, 100), 120);
-  const QRectF zoomed = disp_->view();
-  QVERIFY(zoomed.width() < 400.0);
-  QSignalSpy newS(disp_, &ImgDisp::newS);
-  setImage(greyImage(next.width(), next.height(), 50));
-  const QRectF whole(0, 0, next.width(), next.height());
-  QCOMPARE(disp_->view(), kept ? zoomed : whole);
-  QCOMPARE(newS.count(), kept ? 0 : 1);
-  // The next image of that size keeps the view again.
-  sendWheel(surface(), QPoint(100, 100), 120);
-  const QRectF again = disp_->view();
-  setImage(greyImage(next.width(), next.height(), 70));
-  QCOMPARE(disp_->view(), again);
-  disp_->resetScale();
-  QCOMPARE(disp_->view(), whole);
-}
-
-void TestImgDisp::saveVisiblePart_data() {
-  QTest::addColumn<QRectF>("view");
-  QTest::addColumn<QSize>("size");
-  QTest::newRow("inside") << QRectF(100.7, 50.2, 200.9, 150.5) << QSize(200, 150);
-  QTest::newRow("partly left and above") << QRectF(-50, -30, 200, 200) << QSize(150, 170);
-  QTest::newRow("larger than the image") << QRectF(-10, -10, 500, 500) << QSize(400, 400);
-  QTest::newRow("nothing in view") << QRectF(500, 500, 100, 100) << QSize();
-}
-
-void TestImgDisp::saveVisiblePart() {
-  QFETCH(QRectF, view);
-  QFETCH(QSize, size);
-  QImage img = greyImage(400, 400, 0);
-  for (int y = 0; y < 400; ++y) img.scanLine(y)[0] = 200;  // a mark in column 0
-  setImage(img);
-  disp_->setView(view);
-  QTemporaryDir dir;
-  const QString f = dir.filePath("part.png");
-  if (size.isEmpty()) {
-    QTest::ignoreMessage(QtWarningMsg,
-                         qPrintable("Nothing of the image is in view to save \"" + f + "\""));
-    QVERIFY(!disp_->saveImage(f));
-    QVERIFY(!QFile::exists(f));
-    return;
-  }
-  QVERIFY(disp_->saveImage(f));
-  QImage saved(f);
-  QCOMPARE(saved.size(), size);
-  // Column 0 of the image is in the saved part exactly when the view starts left of it.
-  QCOMPARE(qGray(saved.pixel(0, 0)) == 200, int(view.x()) <= 0);
-}
-
-void TestImgDisp::renderFrameTakesRangeUnlessFixed() {
-  ColorBar& bar = *disp_->colorBar();
-  QImage img;
-  renderFrame(*rampFrame(8, 4, 100.0), img, bar);  // values 100 .. 100 + 7 + 30 = 137
-  QCOMPARE(img.size(), QSize(8, 4));
-  QCOMPARE(img.format(), QImage::Format_Grayscale8);
-  QCOMPARE(bar.minValue(), 100.0);
-  QCOMPARE(bar.maxValue(), 137.0);
-  QCOMPARE(int(img.constScanLine(0)[0]), 0);
-  QCOMPARE(int(img.constScanLine(3)[7]), 255);
-  bar.setFixColorScale(true);
-  renderFrame(*rampFrame(8, 4, 1000.0), img, bar);
-  QCOMPARE(bar.maxValue(), 137.0);              // kept while fixed
-  QCOMPARE(int(img.constScanLine(0)[0]), 255);  // 1000 is above the fixed range
-  // A frame of one value shows black.
-  bar.setFixColorScale(false);
-  renderFrame(*rampFrame(1, 1, 5.0), img, bar);
-  QCOMPARE(int(img.constScanLine(0)[0]), 0);
-}
 
 QTEST_MAIN(TestImgDisp)
 #include "tst_imgdisp.moc"

@@ -118,53 +118,44 @@ class TestLink : public QObject {
 
   // ---- QuillmapLink ----
 
-  void endpoint_data() {
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("endpoint");
-    QTest::newRow("absent") << QString() << QString() << "127.0.0.1:6078";
-    QTest::newRow("lower-case key, extra blanks") << "quillmap"
-                                                  << "  qmhost \t 6101 "
-                                                  << "qmhost:6101";
-    QTest::newRow("port not a number") << "Quillmap"
-                                       << "qmhost abc"
-                                       << "qmhost:0";
-  }
+  // The peer's address from the configuration: the default when the key is
+  // absent, the key in any case with blanks around the items, a port that is
+  // no number read as 0. The constructor does not connect.
   void endpoint() {
-    QFETCH(QString, key);
-    QFETCH(QString, value);
-    if (!key.isEmpty()) ConfigStore::instance().setValue(key, value);
-    QuillmapLink link;
-    QTEST(link.hostName() + ':' + QString::number(link.port()), "endpoint");
-    QVERIFY(!link.linkWanted());  // the constructor does not connect
+    QStringList got;
+    for (auto [key, value] : {std::pair<QString, QString>{},
+                              {"quillmap", "  qmhost \t 6101 "},
+                              {"Quillmap", "qmhost abc"}}) {
+      ConfigStore::instance().clear();
+      if (!key.isEmpty()) ConfigStore::instance().setValue(key, value);
+      QuillmapLink link;
+      QVERIFY(!link.linkWanted());
+      got << link.hostName() + ':' + QString::number(link.port());
+    }
+    QCOMPARE(got, (QStringList{"127.0.0.1:6078", "qmhost:6101", "qmhost:0"}));
   }
 
-  // The state after a report, as "busy|last command|busy flags emitted".
-  void busyReports_data() {
-    QTest::addColumn<QByteArray>("before");  // the report that sets the start state
-    QTest::addColumn<QByteArray>("report");
-    QTest::addColumn<QString>("after");
-    const QByteArray fromFree = "ISBUSY 0 OLD", fromBusy = "ISBUSY 1";
-    QTest::newRow("lower-case command word")
-        << fromBusy << QByteArray("ISBUSY 0 load_i1_files") << "0|LOAD_I1_FILES|0";
-    QTest::newRow("busy naming a command")
-        << fromFree << QByteArray("ISBUSY 1 LOAD_I1_FILES") << "1||1";
-    QTest::newRow("second item not a number, three items")
-        << fromBusy << QByteArray("ISBUSY yes LOAD_I1_FILES") << "0|LOAD_I1_FILES|0";
-    QTest::newRow("bare ISBUSY clears the command") << fromFree << QByteArray("ISBUSY") << "0||";
-    QTest::newRow("other line ignored") << fromFree << QByteArray("HELLO 1 X") << "0|OLD|";
-  }
+  // The state after a report, as "busy|last command|busy flags emitted", from
+  // a free state with OLD as the last command or from a busy one.
   void busyReports() {
-    QFETCH(QByteArray, before);
-    QFETCH(QByteArray, report);
-    QuillmapLink link;
-    link.receiveAnMsg(before);
-    QSignalSpy spy(&link, &QuillmapLink::changedIsBusy);
-    link.receiveAnMsg(report);
-    QString emitted;
-    for (const auto& args : spy) emitted += args.at(0).toBool() ? '1' : '0';
-    QTEST(QStringList({link.peerBusy() ? "1" : "0", link.lastCommand(), emitted}).join('|'),
-          "after");
+    const QByteArray fromFree = "ISBUSY 0 OLD", fromBusy = "ISBUSY 1";
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {fromBusy, "ISBUSY 0 load_i1_files"},    // lower-case command word
+        {fromFree, "ISBUSY 1 LOAD_I1_FILES"},    // busy naming a command
+        {fromBusy, "ISBUSY yes LOAD_I1_FILES"},  // second item not a number, three items
+        {fromFree, "ISBUSY"},                    // a bare ISBUSY clears the command
+        {fromFree, "HELLO 1 X"}};                // other lines are ignored
+    QStringList got;
+    for (const auto& [before, report] : cases) {
+      QuillmapLink link;
+      link.receiveAnMsg(before);
+      QSignalSpy spy(&link, &QuillmapLink::changedIsBusy);
+      link.receiveAnMsg(report);
+      QString emitted;
+      for (const auto& args : spy) emitted += args.at(0).toBool() ? '1' : '0';
+      got << QStringList({link.peerBusy() ? "1" : "0", link.lastCommand(), emitted}).join('|');
+    }
+    QCOMPARE(got, (QStringList{"0|LOAD_I1_FILES|0", "1||1", "0|LOAD_I1_FILES|0", "0||", "0|OLD|"}));
   }
 
   // What goes out after the handshake, as Latin-1, each line logged as sent;

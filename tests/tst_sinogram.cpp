@@ -140,7 +140,6 @@ class TestSinogram : public QObject {
     QCOMPARE(std::vector<double>(rec.raw(), rec.raw() + 5), (std::vector<double>{3, 4, 5, 6, 7}));
   }
 
-  // "rows first last": the frames of the first and last sinogram rows.
   // "rows first last": the frames of the first and last sinogram rows of 100
   // frames: 90 from 5; a start past the end begins at 0; a negative count;
   // wrapping round (104 mod 100); the partial set off ignores the start.
