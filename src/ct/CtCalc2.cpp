@@ -37,11 +37,6 @@ void CtCalc2::setupWorkspace(int n, int m, int rowCapacity, const FbpFilterChoic
   ws_.setup(n, m, rowCapacity, filter);
 }
 
-int CtCalc2::workspaceN() const {
-  std::lock_guard lock(work_);
-  return ws_.n();
-}
-
 bool CtCalc2::claim() {
   bool expected = false;
   if (!busy_.compare_exchange_strong(expected, true)) return false;
@@ -164,19 +159,17 @@ void CtCalc2::startCt(CtCalc2* ctc2, int slice, bool genAndDispImage, int sweepI
     buildSinogram(run->source, sp, window, sgm_);
     if (sgm_.slice() == slice && sgm_.hasData() &&
         static_cast<long long>(sgm_.width()) * sgm_.rows() > 0) {
-      n_ = g.n;
-      m_ = g.rows;
-      ws_.clearImage(n_);
+      ws_.clearImage(g.n);
       if (!regionSet) {
         region = g.region;
-        emit regionDefaulted(n_);
+        emit regionDefaulted(g.n);
       }
       region_used_ = region;
       if (run->params.ringRemovalSize >= 3)
-        removeStripes(sgm_.sgm(), sgm_.width(), m_, run->params.ringRemovalSize);
+        removeStripes(sgm_.sgm(), sgm_.width(), g.rows, run->params.ringRemovalSize);
       ws_.forwardAll(sgm_);
-      ws_.filterAll(m_);
-      ws_.backProjectAll(m_, region, run->angles.angle0, run->angles.dAngle);
+      ws_.filterAll(g.rows);
+      ws_.backProjectAll(g.rows, region, run->angles.angle0, run->angles.dAngle);
       {
         std::lock_guard rl(result_);
         pictureValid_ = false;

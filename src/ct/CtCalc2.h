@@ -44,7 +44,6 @@ class CtCalc2 : public QObject {
   void setGreyMap(const GreyMap& map);
   // GUI thread, while idle: sizes the workspace (FFTW plans are made here).
   void setupWorkspace(int n, int m, int rowCapacity, const FbpFilterChoice& filter = {});
-  int workspaceN() const;
 
   // The dispatcher reserves an idle worker before addressing it, so that it
   // counts as busy from that moment on. False when it is already busy.
@@ -108,8 +107,6 @@ class CtCalc2 : public QObject {
   HSgm sgm_;
   FbpWorkspace ws_;
   QByteArray dataText_;  // the last data file's text, its memory reused
-  int n_ = 0;
-  int m_ = 0;
   bool genAndDispImage_ = true;
   FbpRegion region_used_;  // the region of the last slice, as its data file states it
 
