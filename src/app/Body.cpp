@@ -610,12 +610,8 @@ bool Body::prepareRun(CtRunRequest& request) {
   p.offset = ui_->DataOffset->text().toDouble();
   p.saveDataTiff = ui_->AutoSaveDataFormat->currentIndex() == 1;
   request.frames = imgs_->snapshot();
-  const SelectAFile* is = ui_->SelectImageSaveDir;
-  const SelectAFile* ds = ui_->SelectDataSaveDir;
-  request.saveImage =
-      CtSaveSetting{ui_->AutoSaveImage->isChecked(), is->path(), is->name(), is->tag()};
-  request.saveData =
-      CtSaveSetting{ui_->AutoSaveData->isChecked(), ds->path(), ds->name(), ds->tag()};
+  request.saveImage = saveSetting(true);
+  request.saveData = saveSetting(false);
   request.showResult = ui_->ShowCalcRes->isChecked();
   request.subFolders = ui_->SaveInSubFolders->isChecked();
   request.ofEnergy = ui_->SubOfEnergy->isChecked();
@@ -648,12 +644,17 @@ void Body::stopCalcCt() {
 
 void Body::setupFFT() { ct_->setupWorkspaces(); }
 
+CtSaveSetting Body::saveSetting(bool image) const {
+  const SelectAFile* f = image ? ui_->SelectImageSaveDir : ui_->SelectDataSaveDir;
+  const QCheckBox* on = image ? ui_->AutoSaveImage : ui_->AutoSaveData;
+  return CtSaveSetting{on->isChecked(), f->path(), f->name(), f->tag()};
+}
+
 void Body::setupSaveConds() {
   // The single panel's; the workers take theirs from the run.
-  SelectAFile* is = ui_->SelectImageSaveDir;
-  SelectAFile* ds = ui_->SelectDataSaveDir;
-  ctCalc_->setSaveImage(ui_->AutoSaveImage->isChecked(), is->path(), is->name(), is->tag());
-  ctCalc_->setSaveData(ui_->AutoSaveData->isChecked(), ds->path(), ds->name(), ds->tag());
+  const CtSaveSetting i = saveSetting(true), d = saveSetting(false);
+  ctCalc_->setSaveImage(i.on, i.path, i.name, i.tag);
+  ctCalc_->setSaveData(d.on, d.path, d.name, d.tag);
 }
 
 void Body::execSingleCtCalc() { ct_->startSingle(); }

@@ -212,6 +212,8 @@ class Body : public QFrame {
   // Reads the panels into the inputs of a run that begins now; false when it
   // cannot begin now (nothing loaded, files still loading).
   bool prepareRun(CtRunRequest& request);
+  // The auto-save row of pictures (image) or of data files, as the run takes it.
+  CtSaveSetting saveSetting(bool image) const;
   // The window's part of a run's beginning and end.
   void runStarted();
   void runFinished();
