@@ -18,11 +18,6 @@ class DataSaver : public QObject {
  public:
   explicit DataSaver(QObject* parent = nullptr);
 
-  bool subFolders() const { return layout_.subFolders; }
-  bool ofEnergy() const { return layout_.ofEnergy; }
-  bool ofSlice() const { return layout_.ofSlice; }
-  const ResultLayout& layout() const { return layout_; }
-
  public slots:
   void setSubFolders(bool on) { layout_.subFolders = on; }
   void setOfEnergy(bool on) { layout_.ofEnergy = on; }
