@@ -49,11 +49,10 @@ done
 
 # The widget files of the panel folders, "folder/File.h" one a line: every
 # file named in a vanto_ui_library(...) call and in no vanto_core_library(...)
-# call of the folder's CMake lists.
+# call of the folder's CMakeLists.txt.
 panels=$(for folder in $panel_folders; do
-  [ -d "src/$folder" ] || continue
-  find "src/$folder" -maxdepth 1 \( -name CMakeLists.txt -o -name '*.cmake' \) -print0 |
-    xargs -0 cat | sed 's/#.*//' | tr '\n' ' ' |
+  [ -f "src/$folder/CMakeLists.txt" ] || continue
+  sed 's/#.*//' "src/$folder/CMakeLists.txt" | tr '\n' ' ' |
     grep -oE 'vanto_(ui|core)_library\([^)]*\)' |
     awk -v folder="$folder" '{
       kind = $0 ~ /^vanto_ui/ ? "ui" : "core"; gsub(/[()]/, " ")
@@ -106,7 +105,7 @@ fi
 # its files could then include widget headers.
 while IFS= read -r call; do
   fail "core library links widgets: $call"
-done < <(find src \( -name CMakeLists.txt -o -name '*.cmake' \) -print0 | xargs -0 cat |
+done < <(find src -name CMakeLists.txt -print0 | xargs -0 cat |
            tr '\n' ' ' | grep -oE 'target_link_libraries\([^)]*\)' |
            grep -E '^target_link_libraries\(vanto_core_' |
            grep -E 'vanto_ui_|Qt6::Widgets' || true)
