@@ -174,7 +174,6 @@ void CtRun::begin(CtRunRequest request) {
     params_.singleOn = false;
     params_.workersOn = true;
     params_.autoExec = false;
-    params_.corSweep = true;
     params_.cor = centres.front();
   }
   auto data = std::make_shared<CtRunData>();

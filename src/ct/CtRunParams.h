@@ -36,7 +36,4 @@ struct CtRunParams {
   FbpFilterChoice filter;         // ramp window and padding
   int ringRemovalSize = 0;        // stripe removal across this many detector columns; < 3: off
   double outlierThreshold = 0.0;  // raw excess over the 3 x 3 median; <= 0: off
-  // The run is a centre-of-rotation sweep: workers hand back their pictures
-  // with the centre they used instead of saving them.
-  bool corSweep = false;
 };

@@ -156,7 +156,6 @@ void ProcCtrl::fillRunParams(CtRunParams& p, bool singleOn, bool workersOn) cons
   p.filter = filterChoice();
   p.ringRemovalSize = ringRemovalSize();
   p.outlierThreshold = outlierThreshold();
-  p.corSweep = false;
 }
 
 void ProcCtrl::showPartial() {
