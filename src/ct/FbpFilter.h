@@ -13,7 +13,6 @@ struct FbpFilterChoice {
   FilterWindow window = FilterWindow::Ramp;
   bool padding = false;
 
-  bool isDefault() const { return window == FilterWindow::Ramp && !padding; }
   bool operator==(const FbpFilterChoice&) const = default;
 };
 

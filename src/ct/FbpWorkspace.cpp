@@ -39,9 +39,12 @@ void FbpWorkspace::setup(int n, int m, int rowCapacity, const FbpFilterChoice& f
 
   const int length = n > 0 && filter.padding ? paddedLength(n) : n;
   const bool newSize = n != n_ || length != length_ || !forwardPlan_;
+  // Another window on the same transform keeps the plans and the per-row
+  // arrays; only the weights change.
+  const bool newRows = newSize || capacity != capacity_;
   if (newSize) {
     release();
-  } else {
+  } else if (newRows) {
     spectra_.release();
     filtered_.release();
     samples_.release();
@@ -65,9 +68,11 @@ void FbpWorkspace::setup(int n, int m, int rowCapacity, const FbpFilterChoice& f
     backwardPlan_ = fftw_plan_dft_c2r_1d(length, in2_.get(), out2_.get(), FFTW_ESTIMATE);
   }
   weights_ = filterWeights(filter, n);
-  spectra_.allocate(static_cast<std::size_t>(capacity_) * spectrumLength_);
-  filtered_.allocate(static_cast<std::size_t>(capacity_) * n);
-  samples_.allocate(static_cast<std::size_t>(capacity_) * sampleRowLength(n));
+  if (newRows) {
+    spectra_.allocate(static_cast<std::size_t>(capacity_) * spectrumLength_);
+    filtered_.allocate(static_cast<std::size_t>(capacity_) * n);
+    samples_.allocate(static_cast<std::size_t>(capacity_) * sampleRowLength(n));
+  }
   if (!forwardPlan_ || !backwardPlan_ ||
       (capacity_ > 0 && (!spectra_.get() || !filtered_.get() || !samples_.get())) ||
       static_cast<int>(weights_.size()) != spectrumLength_) {

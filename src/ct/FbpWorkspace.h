@@ -38,8 +38,9 @@ class FbpWorkspace {
   FbpWorkspace(const FbpWorkspace&) = delete;
   FbpWorkspace& operator=(const FbpWorkspace&) = delete;
 
-  // Stores M; re-allocates when N, the row capacity max(M, rowCapacity) or
-  // the filter changed. Plans are re-created only when the transform length
+  // Stores M; re-allocates when N, the transform length or the row capacity
+  // max(M, rowCapacity) changed, and re-computes the weights when the filter
+  // changed. Plans are re-created only when N or the transform length
   // changed.
   void setup(int n, int m, int rowCapacity = 0, const FbpFilterChoice& filter = {});
   // Makes the image n x n zeros (n should equal the workspace's N; a
