@@ -35,7 +35,10 @@ int sweepHalfWidth(const std::vector<double>& centres, int length);
 // text "CoR" holds the label too. Needs a GUI application (fonts).
 QImage labelledPicture(const QImage& picture, const QString& label);
 
+// The cell size of a contact sheet: a sweep keeps its pictures no larger.
+constexpr int kSheetCell = 256;
+
 // The pictures scaled to cells of at most `cell` pixels, each labelled,
 // in a grid of ceil(sqrt(k)) columns, row by row in the given order.
 QImage contactSheet(const std::vector<QImage>& pictures, const std::vector<QString>& labels,
-                    int cell = 256);
+                    int cell = kSheetCell);

@@ -376,10 +376,9 @@ void CtRun::sweepImage(int index, const QImage& picture) {
       fail(namedMessage("Cannot write the picture :", path));
   }
   emit sweepPicture(index, labelled);
-  const int cell = 256;
   sweep_.thumbs[index] =
-      std::max(picture.width(), picture.height()) > cell
-          ? picture.scaled(cell, cell, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+      std::max(picture.width(), picture.height()) > kSheetCell
+          ? picture.scaled(kSheetCell, kSheetCell, Qt::KeepAspectRatio, Qt::SmoothTransformation)
           : picture;
   ++sweep_.done;
 }

@@ -128,8 +128,6 @@ class CtRun : public QObject {
   void start();
   // Calls off a start that waits; true when there was one.
   bool cancelStart();
-  // Ends the run under way: no more slices are handed out.
-  void stop() { finish(); }
   // The single panel's reconstruction of a run's slice has ended.
   void singleFinished();
 
