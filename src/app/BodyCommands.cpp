@@ -54,8 +54,7 @@ QString entryFile(const QString& entry) {
 void Body::batchExCmd(BatchCmd cmd) {
   if (const CommandEntry* e = commands_.find(cmd.command())) {
     e->apply(cmd);
-    // The calculation (a sweep too) tells the batch itself when it has finished.
-    if (cmd.is("calc_exec") || cmd.is("ct_cor_sweep")) return;
+    if (e->holdsBatch) return;
   }
   if (!quietDispatch_) emit callBatchCheckEnd();
 }
@@ -290,7 +289,7 @@ void Body::registerCommands() {
         if (pc->outlierThreshold() <= 0.0) return {};
         return QVariantList{pc->outlierThreshold()};
       });
-  t.add("ct_cor_sweep", ArgRule::ThreeReals, [this](const BatchCmd& c) {
+  CommandEntry& sweep = t.add("ct_cor_sweep", ArgRule::ThreeReals, [this](const BatchCmd& c) {
     QList<double> v;
     for (int i = 0; i < 3; ++i) {
       bool ok = false;
@@ -304,6 +303,7 @@ void Body::registerCommands() {
                          c.joinedArguments()))
       releaseBatchCalc();
   });
+  sweep.holdsBatch = true;
   for (bool calc : {false, true}) {
     t.add(calc ? "ct_set_calc_region" : "ct_set_disp_region", ArgRule::FourReals,
           [this, calc](const BatchCmd& c) {
@@ -466,10 +466,11 @@ void Body::registerCommands() {
 
   // ---- peer link, calculation start, sinogram options
   check("quillmapLink_set_send_msg", u->SendMsg2Quillmap, false);
-  t.add("calc_exec", ArgRule::None, [this](const BatchCmd&) {
+  CommandEntry& calcExec = t.add("calc_exec", ArgRule::None, [this](const BatchCmd&) {
     calcByBatch_ = !quietDispatch_;
     emit batchCalcStart();
   });
+  calcExec.holdsBatch = true;
   t.flag("set_sgm_alter_stack", [this](bool f) { sino_->setAlterStack(f); });
   t.flag("set_sgm_move_y_w_mouse", [this](bool f) { sino_->setMoveYWithMouse(f); });
 }

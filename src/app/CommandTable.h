@@ -46,6 +46,7 @@ struct CommandEntry {
   bool comment = false;         // written as "#key value": shown, but not run on loading
   bool blankBeforeOff = false;  // a flag written "1" or " 0"
   QStringList words;            // the words a Word argument takes
+  bool holdsBatch = false;      // a calculation: it tells the batch itself when it has finished
 };
 
 // The command language in one table. The dispatcher finds a line's command in
